@@ -1,0 +1,35 @@
+# The front door. `make run` and `make test` do all set-up on a fresh Debian
+# machine; `make` alone builds the release binaries into build/.
+
+BUILD      ?= build
+TEST_BUILD ?= build/asan
+JOBS       ?= $(shell nproc)
+CMAKE_GEN  := -G Ninja
+
+.PHONY: all deps configure run test bench clean
+
+all: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+deps:
+	@scripts/install-deps
+
+configure:
+	@test -f $(BUILD)/build.ninja || \
+	  cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DQUORVANE_TESTS=OFF
+
+run: deps all
+	@scripts/run $(BUILD)
+
+test: deps
+	@test -f $(TEST_BUILD)/build.ninja || \
+	  cmake -S . -B $(TEST_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DQUORVANE_SANITIZE=ON -DQUORVANE_TESTS=ON
+	cmake --build $(TEST_BUILD) -j $(JOBS)
+	cd $(TEST_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+bench: deps all
+	@bench/run $(BUILD)
+
+clean:
+	rm -rf $(BUILD)
