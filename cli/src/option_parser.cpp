@@ -1,0 +1,188 @@
+#include "quorvane/cli/option_parser.h"
+
+#include "quorvane/cli/usage_error.h"
+
+#include <algorithm>
+#include <charconv>
+#include <unicode/ustring.h>
+
+namespace quorvane::cli {
+namespace {
+
+constexpr long kMaxFields = 32767;
+
+// A whole decimal number and nothing else, or -1.
+long ParseNumber(std::string_view text) {
+    long value = -1;
+    const auto* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || text.front() == '-' || error != std::errc() || stop != end) {
+        return -1;
+    }
+    return value;
+}
+
+std::u16string FromUtf8(std::string_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    std::u16string result(text.size(), u'\0');
+    int32_t length = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strFromUTF8WithSub(reinterpret_cast<UChar*>(result.data()),
+                         static_cast<int32_t>(result.size()), &length, text.data(),
+                         static_cast<int32_t>(text.size()), 0xFFFD, nullptr, &status);
+    result.resize(U_SUCCESS(status) ? static_cast<std::size_t>(length) : 0);
+    return result;
+}
+
+} // namespace
+
+Options OptionParser::Parse(const std::vector<std::string>& args) {
+    return OptionParser(args).Run();
+}
+
+std::string OptionParser::Usage() {
+    return "Usage: quorvane-tag [OPTIONS] FILE\n"
+           "Writes the HTML table text of the CSV file FILE (- for standard input)\n"
+           "to standard output as UTF-8, lines separated by CR LF.\n"
+           "\n"
+           "  -n, --fields N        fields per table row, 1 to 32767 (default 1)\n"
+           "  -a, --attr COL=TEXT   attribute text of column COL (1-based) for every\n"
+           "                        cell of that column; repeatable\n"
+           "  -e, --encoding ENC    auto, cp932 or utf-8 (default auto)\n"
+           "  -o, --output FILE     write to FILE instead of standard output\n"
+           "  -h, --help            show this help and exit\n"
+           "      --version         show the version and exit\n"
+           "\n"
+           "Exit status: 0 done, 1 conversion failed, 2 usage error.\n";
+}
+
+Options OptionParser::Run() {
+    bool optionsEnded = false;
+    while (m_next < m_args.size()) {
+        const std::string& arg = m_args[m_next++];
+        if (optionsEnded || arg.size() < 2 || arg.front() != '-') {
+            m_files.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (!TakeOption(arg)) {
+            return m_options;
+        }
+    }
+    Check();
+    return m_options;
+}
+
+// Returns false when the option ends parsing (help, version).
+bool OptionParser::TakeOption(std::string_view arg) {
+    std::string_view name;
+    std::string_view attached;
+    bool hasAttached = false;
+    if (arg.starts_with("--")) {
+        const std::size_t equals = arg.find('=');
+        name =
+            arg.substr(2, equals == std::string_view::npos ? std::string_view::npos : equals - 2);
+        hasAttached = equals != std::string_view::npos;
+        attached = hasAttached ? arg.substr(equals + 1) : std::string_view();
+    } else {
+        const char letter = arg[1];
+        static constexpr std::pair<char, std::string_view> kShort[] = {
+            {'n', "fields"}, {'a', "attr"}, {'e', "encoding"}, {'o', "output"}, {'h', "help"}};
+        const auto* it = std::find_if(std::begin(kShort), std::end(kShort),
+                                      [letter](const auto& p) { return p.first == letter; });
+        if (it == std::end(kShort)) {
+            throw UsageError("unknown option '" + std::string(arg) + "'");
+        }
+        name = it->second;
+        hasAttached = arg.size() > 2;
+        attached = arg.substr(2);
+    }
+    if (name == "help" || name == "version") {
+        if (hasAttached) {
+            throw UsageError("option '" + std::string(arg) + "' takes no value");
+        }
+        m_options.action = name == "help" ? Options::Action::Help : Options::Action::Version;
+        return false;
+    }
+    if (name == "fields") {
+        SetFieldCount(Value(name, attached, hasAttached));
+    } else if (name == "attr") {
+        AddAttribute(Value(name, attached, hasAttached));
+    } else if (name == "encoding") {
+        SetEncoding(Value(name, attached, hasAttached));
+    } else if (name == "output") {
+        m_options.output = Value(name, attached, hasAttached);
+        if (m_options.output->empty()) {
+            throw UsageError("option --output needs a file name");
+        }
+    } else {
+        throw UsageError("unknown option '" + std::string(arg) + "'");
+    }
+    return true;
+}
+
+std::string OptionParser::Value(std::string_view name, std::string_view attached,
+                                bool hasAttached) {
+    if (hasAttached) {
+        return std::string(attached);
+    }
+    if (m_next >= m_args.size()) {
+        throw UsageError("option --" + std::string(name) + " needs a value");
+    }
+    return m_args[m_next++];
+}
+
+void OptionParser::SetFieldCount(const std::string& text) {
+    const long value = ParseNumber(text);
+    if (value < 1 || value > kMaxFields) {
+        throw UsageError("field count '" + text + "' is not a whole number from 1 to 32767");
+    }
+    m_options.fieldCount = static_cast<std::int16_t>(value);
+}
+
+void OptionParser::AddAttribute(const std::string& text) {
+    const std::size_t equals = text.find('=');
+    if (equals == std::string::npos) {
+        throw UsageError("attribute '" + text + "' is not of the form COL=TEXT");
+    }
+    const long column = ParseNumber(std::string_view(text).substr(0, equals));
+    if (column < 1) {
+        throw UsageError("attribute column '" + text.substr(0, equals) +
+                         "' is not a whole number from 1 up");
+    }
+    m_attributes.emplace_back(column, FromUtf8(std::string_view(text).substr(equals + 1)));
+}
+
+void OptionParser::SetEncoding(const std::string& text) {
+    if (text == "auto") {
+        m_options.encoding = tag::Encoding::Auto;
+    } else if (text == "cp932") {
+        m_options.encoding = tag::Encoding::Cp932;
+    } else if (text == "utf-8") {
+        m_options.encoding = tag::Encoding::Utf8;
+    } else {
+        throw UsageError("encoding '" + text + "' is not one of auto, cp932, utf-8");
+    }
+}
+
+void OptionParser::Check() {
+    if (m_files.empty()) {
+        throw UsageError("no input FILE given");
+    }
+    if (m_files.size() > 1) {
+        throw UsageError("more than one input FILE given");
+    }
+    m_options.input = m_files.front();
+    for (const auto& [column, text] : m_attributes) {
+        if (column > m_options.fieldCount) {
+            throw UsageError("attribute column " + std::to_string(column) + " is outside 1.." +
+                             std::to_string(m_options.fieldCount));
+        }
+        auto& rows = m_options.styleRows;
+        rows.resize(std::max(rows.size(), static_cast<std::size_t>(column)));
+        rows[static_cast<std::size_t>(column - 1)] = text;
+    }
+}
+
+} // namespace quorvane::cli

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "quorvane/tag/tag_sink.h"
+
+#include <memory>
+
+// Streams the table text as UTF-8 to an open descriptor in large writes.
+// A lone surrogate becomes U+FFFD. Fails with ErrorCode::WriteFailed.
+namespace quorvane::tag {
+
+class Utf8FileSink final : public TagSink {
+public:
+    explicit Utf8FileSink(int fd);
+
+    void Append(std::u16string_view text) override;
+    // Writes out what is buffered; call once at the end.
+    void Flush();
+
+private:
+    void Put(char32_t c);
+    void Drain();
+
+    int m_fd;
+    std::unique_ptr<char[]> m_buffer;
+    std::size_t m_used = 0;
+    char16_t m_highSurrogate = 0;
+};
+
+} // namespace quorvane::tag

@@ -1,0 +1,137 @@
+#include "text_decoder.h"
+
+#include "cp932_table.h"
+
+#include <cstdint>
+#include <cstring>
+#include <unicode/utf16.h>
+#include <unicode/utf8.h>
+
+namespace quorvane::tag {
+namespace {
+
+// Widens the ASCII bytes at the start of `in`, eight at a time where it can;
+// returns how many it widened.
+std::size_t WidenAscii(const unsigned char* in, std::size_t size, char16_t* out) {
+    std::size_t i = 0;
+    while (i + 8 <= size) {
+        std::uint64_t word;
+        std::memcpy(&word, in + i, 8);
+        if (word & 0x8080808080808080ULL) {
+            break;
+        }
+        for (int k = 0; k < 8; ++k) {
+            out[i + k] = in[i + k];
+        }
+        i += 8;
+    }
+    while (i < size && in[i] < 0x80) {
+        out[i] = in[i];
+        ++i;
+    }
+    return i;
+}
+
+// Bytes a UTF-8 sequence with this lead byte has, 1 for anything else.
+std::size_t Utf8Length(unsigned char lead) {
+    return (lead >= 0xC2 && lead <= 0xF4) ? 1 + U8_COUNT_TRAIL_BYTES(lead) : 1;
+}
+
+} // namespace
+
+std::size_t TextDecoder::Decode(const unsigned char* in, std::size_t size, bool flush,
+                                char16_t* out, std::size_t& produced) const {
+    if (m_encoding == Encoding::Utf8) {
+        return DecodeUtf8(in, size, flush, out, produced);
+    }
+    return DecodeCp932(in, size, flush, out, produced);
+}
+
+std::size_t TextDecoder::DecodeCp932(const unsigned char* in, std::size_t size, bool flush,
+                                     char16_t* out, std::size_t& produced) const {
+    const Cp932Table& table = Cp932Table::Instance();
+    std::size_t i = 0;
+    std::size_t o = 0;
+    while (i < size) {
+        const std::size_t ascii = WidenAscii(in + i, size - i, out + o);
+        i += ascii;
+        o += ascii;
+        while (i < size && in[i] >= 0x80) {
+            const unsigned char b = in[i];
+            if (!Cp932Table::IsLead(b)) {
+                out[o++] = table.Single(b);
+                ++i;
+            } else if (i + 1 < size && Cp932Table::IsTrail(in[i + 1])) {
+                out[o++] = table.Pair(b, in[i + 1]);
+                i += 2;
+            } else if (i + 1 < size || flush) {
+                out[o++] = u'\uFFFD';
+                ++i;
+            } else {
+                produced = o;
+                return i;
+            }
+        }
+    }
+    produced = o;
+    return i;
+}
+
+std::size_t TextDecoder::DecodeUtf8(const unsigned char* in, std::size_t size, bool flush,
+                                    char16_t* out, std::size_t& produced) const {
+    std::size_t i = 0;
+    std::size_t o = 0;
+    while (i < size) {
+        const std::size_t ascii = WidenAscii(in + i, size - i, out + o);
+        i += ascii;
+        o += ascii;
+        while (i < size && in[i] >= 0x80) {
+            if (!flush && i + Utf8Length(in[i]) > size) {
+                produced = o;
+                return i;
+            }
+            const auto length = static_cast<int32_t>(size - i);
+            int32_t k = 0;
+            UChar32 c;
+            U8_NEXT_OR_FFFD(in + i, k, length, c);
+            i += static_cast<std::size_t>(k);
+            if (U16_LENGTH(c) == 2) {
+                out[o++] = U16_LEAD(c);
+                out[o++] = U16_TRAIL(c);
+            } else {
+                out[o++] = static_cast<char16_t>(c);
+            }
+        }
+    }
+    produced = o;
+    return i;
+}
+
+bool TextDecoder::IsValidUtf8(const unsigned char* in, std::size_t size, bool complete) {
+    std::size_t i = 0;
+    while (i < size) {
+        if (in[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        if (!complete && i + Utf8Length(in[i]) > size && Utf8Length(in[i]) > 1) {
+            for (std::size_t k = i + 1; k < size; ++k) {
+                if (!U8_IS_TRAIL(in[k])) {
+                    return false;
+                }
+            }
+            return true;
+        }
+        const auto length = static_cast<int32_t>(size - i);
+        int32_t k = 0;
+        UChar32 c;
+        U8_NEXT(in + i, k, length, c);
+        if (c < 0) {
+            return false;
+        }
+        i += static_cast<std::size_t>(k);
+    }
+    return true;
+}
+
+} // namespace quorvane::tag

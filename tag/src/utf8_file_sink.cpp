@@ -1,0 +1,109 @@
+#include "quorvane/tag/utf8_file_sink.h"
+
+#include "quorvane/tag/tag_error.h"
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+namespace quorvane::tag {
+namespace {
+
+constexpr std::size_t kCapacity = 1 << 20;
+// Room for the longest encoding of one code point.
+constexpr std::size_t kReserve = 4;
+
+} // namespace
+
+Utf8FileSink::Utf8FileSink(int fd)
+    : m_fd(fd)
+    , m_buffer(std::make_unique<char[]>(kCapacity)) {}
+
+void Utf8FileSink::Append(std::u16string_view text) {
+    const char16_t* p = text.data();
+    const char16_t* const end = p + text.size();
+    while (p < end) {
+        if (m_used + kReserve > kCapacity) {
+            Drain();
+        }
+        // ASCII straight through, as far as the buffer has room.
+        const std::size_t room = kCapacity - kReserve - m_used;
+        const char16_t* const stop = p + std::min<std::size_t>(room, end - p);
+        char* out = m_buffer.get() + m_used;
+        if (m_highSurrogate == 0) {
+            while (p < stop && *p < 0x80) {
+                *out++ = static_cast<char>(*p++);
+            }
+        }
+        m_used = static_cast<std::size_t>(out - m_buffer.get());
+        if (p < stop) {
+            const char16_t c = *p++;
+            if (m_highSurrogate != 0) {
+                const char16_t high = m_highSurrogate;
+                m_highSurrogate = 0;
+                if (c >= 0xDC00 && c <= 0xDFFF) {
+                    Put(0x10000 + ((high - 0xD800) << 10) + (c - 0xDC00));
+                    continue;
+                }
+                Put(0xFFFD);
+                --p;
+            } else if (c >= 0xD800 && c <= 0xDBFF) {
+                m_highSurrogate = c;
+            } else if (c >= 0xDC00 && c <= 0xDFFF) {
+                Put(0xFFFD);
+            } else {
+                Put(c);
+            }
+        }
+    }
+}
+
+void Utf8FileSink::Put(char32_t c) {
+    char* out = m_buffer.get() + m_used;
+    if (c < 0x80) {
+        *out++ = static_cast<char>(c);
+    } else if (c < 0x800) {
+        *out++ = static_cast<char>(0xC0 | (c >> 6));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        *out++ = static_cast<char>(0xE0 | (c >> 12));
+        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        *out++ = static_cast<char>(0xF0 | (c >> 18));
+        *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
+    }
+    m_used = static_cast<std::size_t>(out - m_buffer.get());
+}
+
+void Utf8FileSink::Flush() {
+    if (m_highSurrogate != 0) {
+        m_highSurrogate = 0;
+        if (m_used + kReserve > kCapacity) {
+            Drain();
+        }
+        Put(0xFFFD);
+    }
+    Drain();
+}
+
+void Utf8FileSink::Drain() {
+    const char* p = m_buffer.get();
+    std::size_t left = m_used;
+    while (left > 0) {
+        const ssize_t n = ::write(m_fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            throw TagError(ErrorCode::WriteFailed, std::strerror(errno));
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    m_used = 0;
+}
+
+} // namespace quorvane::tag
