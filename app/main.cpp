@@ -1,0 +1,21 @@
+#include "fonts.h"
+#include "frm_table.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QPixmap>
+
+#include "main_icon_16.xpm"
+#include "main_icon_32.xpm"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setFont(quorvane::ui::uiFont());
+    quorvane::ui::frmTable window;
+    QIcon icon;
+    icon.addPixmap(QPixmap(main_icon_32));
+    icon.addPixmap(QPixmap(main_icon_16));
+    window.setWindowIcon(icon);
+    window.show();
+    return app.exec();
+}
