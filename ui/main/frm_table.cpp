@@ -177,11 +177,11 @@ void frmTable::layOutControls() {
 
 // Groups and labels hold places in the order too but take no focus.
 void frmTable::orderTabs() {
-    const QWidget* order[] = {UpDown1,  CmdDataCntOK, CmdDataCntCancel, UpDown2,
+    QWidget* const order[] = {UpDown1,  CmdDataCntOK, CmdDataCntCancel, UpDown2,
                               TxtStyle, CmdHanei,     CmdFileOpen,      CmdCopy,
                               TxtTag,   TxtDataCnt,   LstStyle,         TxtFeeld};
     for (std::size_t i = 1; i < std::size(order); ++i) {
-        QWidget::setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+        QWidget::setTabOrder(order[i - 1], order[i]);
     }
 }
 
