@@ -258,6 +258,7 @@ void FrmTableSettingsTest::reflectWritesTheRowExactly_data() {
                                                   << "";
     QTest::newRow("replaced") << "a"
                               << "b";
+    QTest::newRow("no length limit") << "" << QString(40000, u'x');
 }
 
 void FrmTableSettingsTest::reflectWritesTheRowExactly() {
