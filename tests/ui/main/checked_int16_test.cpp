@@ -15,7 +15,6 @@ private slots:
     void arithmetic();
     void integerValueOfText_data();
     void integerValueOfText();
-    void decimalText();
 };
 
 namespace {
@@ -97,13 +96,6 @@ void CheckedInt16Test::integerValueOfText() {
     } else {
         QCOMPARE(int{int16FromText(text)}, value);
     }
-}
-
-void CheckedInt16Test::decimalText() {
-    QCOMPARE(int16Text(7), QStringLiteral("7"));
-    QCOMPARE(int16Text(100), QStringLiteral("100"));
-    QCOMPARE(int16Text(-32768), QStringLiteral("-32768"));
-    QCOMPARE(int16Text(0), QStringLiteral("0"));
 }
 
 QTEST_MAIN(CheckedInt16Test)
