@@ -6,6 +6,7 @@
 #include "text_decoder.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace quorvane::tag {
@@ -23,6 +24,51 @@ bool IsSpace(unsigned char b) {
 
 bool IsDelimiter(unsigned char b) {
     return b == ',' || b == '\r' || b == '\n';
+}
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+
+// High bit set in each byte of `word` that equals `byte` (exact for the
+// lowest such byte, which is all the callers use).
+std::uint64_t BytesEqual(std::uint64_t word, unsigned char byte) {
+    const std::uint64_t x = word ^ (kOnes * byte);
+    return (x - kOnes) & ~x & kHighs;
+}
+
+// Index of the first byte in [from, to) that is a comma, CR or LF, eight
+// bytes at a time; `to` when there is none.
+inline std::size_t FindDelimiterIn(const unsigned char* p, std::size_t from, std::size_t to) {
+    while (from + 8 <= to) {
+        std::uint64_t word;
+        std::memcpy(&word, p + from, 8);
+        const std::uint64_t hits =
+            BytesEqual(word, ',') | BytesEqual(word, '\r') | BytesEqual(word, '\n');
+        if (hits != 0) {
+            return from + static_cast<std::size_t>(__builtin_ctzll(hits) / 8);
+        }
+        from += 8;
+    }
+    while (from < to && !IsDelimiter(p[from])) {
+        ++from;
+    }
+    return from;
+}
+
+// Index of the first byte from 0x80 up in [from, to), or `to`.
+std::size_t FindNonAscii(const unsigned char* p, std::size_t from, std::size_t to) {
+    while (from + 8 <= to) {
+        std::uint64_t word;
+        std::memcpy(&word, p + from, 8);
+        if (word & kHighs) {
+            break;
+        }
+        from += 8;
+    }
+    while (from < to && p[from] < 0x80) {
+        ++from;
+    }
+    return from;
 }
 
 } // namespace
@@ -79,6 +125,9 @@ std::u16string FieldReader::ReadField() {
 }
 
 void FieldReader::SkipToField() {
+    if (m_pos < m_end && !IsSpace(m_buffer[m_pos])) {
+        return;
+    }
     for (;;) {
         while (m_pos < m_end && IsSpace(m_buffer[m_pos])) {
             ++m_pos;
@@ -93,7 +142,9 @@ void FieldReader::SkipToField() {
 }
 
 void FieldReader::CopyFieldTo(TagSink& out) {
-    SkipToField();
+    if (m_pos == m_end || IsSpace(m_buffer[m_pos])) {
+        SkipToField();
+    }
     if (m_buffer[m_pos] == '"') {
         ++m_pos;
         CopyQuoted(out);
@@ -138,10 +189,7 @@ void FieldReader::ReadMore() {
 // decision window has arrived (or the data has ended).
 void FieldReader::Expose() {
     if (m_encoding == Encoding::Auto) {
-        const auto* begin = m_buffer.get();
-        const auto* first = std::find_if(begin + m_end, begin + m_filled,
-                                         [](unsigned char b) { return b >= 0x80; });
-        const auto k = static_cast<std::size_t>(first - begin);
+        const std::size_t k = FindNonAscii(m_buffer.get(), m_end, m_filled);
         if (k < m_filled && m_filled - k < kDecisionWindow && !m_eof) {
             m_end = k;
             return;
@@ -171,7 +219,9 @@ void FieldReader::CopyUnquoted(TagSink& out) {
             --text;
         }
         if (text > m_pos) {
-            ReleaseSpaces(out);
+            if (!m_heldSpaces.empty()) {
+                ReleaseSpaces(out);
+            }
             const std::size_t used = Decode(out, m_pos, text, found || text < delimiter);
             if (used < text) {
                 // A character cut off by the end of the buffer.
@@ -183,15 +233,13 @@ void FieldReader::CopyUnquoted(TagSink& out) {
                 continue;
             }
         }
-        HoldSpaces(text, delimiter);
         m_pos = delimiter;
         if (found) {
-            m_heldSpaces.clear();
             ConsumeDelimiter();
             return;
         }
+        HoldSpaces(text, delimiter);
         if (!Refill()) {
-            m_heldSpaces.clear();
             return;
         }
     }
@@ -249,7 +297,11 @@ void FieldReader::ConsumeDelimiter() {
     if (delimiter != '\r') {
         return;
     }
-    if (m_pos == m_end && !Refill()) {
+    if (m_pos < m_end) {
+        m_pos += m_buffer[m_pos] == '\n' ? 1 : 0;
+        return;
+    }
+    if (!Refill()) {
         return;
     }
     if (m_buffer[m_pos] == '\n') {
@@ -258,16 +310,31 @@ void FieldReader::ConsumeDelimiter() {
 }
 
 std::size_t FieldReader::FindDelimiter(std::size_t from) const {
-    const unsigned char* p = m_buffer.get();
-    while (from < m_end && !IsDelimiter(p[from])) {
-        ++from;
-    }
-    return from;
+    return FindDelimiterIn(m_buffer.get(), from, m_end);
 }
 
 // Decodes bytes [from, to) to `out` in pieces that fit the wide buffer;
 // returns where decoding stopped (before `to` only without `flush`).
 std::size_t FieldReader::Decode(TagSink& out, std::size_t from, std::size_t to, bool flush) {
+    if (to - from <= kWideUnits) {
+        // Short ASCII text, the usual field, is widened here directly.
+        const unsigned char* in = m_buffer.get() + from;
+        char16_t* wide = m_wide.get();
+        std::size_t i = 0;
+        while (i < to - from && in[i] < 0x80) {
+            wide[i] = in[i];
+            ++i;
+        }
+        if (i == to - from) {
+            out.Append({wide, to - from});
+            return to;
+        }
+        std::size_t produced = 0;
+        const std::size_t used =
+            m_decoder->Decode(m_buffer.get() + from, to - from, flush, m_wide.get(), produced);
+        out.Append({m_wide.get(), produced});
+        return from + used;
+    }
     while (from < to) {
         const std::size_t size = std::min(kWideUnits, to - from);
         const bool last = from + size == to;

@@ -1,5 +1,6 @@
 #include "quorvane/tag/table_builder.h"
 
+#include "buffered_sink.h"
 #include "quorvane/tag/checked16.h"
 #include "quorvane/tag/tag_error.h"
 #include "quorvane/tag/u16_string_sink.h"
@@ -25,7 +26,29 @@ public:
         }
     }
 
-    void Run(FieldReader& reader, TagSink& out) const {
+    // What was built before a failure still reaches `target`.
+    void Run(FieldReader& reader, TagSink& target) const {
+        BufferedSink out(target);
+        try {
+            Rows(reader, out);
+        } catch (...) {
+            FlushQuietly(out);
+            throw;
+        }
+        out.Flush();
+    }
+
+private:
+    // Passes on what was built before a failure; a second failure of the
+    // target must not replace the first.
+    static void FlushQuietly(BufferedSink& out) noexcept {
+        try {
+            out.Flush();
+        } catch (...) {
+        }
+    }
+
+    void Rows(FieldReader& reader, BufferedSink& out) const {
         while (!reader.AtEnd()) {
             out.Append(u"\r\n<tr>");
             const std::int16_t last = CheckedSub16(m_fieldCount, 1);
@@ -43,7 +66,6 @@ public:
         out.Append(u"\r\n</table>");
     }
 
-private:
     // False when the data ran out before the field (input past end).
     static bool NextField(FieldReader& reader) {
         try {
@@ -57,7 +79,7 @@ private:
         }
     }
 
-    void FillRow(std::int16_t from, TagSink& out) const {
+    void FillRow(std::int16_t from, BufferedSink& out) const {
         const std::int16_t last = CheckedSub16(m_fieldCount, 1);
         for (std::int16_t col = from; col <= last; col = CheckedAdd16(col, 1)) {
             out.Append(Opening(col));

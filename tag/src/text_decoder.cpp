@@ -49,9 +49,13 @@ std::size_t TextDecoder::Decode(const unsigned char* in, std::size_t size, bool 
 
 std::size_t TextDecoder::DecodeCp932(const unsigned char* in, std::size_t size, bool flush,
                                      char16_t* out, std::size_t& produced) const {
+    std::size_t i = WidenAscii(in, size, out);
+    std::size_t o = i;
+    if (i == size) {
+        produced = o;
+        return i;
+    }
     const Cp932Table& table = Cp932Table::Instance();
-    std::size_t i = 0;
-    std::size_t o = 0;
     while (i < size) {
         const std::size_t ascii = WidenAscii(in + i, size - i, out + o);
         i += ascii;

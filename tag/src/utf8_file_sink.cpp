@@ -2,7 +2,9 @@
 
 #include "quorvane/tag/tag_error.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <unistd.h>
 
@@ -11,7 +13,7 @@ namespace {
 
 constexpr std::size_t kCapacity = 1 << 20;
 // Room for the longest encoding of one code point.
-constexpr std::size_t kReserve = 4;
+constexpr std::size_t kReserve = 8;
 
 } // namespace
 
@@ -20,41 +22,75 @@ Utf8FileSink::Utf8FileSink(int fd)
     , m_buffer(std::make_unique<char[]>(kCapacity)) {}
 
 void Utf8FileSink::Append(std::u16string_view text) {
+    // The common case: short ASCII text that fits. Narrow every unit, then
+    // check once that none was above 0x7F.
+    if (m_highSurrogate == 0 && m_used + text.size() + kReserve < kCapacity) {
+        char* out = m_buffer.get() + m_used;
+        char16_t seen = 0;
+        for (const char16_t c : text) {
+            *out++ = static_cast<char>(c);
+            seen |= c;
+        }
+        if (seen < 0x80) {
+            m_used += text.size();
+            return;
+        }
+    }
     const char16_t* p = text.data();
     const char16_t* const end = p + text.size();
+    char* const limit = m_buffer.get() + kCapacity - kReserve;
     while (p < end) {
-        if (m_used + kReserve > kCapacity) {
+        if (m_used + kReserve >= kCapacity) {
             Drain();
         }
-        // ASCII straight through, as far as the buffer has room.
-        const std::size_t room = kCapacity - kReserve - m_used;
-        const char16_t* const stop = p + std::min<std::size_t>(room, end - p);
+        if (m_highSurrogate != 0) {
+            PutUnit(*p++);
+            continue;
+        }
+        // Everything but surrogates is encoded here in one pass.
         char* out = m_buffer.get() + m_used;
-        if (m_highSurrogate == 0) {
-            while (p < stop && *p < 0x80) {
-                *out++ = static_cast<char>(*p++);
+        while (p < end && out < limit) {
+            const char16_t c = *p;
+            if (c < 0x80) {
+                *out++ = static_cast<char>(c);
+            } else if (c < 0x800) {
+                *out++ = static_cast<char>(0xC0 | (c >> 6));
+                *out++ = static_cast<char>(0x80 | (c & 0x3F));
+            } else if (c < 0xD800 || c > 0xDFFF) {
+                *out++ = static_cast<char>(0xE0 | (c >> 12));
+                *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+                *out++ = static_cast<char>(0x80 | (c & 0x3F));
+            } else {
+                break;
             }
+            ++p;
         }
         m_used = static_cast<std::size_t>(out - m_buffer.get());
-        if (p < stop) {
-            const char16_t c = *p++;
-            if (m_highSurrogate != 0) {
-                const char16_t high = m_highSurrogate;
-                m_highSurrogate = 0;
-                if (c >= 0xDC00 && c <= 0xDFFF) {
-                    Put(0x10000 + ((high - 0xD800) << 10) + (c - 0xDC00));
-                    continue;
-                }
-                Put(0xFFFD);
-                --p;
-            } else if (c >= 0xD800 && c <= 0xDBFF) {
-                m_highSurrogate = c;
-            } else if (c >= 0xDC00 && c <= 0xDFFF) {
-                Put(0xFFFD);
-            } else {
-                Put(c);
-            }
+        if (p < end && out < limit) {
+            PutUnit(*p++);
         }
+    }
+}
+
+void Utf8FileSink::PutUnit(char16_t c) {
+    if (m_highSurrogate != 0) {
+        const char16_t high = m_highSurrogate;
+        m_highSurrogate = 0;
+        if (c >= 0xDC00 && c <= 0xDFFF) {
+            Put(0x10000 + ((high - 0xD800) << 10) + (c - 0xDC00));
+            return;
+        }
+        Put(0xFFFD);
+        if (m_used + kReserve >= kCapacity) {
+            Drain();
+        }
+    }
+    if (c >= 0xD800 && c <= 0xDBFF) {
+        m_highSurrogate = c;
+    } else if (c >= 0xDC00 && c <= 0xDFFF) {
+        Put(0xFFFD);
+    } else {
+        Put(c);
     }
 }
 
@@ -81,7 +117,7 @@ void Utf8FileSink::Put(char32_t c) {
 void Utf8FileSink::Flush() {
     if (m_highSurrogate != 0) {
         m_highSurrogate = 0;
-        if (m_used + kReserve > kCapacity) {
+        if (m_used + kReserve >= kCapacity) {
             Drain();
         }
         Put(0xFFFD);

@@ -17,6 +17,7 @@ public:
     void Flush();
 
 private:
+    void PutUnit(char16_t c);
     void Put(char32_t c);
     void Drain();
 

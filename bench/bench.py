@@ -1,0 +1,79 @@
+#!/usr/bin/env python3
+"""Times quorvane-tag against the Python csv-module script on two 100 MB CSV
+files and prints throughput, peak memory and ratios.
+
+usage: bench.py BUILD_DIR
+"""
+import os
+import resource
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SIZE = 100 * 1000 * 1000
+FIELDS = 6
+RUNS = 3
+
+
+def generate(kind, path):
+    if not os.path.exists(path) or os.path.getsize(path) < SIZE:
+        print("generating %s" % path, flush=True)
+        subprocess.run([sys.executable, os.path.join(HERE, "gen_csv.py"), kind, str(SIZE), path],
+                       check=True)
+
+
+def timed(command):
+    """Best wall time of the runs, and the peak resident size of one child in MiB."""
+    best = None
+    peak = 0.0
+    for _ in range(RUNS):
+        before = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
+        start = time.perf_counter()
+        subprocess.run(command, check=True)
+        elapsed = time.perf_counter() - start
+        after = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
+        peak = max(peak, after / 1024.0 if after > before else 0.0)
+        best = elapsed if best is None else min(best, elapsed)
+    return best, peak
+
+
+def main():
+    build = sys.argv[1]
+    work = os.path.join(build, "bench")
+    os.makedirs(work, exist_ok=True)
+    tag = os.path.join(build, "quorvane-tag")
+    try:
+        import pandas  # noqa: F401
+        have_pandas = True
+    except ImportError:
+        have_pandas = False
+    for kind, encoding, target in (("ascii", "ascii", 250), ("cp932", "cp932", 150)):
+        source = os.path.join(work, kind + ".csv")
+        generate(kind, source)
+        megabytes = os.path.getsize(source) / 1e6
+        out = os.path.join(work, kind + ".html")
+        seconds, peak = timed([tag, "-n", str(FIELDS), "-o", out, source])
+        rate = megabytes / seconds
+        print("%-6s quorvane-tag  %7.1f MB/s  (%.3f s, target >= %d MB/s: %s)  peak %.1f MiB "
+              "(target < 64: %s)" % (kind, rate, seconds, target,
+                                     "ok" if rate >= target else "MISSED", peak,
+                                     "ok" if peak < 64 else "MISSED"))
+        py_out = os.path.join(work, kind + ".py.html")
+        py_seconds, py_peak = timed([sys.executable, os.path.join(HERE, "csv_to_table.py"),
+                                     str(FIELDS), encoding, source, py_out])
+        ratio = py_seconds / seconds
+        print("%-6s python csv     %7.1f MB/s  (%.3f s)  peak %.1f MiB  -> quorvane-tag is "
+              "%.1fx (target >= 20x: %s)" % (kind, megabytes / py_seconds, py_seconds, py_peak,
+                                             ratio, "ok" if ratio >= 20 else "MISSED"))
+        if have_pandas:
+            pd_seconds, _ = timed([sys.executable, os.path.join(HERE, "pandas_to_html.py"),
+                                   encoding, source, py_out])
+            print("%-6s pandas to_html %7.1f MB/s  (%.3f s)  -> quorvane-tag is %.1fx"
+                  % (kind, megabytes / pd_seconds, pd_seconds, pd_seconds / seconds))
+        else:
+            print("%-6s pandas not installed, skipped" % kind)
+
+
+if __name__ == "__main__":
+    main()
