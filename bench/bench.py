@@ -5,7 +5,6 @@ files and prints throughput, peak memory and ratios.
 usage: bench.py BUILD_DIR
 """
 import os
-import resource
 import subprocess
 import sys
 import time
@@ -24,16 +23,18 @@ def generate(kind, path):
 
 
 def timed(command):
-    """Best wall time of the runs, and the peak resident size of one child in MiB."""
+    """Best wall time of the runs, and the largest peak resident size in MiB."""
     best = None
     peak = 0.0
     for _ in range(RUNS):
-        before = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
         start = time.perf_counter()
-        subprocess.run(command, check=True)
+        child = subprocess.Popen(command)
+        _, status, usage = os.wait4(child.pid, 0)
         elapsed = time.perf_counter() - start
-        after = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
-        peak = max(peak, after / 1024.0 if after > before else 0.0)
+        child.returncode = os.waitstatus_to_exitcode(status)
+        if child.returncode != 0:
+            raise SystemExit("%s failed with status %d" % (command[0], child.returncode))
+        peak = max(peak, usage.ru_maxrss / 1024.0)
         best = elapsed if best is None else min(best, elapsed)
     return best, peak
 
