@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// Runs the built quorvane-tag (its path comes from the build) through the
+// shell and checks exit status, standard output and standard error.
+namespace quorvane::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+class Program : public testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() /
+                ("quorvane-cli-" + std::to_string(getpid()) + "-" +
+                 testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    fs::path Write(const std::string& name, const std::string& bytes) {
+        const fs::path path = m_dir / name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+
+    // `arguments` is shell text; `input` goes to standard input.
+    Outcome Start(const std::string& arguments, const std::string& input = "") {
+        const fs::path in = Write("stdin", input);
+        const fs::path out = m_dir / "stdout";
+        const fs::path err = m_dir / "stderr";
+        const std::string command = "cd '" + m_dir.string() + "' && '" QUORVANE_TAG_PROGRAM "' " +
+                                    arguments + " <stdin >stdout 2>stderr";
+        const int raw = std::system(command.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadBytes(out), ReadBytes(err)};
+    }
+
+    // Files in the directory other than the ones Start makes.
+    std::vector<std::string> Others(const std::vector<std::string>& known) const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(m_dir)) {
+            const std::string name = entry.path().filename();
+            if (name != "stdin" && name != "stdout" && name != "stderr" &&
+                std::find(known.begin(), known.end(), name) == known.end()) {
+                names.push_back(name);
+            }
+        }
+        return names;
+    }
+
+    fs::path m_dir;
+};
+
+const std::string kWorkedTable = "<table>\r\n<tr>\r\n<td align=right>a</td>\r\n<td>b</td>\r\n"
+                                 "</tr>\r\n<tr>\r\n<td align=right>c</td>\r\n<td></td>\r\n"
+                                 "</tr>\r\n</table>";
+
+TEST_F(Program, ConvertsToStandardOutputExactly) {
+    Write("in.csv", "a,b\r\nc\r\n");
+    const Outcome run = Start("-n 2 -a 1=align=right in.csv");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, kWorkedTable);
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_F(Program, DecodesCp932ToUtf8) {
+    Write("in.csv", "\x93\xfa\x96\x7b,\x87\x40\r\n");
+    const Outcome run = Start("-n 2 -a '2=class=\"n\"' in.csv");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "<table>\r\n<tr>\r\n<td>日本</td>\r\n<td class=\"n\">①</td>\r\n</tr>\r\n"
+                       "</table>");
+}
+
+TEST_F(Program, ReadsStandardInput) {
+    const Outcome run = Start("-n 2 -a 1=align=right -", "a,b\nc");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, kWorkedTable);
+}
+
+TEST_F(Program, WritesOutputFile) {
+    Write("in.csv", "a,b\r\nc\r\n");
+    const Outcome run = Start("-n2 -a1=align=right -o out.html in.csv");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(ReadBytes(m_dir / "out.html"), kWorkedTable);
+    EXPECT_EQ(Others({"in.csv", "out.html"}), std::vector<std::string>{});
+}
+
+TEST_F(Program, FailureLeavesNoOutputFile) {
+    Write("out.html", "old");
+    const Outcome run = Start("-o out.html missing.csv");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "quorvane-tag: missing.csv: No such file or directory\n");
+    EXPECT_EQ(ReadBytes(m_dir / "out.html"), "old");
+    EXPECT_EQ(Others({"out.html"}), std::vector<std::string>{});
+}
+
+TEST_F(Program, ConversionFailuresExitOne) {
+    fs::create_directory(m_dir / "sub");
+    for (const char* args : {"missing.csv", "sub", "/dev/zero", "-o nodir/out.html sub"}) {
+        const Outcome run = Start(args);
+        EXPECT_EQ(run.status, 1) << args;
+        EXPECT_EQ(run.out, "") << args;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << args;
+    }
+    Write("in.csv", "a");
+    const Outcome run = Start("-o nodir/out.html in.csv");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("nodir/out.html"), std::string::npos) << run.err;
+}
+
+TEST_F(Program, UsageErrorsExitTwoAndWriteNothing) {
+    Write("in.csv", "a");
+    for (const char* args : {"", "-n", "-n x in.csv", "-n 0 in.csv", "--bogus in.csv",
+                             "-a 2=x in.csv", "-o out.html -n 40000 in.csv"}) {
+        const Outcome run = Start(args);
+        EXPECT_EQ(run.status, 2) << args;
+        EXPECT_EQ(run.out, "") << args;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << args;
+    }
+    EXPECT_EQ(Others({"in.csv"}), std::vector<std::string>{});
+}
+
+TEST_F(Program, VersionAndHelp) {
+    const Outcome version = Start("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "quorvane-tag 1.0.2\n");
+    const Outcome help = Start("-h");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Usage: quorvane-tag [OPTIONS] FILE"), std::string::npos);
+}
+
+} // namespace
+} // namespace quorvane::cli
