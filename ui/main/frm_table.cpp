@@ -1,12 +1,25 @@
 #include "frm_table.h"
 
 #include "checked_int16.h"
+#include "common_dialog.h"
+#include "dialog_cancelled.h"
 #include "fonts.h"
+#include "frm_about.h"
 #include "palette_line.h"
+#include "qt_file_picker.h"
+#include "qt_message_box.h"
 #include "spin_button.h"
+#include "tag_view.h"
 #include "twips.h"
 
 #include <quorvane/app_info.h>
+#include <quorvane/tag/field_reader.h>
+#include <quorvane/tag/table_builder.h>
+#include <quorvane/tag/u16_string_sink.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
 
 #include <QGroupBox>
 #include <QLabel>
@@ -14,7 +27,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QPushButton>
 
 #include <limits>
@@ -59,8 +71,18 @@ void placeLabel(QLabel* label, int left, int top) {
 
 } // namespace
 
-frmTable::frmTable(QWidget* parent)
+frmTable::frmTable(FilePicker* picker, MessageBox* messages, QWidget* parent)
     : QMainWindow(parent) {
+    if (picker == nullptr) {
+        m_ownPicker = std::make_unique<QtFilePicker>();
+        picker = m_ownPicker.get();
+    }
+    if (messages == nullptr) {
+        m_ownMessages = std::make_unique<QtMessageBox>();
+        messages = m_ownMessages.get();
+    }
+    m_messages = messages;
+    Dlg = std::make_unique<CommonDialog>(*picker);
     setObjectName(QStringLiteral("frmTable"));
     setWindowTitle(QString::fromUtf8(app::kTitle));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -72,6 +94,15 @@ frmTable::frmTable(QWidget* parent)
     orderTabs();
     connectHandlers();
     Form_Load();
+}
+
+// The About window has no owner; it goes when the main window goes.
+frmTable::~frmTable() {
+    delete m_about.data();
+}
+
+QString frmTable::tagViewText() const {
+    return QString::fromStdU16String(TxtTag->text());
 }
 
 std::vector<std::u16string> frmTable::styleRows() const {
@@ -94,13 +125,7 @@ void frmTable::createControls() {
     Frame1 = named(new QGroupBox(QStringLiteral(u"参照するCSVファイルのフィールドの数"), client),
                    QStringLiteral("Frame1"));
     createFrame1();
-    TxtTag = named(new QPlainTextEdit(client), QStringLiteral("TxtTag"));
-    TxtTag->setReadOnly(true);
-    TxtTag->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    TxtTag->setLineWrapMode(QPlainTextEdit::NoWrap);
-    TxtTag->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    TxtTag->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    TxtTag->setTabChangesFocus(true);
+    TxtTag = named(new TagView(client), QStringLiteral("TxtTag"));
     TxtTag->setFont(gothicFont(9));
     CmdFileOpen =
         makeButton(QStringLiteral("CmdFileOpen"), QStringLiteral(u"CSVファイルの選択(&O)"), client);
@@ -279,28 +304,78 @@ QString frmTable::styleRow(int row) const {
     return item ? item->text() : QString();
 }
 
-// The conversion command comes with the conversion work.
-void frmTable::CmdFileOpen_Click() {}
+void frmTable::CmdFileOpen_Click() {
+    makeTag();
+}
 
-// The conversion command comes with the conversion work.
-void frmTable::mnuCSV_Click() {}
+void frmTable::mnuCSV_Click() {
+    makeTag();
+}
 
-// The copy command comes with the clipboard work.
-void frmTable::CmdCopy_Click() {}
+void frmTable::CmdCopy_Click() {
+    copyTxt();
+}
 
-// The copy command comes with the clipboard work.
-void frmTable::mnuCopy_Click() {}
+void frmTable::mnuCopy_Click() {
+    copyTxt();
+}
 
-// The exit command comes with the conversion and copy work.
-void frmTable::mnuClose_Click() {}
+// Ends the program at once, the About window with it.
+void frmTable::mnuClose_Click() {
+    if (m_about) {
+        m_about->close();
+    }
+    QCoreApplication::exit(0);
+}
 
-// Opens the About window once that window exists.
-void frmTable::mnuVir_Click() {}
+// One About window at most: a second choice brings the open one forward.
+void frmTable::mnuVir_Click() {
+    if (m_about.isNull()) {
+        m_about = new frmAbout;
+    }
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
+}
 
-// Converts a chosen CSV file into the table text; comes with the conversion work.
-void frmTable::makeTag() {}
+// Converts the chosen CSV file into the table text and shows it. A cancel of
+// the dialog changes nothing; any other failure shows the one message and
+// leaves the box as it was. The reader closes the file on every way out.
+void frmTable::makeTag() {
+    try {
+        const QString filter = QStringLiteral("CSV(*.csv)|*.csv");
+        Dlg->setCancelError(true);
+        Dlg->setFilter(filter);
+        Dlg->setFlags(CommonDialog::kOverwritePrompt | CommonDialog::kHideReadOnly |
+                      CommonDialog::kPathMustExist);
+        TagText = u"<table>";
+        Dlg->ShowOpen(this);
+        const QByteArray path = QFile::encodeName(Dlg->fileName());
+        tag::FieldReader reader;
+        reader.Open(std::filesystem::path(path.toStdString()));
+        tag::U16StringSink sink(TagText);
+        tag::Build(reader, DataCnt, styleRows(), sink);
+        reader.Close();
+        TxtTag->setText(std::move(TagText));
+    } catch (const DialogCancelled&) {
+        // The user changed their mind: nothing to report.
+    } catch (...) {
+        reportFailure();
+    }
+}
 
-// Puts the table text on the clipboard; comes with the clipboard work.
-void frmTable::copyTxt() {}
+void frmTable::reportFailure() {
+    TagText.clear();
+    m_messages->Show(this,
+                     {QStringLiteral(u"未知のエラーが発生しました。"), QStringLiteral(u"ぽるめに"),
+                      QMessageBox::Information, QMessageBox::Ok});
+}
+
+// Puts exactly what the box shows on the clipboard, line ends included.
+void frmTable::copyTxt() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(tagViewText());
+}
 
 } // namespace quorvane::ui

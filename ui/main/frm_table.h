@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,13 +14,17 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
-class QPlainTextEdit;
 class QPushButton;
 
 namespace quorvane::ui {
 
+class CommonDialog;
+class FilePicker;
+class frmAbout;
+class MessageBox;
 class PaletteLine;
 class SpinButton;
+class TagView;
 
 // The main window: the field count, the attribute string of each field, the
 // buttons and menus of the commands, and the box that shows the table text.
@@ -26,7 +32,11 @@ class frmTable final : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit frmTable(QWidget* parent = nullptr);
+    // The file dialog and the message box are handed in so that tests can
+    // answer them; without them the window uses Qt's own.
+    explicit frmTable(FilePicker* picker = nullptr, MessageBox* messages = nullptr,
+                      QWidget* parent = nullptr);
+    ~frmTable() override;
 
     // Fields per table row.
     std::int16_t dataCnt() const { return DataCnt; }
@@ -34,6 +44,8 @@ public:
     std::int16_t fieldIdx() const { return FieldIdx; }
     // The attribute string of each field, in field order.
     std::vector<std::u16string> styleRows() const;
+    // The text the output box shows.
+    QString tagViewText() const;
 
 private:
     void createControls();
@@ -65,8 +77,17 @@ private:
 
     QString styleRow(int row) const;
 
+    void reportFailure();
+
     std::int16_t DataCnt = 0;
     std::int16_t FieldIdx = 0;
+    std::u16string TagText;
+
+    std::unique_ptr<FilePicker> m_ownPicker;
+    std::unique_ptr<MessageBox> m_ownMessages;
+    MessageBox* m_messages = nullptr;
+    std::unique_ptr<CommonDialog> Dlg;
+    QPointer<frmAbout> m_about;
 
     QPushButton* CmdCopy = nullptr;
     QGroupBox* Frame2 = nullptr;
@@ -83,7 +104,7 @@ private:
     QLineEdit* TxtDataCnt = nullptr;
     SpinButton* UpDown1 = nullptr;
     QLabel* Label1 = nullptr;
-    QPlainTextEdit* TxtTag = nullptr;
+    TagView* TxtTag = nullptr;
     QPushButton* CmdFileOpen = nullptr;
     PaletteLine* Line2 = nullptr;
     PaletteLine* Line1 = nullptr;
