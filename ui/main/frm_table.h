@@ -77,6 +77,7 @@ private:
 
     QString styleRow(int row) const;
 
+    void reserveTableText(const QByteArray& path);
     void reportFailure();
 
     std::int16_t DataCnt = 0;
