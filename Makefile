@@ -6,7 +6,7 @@ TEST_BUILD ?= build/asan
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps configure run test bench clean
+.PHONY: all deps configure run test bench package clean
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -30,6 +30,10 @@ test: deps
 
 bench: deps all
 	@bench/run $(BUILD)
+
+# The Debian package of the release build: build/quorvane_<version>_amd64.deb.
+package: deps all
+	cmake --build $(BUILD) --target package
 
 clean:
 	rm -rf $(BUILD)

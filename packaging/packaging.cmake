@@ -12,9 +12,9 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The summary above is the synopsis line; this is the long description.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "turns the contents of a CSV file into HTML table tags
-Quorvane reads a CSV file field by field and writes the complete text of an
+  "Quorvane reads a CSV file field by field and writes the complete text of an
 HTML table, one tag per line, ready to copy into a page: you set the number
 of fields per row and an attribute text for each column. The window program
 quorvane speaks Japanese; quorvane-tag does the same from the command line.
