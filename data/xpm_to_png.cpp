@@ -16,12 +16,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "xpm_to_png: cannot read %s\n", argv[1]);
         return 1;
     }
-    const QImage sized = source.size() == QSize(size, size)
-                             ? source
-                             : source.scaled(size, size, Qt::IgnoreAspectRatio,
-                                             Qt::FastTransformation);
-    if (!sized.convertToFormat(QImage::Format_ARGB32).save(QString::fromLocal8Bit(argv[2]),
-                                                           "PNG")) {
+    const QImage png = source.scaled(size, size, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                           .convertToFormat(QImage::Format_ARGB32);
+    if (!png.save(QString::fromLocal8Bit(argv[2]), "PNG")) {
         std::fprintf(stderr, "xpm_to_png: cannot write %s\n", argv[2]);
         return 1;
     }
