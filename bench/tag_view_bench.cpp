@@ -3,6 +3,7 @@
 // line, and the memory the box holds beyond the text. Beside it, the same
 // first screen with a QPlainTextEdit on a 10 MB file's worth, for the ratio.
 #include "fonts.h"
+#include "resident_memory.h"
 #include "tag_view.h"
 #include "twips.h"
 
@@ -13,11 +14,8 @@
 #include <QScrollBar>
 
 #include <cstdio>
-#include <fstream>
-#include <malloc.h>
 #include <random>
 #include <string>
-#include <unistd.h>
 
 using quorvane::ui::TagView;
 
@@ -26,17 +24,6 @@ namespace {
 constexpr std::size_t kBigCsv = 100'000'000;
 constexpr std::size_t kSmallCsv = 10'000'000;
 constexpr int kFields = 5;
-
-// Resident memory of the process in bytes, after the allocator has handed
-// back what is free.
-std::size_t residentBytes() {
-    malloc_trim(0);
-    std::ifstream statm("/proc/self/statm");
-    std::size_t pages = 0;
-    std::size_t resident = 0;
-    statm >> pages >> resident;
-    return resident * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-}
 
 struct Field {
     std::u16string text;

@@ -8,6 +8,7 @@
 #include "fonts.h"
 #include "frm_table.h"
 #include "message_box.h"
+#include "resident_memory.h"
 #include "spin_button.h"
 #include "tag_view.h"
 
@@ -23,24 +24,12 @@
 #include <QScrollBar>
 
 #include <cstdio>
-#include <fstream>
-#include <malloc.h>
-#include <unistd.h>
 
 using namespace quorvane::ui;
 
 namespace {
 
 constexpr int kFields = 5;
-
-std::size_t residentBytes() {
-    malloc_trim(0);
-    std::ifstream statm("/proc/self/statm");
-    std::size_t pages = 0;
-    std::size_t resident = 0;
-    statm >> pages >> resident;
-    return resident * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-}
 
 // Answers the dialog with the benchmark file and starts the clock there.
 class BenchUser final : public FilePicker, public MessageBox {
@@ -64,12 +53,17 @@ template <typename T> T* child(const QObject& window, const char* name) {
     return window.findChild<T*>(QString::fromLatin1(name));
 }
 
-int runWindow(const QString& path) {
-    BenchUser user(path);
-    frmTable window(&user, &user);
+// The window shown with the benchmark's field count confirmed.
+void confirmFields(frmTable& window) {
     window.show();
     child<SpinButton>(window, "UpDown1")->setValue(kFields);
     child<QPushButton>(window, "CmdDataCntOK")->click();
+}
+
+int runWindow(const QString& path) {
+    BenchUser user(path);
+    frmTable window(&user, &user);
+    confirmFields(window);
     auto* view = child<TagView>(window, "TxtTag");
     const std::size_t before = residentBytes();
 
@@ -107,9 +101,7 @@ int runWindow(const QString& path) {
 int runPlain(const QString& path) {
     BenchUser user(path);
     frmTable window(&user, &user);
-    window.show();
-    child<SpinButton>(window, "UpDown1")->setValue(kFields);
-    child<QPushButton>(window, "CmdDataCntOK")->click();
+    confirmFields(window);
     child<QAction>(window, "mnuCSV")->trigger();
     child<TagView>(window, "TxtTag")->viewport()->grab();
     const double viewMs = user.clock.nsecsElapsed() / 1e6;
