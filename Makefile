@@ -6,7 +6,7 @@ TEST_BUILD ?= build/asan
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps configure run test bench package clean
+.PHONY: all deps configure run test bench package e2e screenshots clean
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -34,6 +34,15 @@ bench: deps all
 # The Debian package of the release build: build/quorvane_<version>_amd64.deb.
 package: deps all
 	cmake --build $(BUILD) --target package
+
+# The window program driven in a virtual X session (Xvfb, openbox, xdotool);
+# on a failure a picture of the screen is left in build/e2e/.
+e2e: deps all
+	tests/e2e/run_e2e.sh $(BUILD)/quorvane $(BUILD)/quorvane-tag $(BUILD)/e2e
+
+# Pictures of the windows for the README, taken during the same run.
+screenshots: deps all
+	tests/e2e/run_e2e.sh $(BUILD)/quorvane $(BUILD)/quorvane-tag $(BUILD)/e2e docs
 
 clean:
 	rm -rf $(BUILD)
