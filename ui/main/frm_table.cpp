@@ -30,6 +30,7 @@
 #include <QPushButton>
 
 #include <limits>
+#include <new>
 
 namespace quorvane::ui {
 namespace {
@@ -371,8 +372,13 @@ void frmTable::makeTag() {
 void frmTable::reserveTableText(const QByteArray& path) {
     std::error_code error;
     const std::uintmax_t bytes = std::filesystem::file_size(path.toStdString(), error);
-    if (!error && bytes < TagText.max_size() / 4) {
+    if (error || bytes >= TagText.max_size() / 4) {
+        return;
+    }
+    try {
         TagText.reserve(static_cast<std::size_t>(bytes) * 3 + 64);
+    } catch (const std::bad_alloc&) {
+        // Only a head start: the text can still grow as it is built.
     }
 }
 
