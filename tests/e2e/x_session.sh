@@ -70,6 +70,7 @@ start_session() {
   # user's own do not change a run and a run changes none of them.
   export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_CACHE_HOME=$work/cache
   export XDG_RUNTIME_DIR=$work/runtime
+  unset QT_QPA_PLATFORM WAYLAND_DISPLAY
   mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
   openbox --sm-disable >"$outdir/openbox.log" 2>&1 &
   wm_pid=$!
