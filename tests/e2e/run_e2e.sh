@@ -34,7 +34,7 @@ if [ -n "$shotdir" ]; then
 fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorvane-e2e.XXXXXX") || exit 1
 trap end_session EXIT
-rm -f "$outdir"/failure-*.png
+rm -f "$outdir"/failure-*.png "$outdir"/clipboard-*.txt
 started=$SECONDS
 
 # The client area is 9150 twips square, 610 pixels at 96 dpi; the menu bar

@@ -71,6 +71,8 @@ start_session() {
   export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_CACHE_HOME=$work/cache
   export XDG_RUNTIME_DIR=$work/runtime
   unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+  # Window titles are read and compared as UTF-8.
+  export LC_ALL=C.UTF-8
   mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
   openbox --sm-disable >"$outdir/openbox.log" 2>&1 &
   wm_pid=$!
@@ -106,6 +108,8 @@ end_session() {
   local pid
   if [ -n "$program_pid" ] && ! program_ended; then
     kill "$program_pid" 2>/dev/null
+    wait_seconds=5
+    wait_until program_ended || kill -KILL "$program_pid" 2>/dev/null
   fi
   for pid in "${clip_pids[@]}" "$wm_pid" "$xvfb_pid"; do
     [ -n "$pid" ] && kill "$pid" 2>/dev/null
@@ -213,10 +217,10 @@ copy_with_menu() {
   take_clipboard
   choose_in_menu e c
   if ! wait_until clipboard_is "$1"; then
-    echo "e2e: expected on the clipboard:" >&2
-    od -c "$1" | head -n 20 >&2
-    echo "e2e: found:" >&2
-    od -c "$work/clipboard" | head -n 20 >&2
+    cp "$1" "$outdir/clipboard-expected.txt"
+    cp "$work/clipboard" "$outdir/clipboard-found.txt"
+    echo "e2e: the first differing byte of clipboard-found.txt and clipboard-expected.txt:" >&2
+    cmp "$outdir/clipboard-found.txt" "$outdir/clipboard-expected.txt" >&2
     fail "the clipboard does not hold the expected text"
   fi
 }
