@@ -119,6 +119,14 @@ bool TextDecoder::IsValidUtf8(const unsigned char* in, std::size_t size, bool co
             continue;
         }
         if (!complete && i + Utf8Length(in[i]) > size && Utf8Length(in[i]) > 1) {
+            // Cut off by the end: valid when what there is of it is. The
+            // second byte's range depends on the lead (no overlong forms, no
+            // surrogates, nothing past U+10FFFF).
+            if (i + 1 < size &&
+                !(Utf8Length(in[i]) == 3 ? U8_IS_VALID_LEAD3_AND_T1(in[i], in[i + 1])
+                                         : U8_IS_VALID_LEAD4_AND_T1(in[i], in[i + 1]))) {
+                return false;
+            }
             for (std::size_t k = i + 1; k < size; ++k) {
                 if (!U8_IS_TRAIL(in[k])) {
                     return false;

@@ -179,6 +179,10 @@ const DetectCase kDetectCases[] = {
     {"InvalidInsideWindowIsCp932", kUtf8A + "," + std::string(1000, 'a') + "\xff", Encoding::Cp932,
      u"縺\uFFFD"},
     {"Utf8CutAtEndOfFileIsCp932", "a" + kUtf8A.substr(0, 2), Encoding::Cp932, u"a縺"},
+    // The window ends inside a sequence that is already invalid (a surrogate).
+    {"InvalidSequenceCutByWindowIsCp932",
+     kUtf8A + "," + std::string((64 << 10) - 6, 'a') + "\xed\xa0\x80", Encoding::Cp932,
+     u"縺\uFFFD"},
 };
 
 class DetectCases : public testing::TestWithParam<std::tuple<DetectCase, std::size_t>> {};
