@@ -97,9 +97,11 @@ int TagCommand::Convert() const {
         const std::string name =
             writing ? m_options.output.value_or("standard output")
                     : (m_options.input == "-" ? "standard input" : m_options.input);
-        std::cerr << kProgram << ": " << name << ": " << error.what() << '\n';
+        std::cerr << kProgram << ": " << UsageError::Printable(name) << ": " << error.what()
+                  << '\n';
     } catch (const std::bad_alloc&) {
-        std::cerr << kProgram << ": " << m_options.input << ": out of memory\n";
+        std::cerr << kProgram << ": " << UsageError::Printable(m_options.input)
+                  << ": out of memory\n";
     }
     return kFailure;
 }

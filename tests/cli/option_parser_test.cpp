@@ -69,6 +69,8 @@ const UsageCase kUsageCases[] = {
     {"BadEncoding", {"-e", "latin1", "x"}, "'latin1'"},
     {"EmptyOutput", {"-o", "", "x"}, "--output needs a file name"},
     {"VersionWithValue", {"--version=1"}, "takes no value"},
+    // The message stays on one line whatever was typed.
+    {"ControlCharacterEscaped", {"-n", "1\r\n", "x"}, "'1\\x0d\\x0a'"},
 };
 
 class UsageCases : public testing::TestWithParam<UsageCase> {};
