@@ -3,6 +3,7 @@
 
 BUILD      ?= build
 TEST_BUILD ?= build/asan
+FUZZ_BUILD ?= build/fuzz
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
@@ -30,6 +31,15 @@ test: deps
 
 bench: deps all
 	@bench/run $(BUILD)
+
+# libFuzzer targets, built with clang in their own directory; each runs for
+# FUZZ_SECONDS (default 300). Findings: $(FUZZ_BUILD)/findings/<target>/.
+fuzz: deps
+	@test -f $(FUZZ_BUILD)/build.ninja || \
+	  CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) \
+	    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_FUZZ=ON -DQUORVANE_UI=OFF -DQUORVANE_TESTS=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_reader_builder fuzz_decoder fuzz_option_parser
+	tests/fuzz/run $(FUZZ_BUILD)
 
 # The Debian package of the release build: build/quorvane_<version>_amd64.deb.
 package: deps all

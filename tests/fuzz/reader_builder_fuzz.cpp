@@ -1,0 +1,227 @@
+// The reader and the builder over arbitrary bytes.
+//
+// Input: byte 0 picks the field count, byte 1 the encoding and the piece size
+// of the second reading, byte 2 where an injected read failure strikes; then
+// the attribute rows up to the first NUL byte, separated by byte 1 (bytes are
+// Latin-1, except that 0xFF and the two bytes after it are one UTF-16 unit,
+// so rows can hold any unit, lone surrogates included); the rest is the file.
+//
+// Every input is converted four ways: whole, in small pieces, to UTF-8
+// through the file sink, and with a read failure part-way. All must agree
+// with a table assembled here from the fields ReadField hands out.
+#include "fuzz_check.h"
+#include "quorvane/tag/field_reader.h"
+#include "quorvane/tag/memory_byte_source.h"
+#include "quorvane/tag/table_builder.h"
+#include "quorvane/tag/tag_error.h"
+#include "quorvane/tag/u16_string_sink.h"
+#include "quorvane/tag/utf8_file_sink.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <vector>
+
+namespace quorvane::fuzz {
+namespace {
+
+using tag::ErrorCode;
+using tag::TagError;
+
+struct Case final {
+    std::int16_t fieldCount = 1;
+    tag::Encoding encoding = tag::Encoding::Auto;
+    std::size_t pieceSize = SIZE_MAX;
+    std::size_t failAfter = 0;
+    std::vector<std::u16string> styleRows;
+    std::string file;
+};
+
+std::int16_t FieldCount(std::uint8_t b) {
+    static constexpr std::array<std::int16_t, 8> kSpecial = {0,   -1,   -32768, 100,
+                                                             255, 1000, 32767,  2};
+    return b < 0xF8 ? static_cast<std::int16_t>(1 + b % 24) : kSpecial[b - 0xF8];
+}
+
+Case Parse(const std::uint8_t* data, std::size_t size) {
+    Case c;
+    if (size < 3) {
+        c.file.assign(reinterpret_cast<const char*>(data), size);
+        return c;
+    }
+    static constexpr std::array<tag::Encoding, 3> kEncodings = {
+        tag::Encoding::Auto, tag::Encoding::Cp932, tag::Encoding::Utf8};
+    static constexpr std::array<std::size_t, 7> kPieces = {1, 2, 3, 5, 8, 64, 4096};
+    c.fieldCount = FieldCount(data[0]);
+    c.encoding = kEncodings[data[1] % 3];
+    c.pieceSize = kPieces[(data[1] / 3) % kPieces.size()];
+    const std::uint8_t failAt = data[2];
+    std::size_t i = 3;
+    c.styleRows.emplace_back();
+    while (i < size && data[i] != 0) {
+        if (data[i] == 1) {
+            c.styleRows.emplace_back();
+            ++i;
+        } else if (data[i] == 0xFF && i + 2 < size) {
+            c.styleRows.back() += static_cast<char16_t>(data[i + 1] << 8 | data[i + 2]);
+            i += 3;
+        } else {
+            c.styleRows.back() += static_cast<char16_t>(data[i++]);
+        }
+    }
+    i = std::min(i + 1, size);
+    c.file.assign(reinterpret_cast<const char*>(data + i), size - i);
+    c.failAfter = c.file.size() * failAt / 255;
+    return c;
+}
+
+// Hands out the first `good` bytes, then fails.
+class FailingSource final : public tag::ByteSource {
+public:
+    FailingSource(std::string good, std::size_t pieceSize)
+        : m_good(std::move(good))
+        , m_pieceSize(pieceSize) {}
+
+    std::size_t Read(unsigned char* into, std::size_t size) override {
+        if (m_offset == m_good.size()) {
+            throw TagError(ErrorCode::ReadFailed, "injected read failure");
+        }
+        const std::size_t n = std::min({size, m_pieceSize, m_good.size() - m_offset});
+        std::memcpy(into, m_good.data() + m_offset, n);
+        m_offset += n;
+        return n;
+    }
+
+private:
+    std::string m_good;
+    std::size_t m_pieceSize;
+    std::size_t m_offset = 0;
+};
+
+// One reader per encoding for the whole run: a reader keeps its buffers from
+// one Open to the next, and allocating them afresh for every input would cost
+// more than the conversions themselves.
+tag::FieldReader& Reader(tag::Encoding encoding) {
+    static tag::FieldReader readers[] = {tag::FieldReader(tag::Encoding::Auto),
+                                         tag::FieldReader(tag::Encoding::Cp932),
+                                         tag::FieldReader(tag::Encoding::Utf8)};
+    return readers[static_cast<int>(encoding)];
+}
+
+struct Outcome final {
+    std::u16string text;
+    std::optional<ErrorCode> error;
+};
+
+Outcome Convert(const Case& c, std::unique_ptr<tag::ByteSource> source) {
+    Outcome outcome{u"<table>", std::nullopt};
+    tag::U16StringSink sink(outcome.text);
+    tag::FieldReader& reader = Reader(c.encoding);
+    try {
+        reader.Open(std::move(source));
+        tag::Build(reader, c.fieldCount, c.styleRows, sink);
+    } catch (const TagError& error) {
+        outcome.error = error.code();
+    }
+    reader.Close();
+    return outcome;
+}
+
+// The same conversion streamed to a memory file as UTF-8.
+std::string ConvertToUtf8(const Case& c) {
+    static const int fd = memfd_create("quorvane-fuzz", MFD_CLOEXEC);
+    static tag::Utf8FileSink sink(fd);
+    QUORVANE_CHECK(fd >= 0);
+    QUORVANE_CHECK(ftruncate(fd, 0) == 0 && lseek(fd, 0, SEEK_SET) == 0);
+    tag::FieldReader& reader = Reader(c.encoding);
+    reader.Open(std::make_unique<tag::MemoryByteSource>(c.file));
+    sink.Append(u"<table>");
+    tag::Build(reader, c.fieldCount, c.styleRows, sink);
+    sink.Flush();
+    reader.Close();
+    const off_t size = lseek(fd, 0, SEEK_CUR);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    QUORVANE_CHECK(pread(fd, bytes.data(), bytes.size(), 0) == size);
+    return bytes;
+}
+
+// The table assembled from ReadField's fields: AtEnd before each row, a row
+// cut short by the end of the data filled up with empty cells.
+std::u16string Expected(const Case& c) {
+    tag::FieldReader& reader = Reader(c.encoding);
+    reader.Open(std::make_unique<tag::MemoryByteSource>(c.file));
+    std::u16string text = u"<table>";
+    auto cell = [&](std::size_t col, std::u16string_view value) {
+        const bool styled = col < c.styleRows.size() && !c.styleRows[col].empty();
+        text += u"\r\n<td";
+        text += styled ? u" " + c.styleRows[col] : u"";
+        text += u">";
+        text += value;
+        text += u"</td>";
+    };
+    const auto count = static_cast<std::size_t>(c.fieldCount);
+    bool ended = false;
+    while (!ended && !reader.AtEnd()) {
+        text += u"\r\n<tr>";
+        for (std::size_t col = 0; col < count; ++col) {
+            std::u16string field;
+            if (!ended) {
+                try {
+                    field = reader.ReadField();
+                } catch (const TagError& error) {
+                    QUORVANE_CHECK(error.code() == ErrorCode::InputPastEnd);
+                    ended = true;
+                }
+            }
+            cell(col, field);
+        }
+        text += u"\r\n</tr>";
+    }
+    reader.Close();
+    return text + u"\r\n</table>";
+}
+
+// What holds of every finished table whatever its fields hold; the rows and
+// their cells are checked by the comparison with Expected, which builds them
+// one by one.
+void CheckFrame(std::u16string_view text) {
+    QUORVANE_CHECK(text.starts_with(u"<table>"));
+    QUORVANE_CHECK(text.ends_with(u"\r\n</table>"));
+    QUORVANE_CHECK(text == u"<table>\r\n</table>" || text.substr(7).starts_with(u"\r\n<tr>\r\n"));
+    QUORVANE_CHECK(text == u"<table>\r\n</table>" || text.ends_with(u"</td>\r\n</tr>\r\n</table>"));
+}
+
+void Run(const Case& c) {
+    const Outcome whole = Convert(c, std::make_unique<tag::MemoryByteSource>(c.file));
+    const Outcome pieces = Convert(c, std::make_unique<tag::MemoryByteSource>(c.file, c.pieceSize));
+    QUORVANE_CHECK(whole.text == pieces.text && whole.error == pieces.error);
+    if (c.fieldCount < 1) {
+        QUORVANE_CHECK(whole.error == ErrorCode::InvalidArgument && whole.text == u"<table>");
+        return;
+    }
+    QUORVANE_CHECK(!whole.error);
+    CheckFrame(whole.text);
+    QUORVANE_CHECK(whole.text == Expected(c));
+    QUORVANE_CHECK(ConvertToUtf8(c) == ToUtf8(whole.text));
+
+    // A read failure part-way: the failure with its code, and the text so far
+    // a beginning of the whole table.
+    const Outcome failed =
+        Convert(c, std::make_unique<FailingSource>(c.file.substr(0, c.failAfter), c.pieceSize));
+    QUORVANE_CHECK(failed.error == ErrorCode::ReadFailed);
+    QUORVANE_CHECK(whole.text.starts_with(failed.text));
+}
+
+} // namespace
+} // namespace quorvane::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    quorvane::fuzz::Run(quorvane::fuzz::Parse(data, size));
+    return 0;
+}
