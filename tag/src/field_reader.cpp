@@ -1,5 +1,6 @@
 #include "quorvane/tag/field_reader.h"
 
+#include "ascii_run.h"
 #include "quorvane/tag/file_byte_source.h"
 #include "quorvane/tag/tag_error.h"
 #include "quorvane/tag/u16_string_sink.h"
@@ -13,6 +14,9 @@ namespace quorvane::tag {
 namespace {
 
 constexpr std::size_t kCapacity = 1 << 20;
+// Readable bytes after the buffer, so that scans can load whole blocks of
+// sixteen near its end.
+constexpr std::size_t kPadding = 16;
 // Bytes after the first non-ASCII byte that decide between UTF-8 and
 // code page 932.
 constexpr std::size_t kDecisionWindow = 64 << 10;
@@ -26,49 +30,56 @@ bool IsDelimiter(unsigned char b) {
     return b == ',' || b == '\r' || b == '\n';
 }
 
-constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-
-// High bit set in each byte of `word` that equals `byte` (exact for the
-// lowest such byte, which is all the callers use).
-std::uint64_t BytesEqual(std::uint64_t word, unsigned char byte) {
-    const std::uint64_t x = word ^ (kOnes * byte);
-    return (x - kOnes) & ~x & kHighs;
+#if defined(__SSE2__)
+// Bit i set when byte i of the sixteen at `p` is a comma, CR or LF.
+unsigned DelimiterMask(const unsigned char* p) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(',')),
+                                      _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')),
+                                                   _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))));
+    return static_cast<unsigned>(_mm_movemask_epi8(hits));
 }
+#endif
 
-// Index of the first byte in [from, to) that is a comma, CR or LF, eight
-// bytes at a time; `to` when there is none.
+// Index of the first byte in [from, to) that is a comma, CR or LF; `to` when
+// there is none. Reads whole blocks of sixteen, up to fifteen bytes past
+// `to`: the buffer's padding keeps them readable.
 inline std::size_t FindDelimiterIn(const unsigned char* p, std::size_t from, std::size_t to) {
-    while (from + 8 <= to) {
-        std::uint64_t word;
-        std::memcpy(&word, p + from, 8);
-        const std::uint64_t hits =
-            BytesEqual(word, ',') | BytesEqual(word, '\r') | BytesEqual(word, '\n');
-        if (hits != 0) {
-            return from + static_cast<std::size_t>(__builtin_ctzll(hits) / 8);
+#if defined(__SSE2__)
+    for (; from < to; from += 16) {
+        unsigned hits = DelimiterMask(p + from);
+        if (to - from < 16) {
+            hits &= (1u << (to - from)) - 1;
         }
-        from += 8;
+        if (hits != 0) {
+            return from + static_cast<std::size_t>(__builtin_ctz(hits));
+        }
     }
+    return to;
+#else
     while (from < to && !IsDelimiter(p[from])) {
         ++from;
     }
     return from;
+#endif
+}
+
+// True when [p, p + size) is all ASCII. Short runs, the usual field, take
+// one block of sixteen (reading past the end into the padding).
+inline bool AllAscii(const unsigned char* p, std::size_t size) {
+#if defined(__SSE2__)
+    if (size <= 16) {
+        const auto high = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));
+        return (high & ((1u << size) - 1)) == 0;
+    }
+#endif
+    return AsciiPrefix(p, size) == size;
 }
 
 // Index of the first byte from 0x80 up in [from, to), or `to`.
 std::size_t FindNonAscii(const unsigned char* p, std::size_t from, std::size_t to) {
-    while (from + 8 <= to) {
-        std::uint64_t word;
-        std::memcpy(&word, p + from, 8);
-        if (word & kHighs) {
-            break;
-        }
-        from += 8;
-    }
-    while (from < to && p[from] < 0x80) {
-        ++from;
-    }
-    return from;
+    return from + AsciiPrefix(p + from, to - from);
 }
 
 } // namespace
@@ -86,7 +97,7 @@ void FieldReader::Open(const std::filesystem::path& path) {
 void FieldReader::Open(std::unique_ptr<ByteSource> source) {
     Close();
     if (!m_buffer) {
-        m_buffer = std::make_unique<unsigned char[]>(kCapacity);
+        m_buffer = std::make_unique<unsigned char[]>(kCapacity + kPadding);
         m_wide = std::make_unique<char16_t[]>(kWideUnits);
     }
     m_source = std::move(source);
@@ -151,6 +162,54 @@ void FieldReader::CopyFieldTo(TagSink& out) {
     } else {
         CopyUnquoted(out);
     }
+}
+
+// The fast way for the common field: the bytes are handed out as they stand,
+// without decoding, holding back spaces or refilling the buffer. Anything
+// else is left to SkipToField and CopyFieldTo.
+bool FieldReader::TakePlainField(std::string_view& field) {
+    if (m_pos >= m_end) {
+        return false;
+    }
+    const unsigned char first = m_buffer[m_pos];
+    if (first == '"') {
+        return TakeQuotedPlain(field);
+    }
+    if (IsSpace(first)) {
+        return false;
+    }
+    const std::size_t delimiter = FindDelimiter(m_pos);
+    // The byte after the delimiter must be there too, to see a CR LF whole.
+    if (delimiter + 1 >= m_end) {
+        return false;
+    }
+    std::size_t text = delimiter;
+    while (text > m_pos && IsSpace(m_buffer[text - 1])) {
+        --text;
+    }
+    return TakeAscii(m_pos, text, delimiter, field);
+}
+
+// A quoted field whose closing quote is followed by its delimiter.
+bool FieldReader::TakeQuotedPlain(std::string_view& field) {
+    const std::size_t quote = FindQuote(m_pos + 1);
+    if (quote + 2 >= m_end || !IsDelimiter(m_buffer[quote + 1])) {
+        return false;
+    }
+    return TakeAscii(m_pos + 1, quote, quote + 1, field);
+}
+
+// Hands out [from, to) when it is ASCII and consumes the field up to and
+// including the delimiter at `delimiter`.
+bool FieldReader::TakeAscii(std::size_t from, std::size_t to, std::size_t delimiter,
+                            std::string_view& field) {
+    if (!AllAscii(m_buffer.get() + from, to - from)) {
+        return false;
+    }
+    field = {reinterpret_cast<const char*>(m_buffer.get() + from), to - from};
+    const bool crlf = m_buffer[delimiter] == '\r' && m_buffer[delimiter + 1] == '\n';
+    m_pos = delimiter + (crlf ? 2 : 1);
+    return true;
 }
 
 // Moves what is not yet consumed to the front of the buffer and reads until
@@ -247,9 +306,7 @@ void FieldReader::CopyUnquoted(TagSink& out) {
 
 void FieldReader::CopyQuoted(TagSink& out) {
     for (;;) {
-        const auto* begin = m_buffer.get();
-        const auto quote =
-            static_cast<std::size_t>(std::find(begin + m_pos, begin + m_end, '"') - begin);
+        const std::size_t quote = FindQuote(m_pos);
         if (quote == m_end) {
             m_pos = Decode(out, m_pos, m_end, false);
             if (!Refill()) {
@@ -313,27 +370,21 @@ std::size_t FieldReader::FindDelimiter(std::size_t from) const {
     return FindDelimiterIn(m_buffer.get(), from, m_end);
 }
 
+// Index of the first double quote in [from, m_end), or m_end.
+std::size_t FieldReader::FindQuote(std::size_t from) const {
+    const unsigned char* begin = m_buffer.get();
+    const void* quote = from < m_end ? std::memchr(begin + from, '"', m_end - from) : nullptr;
+    return quote ? static_cast<std::size_t>(static_cast<const unsigned char*>(quote) - begin)
+                 : m_end;
+}
+
 // Decodes bytes [from, to) to `out` in pieces that fit the wide buffer;
 // returns where decoding stopped (before `to` only without `flush`).
 std::size_t FieldReader::Decode(TagSink& out, std::size_t from, std::size_t to, bool flush) {
-    if (to - from <= kWideUnits) {
-        // Short ASCII text, the usual field, is widened here directly.
-        const unsigned char* in = m_buffer.get() + from;
-        char16_t* wide = m_wide.get();
-        std::size_t i = 0;
-        while (i < to - from && in[i] < 0x80) {
-            wide[i] = in[i];
-            ++i;
-        }
-        if (i == to - from) {
-            out.Append({wide, to - from});
-            return to;
-        }
-        std::size_t produced = 0;
-        const std::size_t used =
-            m_decoder->Decode(m_buffer.get() + from, to - from, flush, m_wide.get(), produced);
-        out.Append({m_wide.get(), produced});
-        return from + used;
+    if (AllAscii(m_buffer.get() + from, to - from)) {
+        // ASCII, the usual field, means the same in every encoding.
+        out.AppendAscii({reinterpret_cast<const char*>(m_buffer.get() + from), to - from});
+        return to;
     }
     while (from < to) {
         const std::size_t size = std::min(kWideUnits, to - from);

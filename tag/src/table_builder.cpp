@@ -5,12 +5,26 @@
 #include "quorvane/tag/tag_error.h"
 #include "quorvane/tag/u16_string_sink.h"
 
+#include <algorithm>
 #include <new>
+#include <string_view>
 
 namespace quorvane::tag {
 namespace {
 
-constexpr std::u16string_view kPlainCell = u"\r\n<td>";
+constexpr std::string_view kPlainCell = "\r\n<td>";
+
+// The text that opens a cell of one column. ASCII openings, the usual kind,
+// are kept as bytes (`ascii`) so that they go out without widening; any
+// other has `ascii` empty.
+struct Opening {
+    std::u16string text;
+    std::string ascii;
+};
+
+bool IsAscii(std::u16string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; });
+}
 
 // One build: the cell openings of the styled columns are made once, so the
 // hot loop appends three pieces per cell.
@@ -21,8 +35,7 @@ public:
         const std::size_t styled = std::min(styleRows.size(), static_cast<std::size_t>(fieldCount));
         m_openings.reserve(styled);
         for (std::size_t c = 0; c < styled; ++c) {
-            m_openings.push_back(styleRows[c].empty() ? std::u16string(kPlainCell)
-                                                      : u"\r\n<td " + styleRows[c] + u">");
+            m_openings.push_back(MakeOpening(styleRows[c]));
         }
     }
 
@@ -50,20 +63,35 @@ private:
 
     void Rows(FieldReader& reader, BufferedSink& out) const {
         while (!reader.AtEnd()) {
-            out.Append(u"\r\n<tr>");
+            out.AppendAscii("\r\n<tr>");
             const std::int16_t last = CheckedSub16(m_fieldCount, 1);
             for (std::int16_t col = 0; col <= last; col = CheckedAdd16(col, 1)) {
-                if (!NextField(reader)) {
+                if (!Cell(reader, col, out)) {
                     FillRow(col, out);
                     return;
                 }
-                out.Append(Opening(col));
-                reader.CopyFieldTo(out);
-                out.Append(u"</td>");
             }
-            out.Append(u"\r\n</tr>");
+            out.AppendAscii("\r\n</tr>");
         }
-        out.Append(u"\r\n</table>");
+        out.AppendAscii("\r\n</table>");
+    }
+
+    // Appends the cell of column `col` with the next field; false when the
+    // data ran out before it.
+    bool Cell(FieldReader& reader, std::int16_t col, BufferedSink& out) const {
+        std::string_view plain;
+        if (reader.TakePlainField(plain)) {
+            AppendOpening(col, out);
+            out.AppendAscii(plain);
+        } else {
+            if (!NextField(reader)) {
+                return false;
+            }
+            AppendOpening(col, out);
+            reader.CopyFieldTo(out);
+        }
+        out.AppendAscii("</td>");
+        return true;
     }
 
     // False when the data ran out before the field (input past end).
@@ -82,19 +110,38 @@ private:
     void FillRow(std::int16_t from, BufferedSink& out) const {
         const std::int16_t last = CheckedSub16(m_fieldCount, 1);
         for (std::int16_t col = from; col <= last; col = CheckedAdd16(col, 1)) {
-            out.Append(Opening(col));
-            out.Append(u"</td>");
+            AppendOpening(col, out);
+            out.AppendAscii("</td>");
         }
-        out.Append(u"\r\n</tr>\r\n</table>");
+        out.AppendAscii("\r\n</tr>\r\n</table>");
     }
 
-    std::u16string_view Opening(std::int16_t col) const {
+    static Opening MakeOpening(const std::u16string& style) {
+        Opening opening;
+        if (style.empty()) {
+            opening.ascii = kPlainCell;
+            return opening;
+        }
+        opening.text = u"\r\n<td " + style + u">";
+        if (IsAscii(opening.text)) {
+            opening.ascii.assign(opening.text.begin(), opening.text.end());
+        }
+        return opening;
+    }
+
+    void AppendOpening(std::int16_t col, BufferedSink& out) const {
         const auto c = static_cast<std::size_t>(col);
-        return c < m_openings.size() ? std::u16string_view(m_openings[c]) : kPlainCell;
+        if (c >= m_openings.size()) {
+            out.AppendAscii(kPlainCell);
+        } else if (!m_openings[c].ascii.empty()) {
+            out.AppendAscii(m_openings[c].ascii);
+        } else {
+            out.Append(m_openings[c].text);
+        }
     }
 
     std::int16_t m_fieldCount;
-    std::vector<std::u16string> m_openings;
+    std::vector<Opening> m_openings;
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "quorvane/tag/utf8_file_sink.h"
 
+#include "ascii_run.h"
 #include "quorvane/tag/tag_error.h"
 
 #include <algorithm>
@@ -22,54 +23,71 @@ Utf8FileSink::Utf8FileSink(int fd)
     , m_buffer(std::make_unique<char[]>(kCapacity)) {}
 
 void Utf8FileSink::Append(std::u16string_view text) {
-    // The common case: short ASCII text that fits. Narrow every unit, then
-    // check once that none was above 0x7F.
-    if (m_highSurrogate == 0 && m_used + text.size() + kReserve < kCapacity) {
-        char* out = m_buffer.get() + m_used;
-        char16_t seen = 0;
-        for (const char16_t c : text) {
-            *out++ = static_cast<char>(c);
-            seen |= c;
-        }
-        if (seen < 0x80) {
-            m_used += text.size();
-            return;
-        }
-    }
     const char16_t* p = text.data();
     const char16_t* const end = p + text.size();
-    char* const limit = m_buffer.get() + kCapacity - kReserve;
     while (p < end) {
         if (m_used + kReserve >= kCapacity) {
             Drain();
         }
         if (m_highSurrogate != 0) {
             PutUnit(*p++);
-            continue;
-        }
-        // Everything but surrogates is encoded here in one pass.
-        char* out = m_buffer.get() + m_used;
-        while (p < end && out < limit) {
-            const char16_t c = *p;
-            if (c < 0x80) {
-                *out++ = static_cast<char>(c);
-            } else if (c < 0x800) {
-                *out++ = static_cast<char>(0xC0 | (c >> 6));
-                *out++ = static_cast<char>(0x80 | (c & 0x3F));
-            } else if (c < 0xD800 || c > 0xDFFF) {
-                *out++ = static_cast<char>(0xE0 | (c >> 12));
-                *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-                *out++ = static_cast<char>(0x80 | (c & 0x3F));
-            } else {
-                break;
-            }
-            ++p;
-        }
-        m_used = static_cast<std::size_t>(out - m_buffer.get());
-        if (p < end && out < limit) {
-            PutUnit(*p++);
+        } else {
+            p = Encode(p, end);
         }
     }
+}
+
+// ASCII goes into the buffer as it is. A pending high surrogate must meet the
+// next unit first, so then the text takes the widening way round.
+void Utf8FileSink::AppendAscii(std::string_view text) {
+    if (m_highSurrogate != 0) {
+        TagSink::AppendAscii(text);
+        return;
+    }
+    while (!text.empty()) {
+        if (m_used == kCapacity) {
+            Drain();
+        }
+        const std::size_t n = std::min(text.size(), kCapacity - m_used);
+        std::memcpy(m_buffer.get() + m_used, text.data(), n);
+        m_used += n;
+        text.remove_prefix(n);
+    }
+}
+
+// Encodes units from `p` until the text ends, the buffer is nearly full or a
+// surrogate has been handed to PutUnit; returns where it stopped. ASCII runs
+// are narrowed sixteen units at a time.
+const char16_t* Utf8FileSink::Encode(const char16_t* p, const char16_t* end) {
+    char* out = m_buffer.get() + m_used;
+    char* const limit = m_buffer.get() + kCapacity - kReserve;
+    while (p < end && out < limit) {
+        const char16_t c = *p;
+        if (c < 0x80) {
+            const auto room = static_cast<std::size_t>(limit - out);
+            const std::size_t n =
+                NarrowAsciiPrefix(p, std::min(static_cast<std::size_t>(end - p), room), out);
+            p += n;
+            out += n;
+            continue;
+        }
+        if (c >= 0xD800 && c <= 0xDFFF) {
+            m_used = static_cast<std::size_t>(out - m_buffer.get());
+            PutUnit(c);
+            return p + 1;
+        }
+        if (c < 0x800) {
+            *out++ = static_cast<char>(0xC0 | (c >> 6));
+            *out++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            *out++ = static_cast<char>(0xE0 | (c >> 12));
+            *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *out++ = static_cast<char>(0x80 | (c & 0x3F));
+        }
+        ++p;
+    }
+    m_used = static_cast<std::size_t>(out - m_buffer.get());
+    return p;
 }
 
 void Utf8FileSink::PutUnit(char16_t c) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -20,6 +21,9 @@
 //   SkipToField(), CopyFieldTo(sink)
 //                              the same in two steps, streaming the field's
 //                              text to a sink without holding it whole
+//   TakePlainField(field)      the next field as the bytes in the buffer,
+//                              when it is ASCII and needs no more reading;
+//                              false, with nothing consumed, otherwise
 //   Close()                    also done by the destructor
 //
 // Spaces and tabs before a field are skipped, after an unquoted field
@@ -47,6 +51,8 @@ public:
     std::u16string ReadField();
     void SkipToField();
     void CopyFieldTo(TagSink& out);
+    // `field` stays valid until the next call on the reader.
+    bool TakePlainField(std::string_view& field);
 
     // Auto until the data has decided it.
     Encoding DecidedEncoding() const { return m_encoding; }
@@ -61,6 +67,10 @@ private:
     void SkipToDelimiter();
     void ConsumeDelimiter();
     std::size_t FindDelimiter(std::size_t from) const;
+    std::size_t FindQuote(std::size_t from) const;
+    bool TakeQuotedPlain(std::string_view& field);
+    bool TakeAscii(std::size_t from, std::size_t to, std::size_t delimiter,
+                   std::string_view& field);
     std::size_t Decode(TagSink& out, std::size_t from, std::size_t to, bool flush);
     void HoldSpaces(std::size_t from, std::size_t to);
     void ReleaseSpaces(TagSink& out);

@@ -13,6 +13,8 @@ public:
         : m_text(text) {}
 
     void Append(std::u16string_view text) override { m_text.append(text); }
+    // Widens straight into the string, with no copy in between.
+    void AppendAscii(std::string_view text) override;
 
 private:
     std::u16string& m_text;

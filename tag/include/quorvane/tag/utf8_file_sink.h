@@ -13,10 +13,12 @@ public:
     explicit Utf8FileSink(int fd);
 
     void Append(std::u16string_view text) override;
+    void AppendAscii(std::string_view text) override;
     // Writes out what is buffered; call once at the end.
     void Flush();
 
 private:
+    const char16_t* Encode(const char16_t* p, const char16_t* end);
     void PutUnit(char16_t c);
     void Put(char32_t c);
     void Drain();
