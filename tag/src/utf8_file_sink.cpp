@@ -79,12 +79,17 @@ const char16_t* Utf8FileSink::Encode(const char16_t* p, const char16_t* end) {
         if (c < 0x800) {
             *out++ = static_cast<char>(0xC0 | (c >> 6));
             *out++ = static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            *out++ = static_cast<char>(0xE0 | (c >> 12));
-            *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            *out++ = static_cast<char>(0x80 | (c & 0x3F));
+            ++p;
+            continue;
         }
-        ++p;
+        // Japanese text: a run of three-byte characters in one tight loop.
+        for (char16_t u; p < end && out < limit && (u = *p) >= 0x800 && (u < 0xD800 || u > 0xDFFF);
+             ++p) {
+            out[0] = static_cast<char>(0xE0 | (u >> 12));
+            out[1] = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+            out[2] = static_cast<char>(0x80 | (u & 0x3F));
+            out += 3;
+        }
     }
     m_used = static_cast<std::size_t>(out - m_buffer.get());
     return p;
