@@ -40,11 +40,11 @@ started=$SECONDS
 # The client area is 9150 twips square, 610 pixels at 96 dpi; the menu bar
 # sits above it. Points are in pixels from the client area's top left.
 client_size=610
-count_up_arrow=(221 40)     # upper half of UpDown1, in Frame1
-field_up_arrow=(221 117)    # upper half of UpDown2, in Frame2
-output_box=(300 460)        # inside TxtTag
-field_spinner=(203 112 37 22)  # UpDown2, shown with Frame2
-style_list=(161 196 421 109)   # LstStyle
+count_up_arrow=(221 40)       # upper half of UpDown1, in Frame1
+field_up_arrow=(221 117)      # upper half of UpDown2, in Frame2
+output_box=(300 460)          # inside TxtTag
+field_spinner=(203 112 37 22) # all of UpDown2: x y width height
+style_list=(161 196 421 109)  # all of LstStyle
 attribute='align="right"'
 missing_name=nai.csv
 
@@ -57,6 +57,25 @@ printf '%s\r\n' '品名,価格,産地' '"りんご, ふじ",98,青森県' '①�
 "$tag_program" -n 3 -a "2=$attribute" "$csv" >"$work/expected" ||
   fail "quorvane-tag could not convert $csv"
 : >"$work/empty"
+
+# Alt+F, O, and the dialog comes up in front.
+open_file_dialog() {
+  choose_in_menu f o
+  wait_for "the file dialog" active_title_is "Open"
+  dialog=$(active_window)
+}
+
+# Replaces the name in the dialog with a path and presses Enter.
+type_path() {
+  xdotool key ctrl+a
+  xdotool type --delay 10 "$1"
+  xdotool key Return
+  wait_for "the file dialog to close" window_gone "$dialog"
+}
+
+back_to_main() {
+  wait_for "the main window to be active again" active_is "$main"
+}
 
 start_session
 start_program "$program"
@@ -71,8 +90,8 @@ menu_height=$((main_height - client_size))
 [ "$menu_height" -gt 0 ] || fail "no menu bar above the client area"
 
 step "start-up state: the output box is empty"
-copy_with_menu "$work/empty"
 shoot "$main" start-up.png
+copy_with_menu "$work/empty"
 
 step "the field count is turned to 3 with the mouse and confirmed with Alt+K"
 click_client "$main" "${count_up_arrow[@]}"
@@ -91,42 +110,30 @@ xdotool key alt+i
 wait_for "the attribute to show in the list" area_changed "${style_list[@]}"
 
 step "Alt+F, O opens the file dialog; the typed path is converted"
-choose_in_menu f o
-wait_for "the file dialog" active_title_is "Open"
-dialog=$(active_window)
-xdotool key ctrl+a
-xdotool type --delay 10 "$csv"
-xdotool key Return
-wait_for "the file dialog to close" window_gone "$dialog"
-wait_for "the main window to be active again" active_is "$main"
-
-step "Alt+E, C copies the table exactly as quorvane-tag writes it"
-copy_with_menu "$work/expected"
+open_file_dialog
+type_path "$csv"
+back_to_main
 move_pointer_away
 shoot "$main" editing.png
 
+step "Alt+E, C copies the table exactly as quorvane-tag writes it"
+copy_with_menu "$work/expected"
+
 step "a cancelled file dialog leaves the table"
-choose_in_menu f o
-wait_for "the file dialog" active_title_is "Open"
-dialog=$(active_window)
+open_file_dialog
 xdotool key Escape
 wait_for "the file dialog to close" window_gone "$dialog"
-wait_for "the main window to be active again" active_is "$main"
+back_to_main
 copy_with_menu "$work/expected"
 
 step "a missing file gives the message box and leaves the table"
-choose_in_menu f o
-wait_for "the file dialog" active_title_is "Open"
-dialog=$(active_window)
-xdotool key ctrl+a
-xdotool type --delay 10 "$work/$missing_name"
-xdotool key Return
-wait_for "the file dialog to close" window_gone "$dialog"
+open_file_dialog
+type_path "$work/$missing_name"
 wait_for "the message box titled ぽるめに" active_title_is "ぽるめに"
 message=$(active_window)
 xdotool key Return
 wait_for "the message box to close" window_gone "$message"
-wait_for "the main window to be active again" active_is "$main"
+back_to_main
 copy_with_menu "$work/expected"
 
 step "Alt+V opens the About window"
@@ -138,7 +145,7 @@ shoot "$about" about.png
 
 step "Alt+V again from the main window brings back the same About window"
 click_client "$main" "${output_box[@]}"
-wait_for "the main window to be active again" active_is "$main"
+back_to_main
 xdotool key alt+v
 wait_for "the About window in front" active_is "$about"
 [ "$(count_titled "Quorvaneのﾊﾞｰｼﾞｮﾝ情報")" -eq 1 ] || fail "a second About window opened"
@@ -146,7 +153,7 @@ wait_for "the About window in front" active_is "$about"
 step "Esc closes the About window"
 xdotool key Escape
 wait_for "the About window to close" window_gone "$about"
-wait_for "the main window to be active again" active_is "$main"
+back_to_main
 
 step "Alt+F, X ends the program with status 0"
 choose_in_menu f x
