@@ -1,0 +1,258 @@
+#include "quorvane/tag/field_reader.h"
+#include "quorvane/tag/file_byte_source.h"
+#include "quorvane/tag/memory_byte_source.h"
+#include "quorvane/tag/table_builder.h"
+#include "quorvane/tag/tag_error.h"
+#include "quorvane/tag/u16_string_sink.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// The reader over real files that change or fail while they are read. Each
+// ends with the table of exactly the bytes that were read, or with a read
+// failure whose text so far begins the table of the whole file.
+namespace quorvane::tag::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::u16string Convert(FieldReader& reader, std::int16_t fieldCount) {
+    std::u16string text = u"<table>";
+    U16StringSink sink(text);
+    Build(reader, fieldCount, {}, sink);
+    return text;
+}
+
+std::u16string ConvertBytes(const std::string& bytes, std::int16_t fieldCount) {
+    FieldReader reader;
+    reader.Open(std::make_unique<MemoryByteSource>(bytes));
+    return Convert(reader, fieldCount);
+}
+
+// Reads the file through a real descriptor, at most `piece` bytes at a time,
+// keeps a copy of what it handed out, and after the first read does
+// `meddle` once to the file.
+class MeddledSource final : public ByteSource {
+public:
+    MeddledSource(const fs::path& path, std::size_t piece, std::function<void()> meddle)
+        : m_file(path)
+        , m_piece(piece)
+        , m_meddle(std::move(meddle)) {}
+
+    std::size_t Read(unsigned char* into, std::size_t size) override {
+        const std::size_t n = m_file.Read(into, std::min(size, m_piece));
+        m_delivered.append(reinterpret_cast<const char*>(into), n);
+        if (m_meddle) {
+            std::exchange(m_meddle, nullptr)();
+        }
+        return n;
+    }
+
+    const std::string& Delivered() const { return m_delivered; }
+
+private:
+    FileByteSource m_file;
+    std::size_t m_piece;
+    std::function<void()> m_meddle;
+    std::string m_delivered;
+};
+
+class ReaderFaults : public testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() /
+                ("quorvane-reader-faults-" + std::to_string(getpid()) + "-" +
+                 testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(m_dir);
+        m_path = m_dir / "data.csv";
+        Write(m_path, Lines(2000));
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    static std::string Lines(int count, const std::string& prefix = "") {
+        std::string bytes;
+        for (int i = 0; i < count; ++i) {
+            bytes += prefix + std::to_string(i) + ",\"x, y\",z\r\n";
+        }
+        return bytes;
+    }
+    static void Write(const fs::path& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    static void Append(const fs::path& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
+    }
+
+    fs::path m_dir;
+    fs::path m_path;
+};
+
+struct ChangeCase {
+    const char* name;
+    // What happens to the file after the first read; the bytes the whole
+    // read is expected to deliver.
+    std::function<void(const fs::path&)> change;
+    std::function<std::size_t(std::size_t original, std::size_t firstPiece)> deliveredSize;
+};
+
+constexpr std::size_t kPiece = 4096;
+
+TEST_F(ReaderFaults, FileChangedWhileReadGivesTheTableOfWhatWasRead) {
+    const std::string original = Lines(2000);
+    const std::string more = Lines(500, "new");
+    const ChangeCase cases[] = {
+        {"deleted", [](const fs::path& p) { fs::remove(p); },
+         [](std::size_t all, std::size_t) { return all; }},
+        {"truncated to nothing", [](const fs::path& p) { fs::resize_file(p, 0); },
+         [](std::size_t, std::size_t first) { return first; }},
+        {"truncated in the middle", [](const fs::path& p) { fs::resize_file(p, 20000); },
+         [](std::size_t, std::size_t) { return std::size_t{20000}; }},
+        {"growing", [&](const fs::path& p) { Append(p, more); },
+         [&](std::size_t all, std::size_t) { return all + more.size(); }},
+        {"replaced by another file",
+         [&](const fs::path& p) {
+             fs::remove(p);
+             Write(p, "other");
+         },
+         [](std::size_t all, std::size_t) { return all; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Write(m_path, original);
+        FieldReader reader;
+        auto source = std::make_unique<MeddledSource>(m_path, kPiece, [&] { c.change(m_path); });
+        const MeddledSource& seen = *source;
+        reader.Open(std::move(source));
+        const std::u16string text = Convert(reader, 3);
+        EXPECT_EQ(seen.Delivered().size(), c.deliveredSize(original.size(), kPiece));
+        EXPECT_TRUE(text == ConvertBytes(seen.Delivered(), 3));
+        EXPECT_TRUE((original + more).starts_with(seen.Delivered()));
+    }
+}
+
+// Fails with an error of its own once `good` bytes have been read.
+class FailingSource final : public ByteSource {
+public:
+    FailingSource(std::string good, std::size_t piece)
+        : m_good(std::move(good))
+        , m_piece(piece) {}
+
+    std::size_t Read(unsigned char* into, std::size_t size) override {
+        if (m_offset == m_good.size()) {
+            throw TagError(ErrorCode::ReadFailed, "injected");
+        }
+        const std::size_t n = std::min({size, m_piece, m_good.size() - m_offset});
+        std::memcpy(into, m_good.data() + m_offset, n);
+        m_offset += n;
+        return n;
+    }
+
+private:
+    std::string m_good;
+    std::size_t m_piece;
+    std::size_t m_offset = 0;
+};
+
+TEST_F(ReaderFaults, ReadFailureAtAnyPointKeepsItsCodeAndABeginningOfTheTable) {
+    // Quotes, spaces, CR LF and code page 932 characters, so the failure also
+    // strikes inside a quoted field, held spaces and a two-byte character.
+    const std::string bytes = "a , \"b\r\n\"\"c\",\x93\xfa\x96\x7b  ,d\r\n\"unclosed \x82\xa0";
+    const std::u16string whole = ConvertBytes(bytes, 2);
+    for (const std::size_t piece : {std::size_t{1}, std::size_t{3}, SIZE_MAX}) {
+        for (std::size_t at = 0; at <= bytes.size(); ++at) {
+            SCOPED_TRACE("piece " + std::to_string(piece) + ", failure at " + std::to_string(at));
+            FieldReader reader;
+            std::u16string text = u"<table>";
+            U16StringSink sink(text);
+            try {
+                // Open already reads the first bytes.
+                reader.Open(std::make_unique<FailingSource>(bytes.substr(0, at), piece));
+                Build(reader, 2, {}, sink);
+                ADD_FAILURE() << "read failure swallowed";
+            } catch (const TagError& error) {
+                EXPECT_EQ(error.code(), ErrorCode::ReadFailed);
+            }
+            EXPECT_TRUE(whole.starts_with(text));
+            reader.Close();
+        }
+    }
+}
+
+// /proc/<pid>/mem: reading past the end of a mapping fails with EIO, a real
+// read failure from the kernel, after the bytes before it were read.
+TEST_F(ReaderFaults, KernelReadErrorInTheMiddleIsAReadFailure) {
+    const long page = sysconf(_SC_PAGESIZE);
+    const std::size_t size = 64 * static_cast<std::size_t>(page);
+    auto* area = static_cast<char*>(
+        mmap(nullptr, size + page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    ASSERT_NE(area, MAP_FAILED);
+    ASSERT_EQ(munmap(area + size, page), 0);
+    std::string bytes = Lines(static_cast<int>(size / 10));
+    ASSERT_GE(bytes.size(), size);
+    bytes.resize(size);
+    std::memcpy(area, bytes.data(), size);
+    const int fd = open("/proc/self/mem", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(lseek(fd, reinterpret_cast<off_t>(area), SEEK_SET), reinterpret_cast<off_t>(area));
+    FieldReader reader;
+    reader.Open(std::make_unique<FileByteSource>(fd, true));
+    std::u16string text = u"<table>";
+    U16StringSink sink(text);
+    try {
+        Build(reader, 3, {}, sink);
+        ADD_FAILURE() << "read failure swallowed";
+    } catch (const TagError& error) {
+        EXPECT_EQ(error.code(), ErrorCode::ReadFailed);
+        EXPECT_STREQ(error.what(), "Input/output error");
+    }
+    reader.Close();
+    munmap(area, size);
+    EXPECT_TRUE(ConvertBytes(bytes, 3).starts_with(text));
+}
+
+TEST_F(ReaderFaults, KernelReadErrorAtOnceIsAReadFailure) {
+    // Offset 0 of the process's memory is never mapped.
+    try {
+        ConvertFile("/proc/self/mem", 1, {});
+        FAIL() << "read failure swallowed";
+    } catch (const TagError& error) {
+        EXPECT_EQ(error.code(), ErrorCode::ReadFailed);
+    }
+}
+
+TEST_F(ReaderFaults, FileOfSizeZeroWithContentIsReadWhole) {
+    struct stat info {};
+    ASSERT_EQ(stat("/proc/self/status", &info), 0);
+    ASSERT_EQ(info.st_size, 0);
+    const std::u16string text = ConvertFile("/proc/self/status", 1, {});
+    // One line per field: "Name:\t<program>" is the first, and the file has
+    // dozens of lines.
+    EXPECT_TRUE(text.starts_with(u"<table>\r\n<tr>\r\n<td>Name:\t")) << text.size();
+    EXPECT_GT(std::count(text.begin(), text.end(), u'\n'), 60);
+    EXPECT_TRUE(text.ends_with(u"</td>\r\n</tr>\r\n</table>"));
+}
+
+TEST_F(ReaderFaults, PathWithInvalidUtf8BytesOpens) {
+    const fs::path path = m_dir / std::string("\xff\xfe\x82\xa0 name.csv");
+    Write(path, "a,b\r\n");
+    EXPECT_EQ(ConvertFile(path, 2, {}),
+              u"<table>\r\n<tr>\r\n<td>a</td>\r\n<td>b</td>\r\n</tr>\r\n</table>");
+    try {
+        ConvertFile(m_dir / std::string("\xff missing.csv"), 1, {});
+        FAIL() << "missing file opened";
+    } catch (const TagError& error) {
+        EXPECT_EQ(error.code(), ErrorCode::OpenFailed);
+    }
+}
+
+} // namespace
+} // namespace quorvane::tag::test
