@@ -1,7 +1,7 @@
 #include "quorvane/tag/utf8_file_sink.h"
 
-#include "ascii_run.h"
 #include "quorvane/tag/tag_error.h"
+#include "utf8_encode.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -37,13 +37,26 @@ void Utf8FileSink::Append(std::u16string_view text) {
     }
 }
 
-// ASCII goes into the buffer as it is. A pending high surrogate must meet the
-// next unit first, so then the text takes the widening way round.
+// ASCII and UTF-8 go into the buffer as they are. A pending high surrogate
+// must meet the next unit first, so then the text takes the decoding way
+// round.
 void Utf8FileSink::AppendAscii(std::string_view text) {
     if (m_highSurrogate != 0) {
         TagSink::AppendAscii(text);
-        return;
+    } else {
+        CopyBytes(text);
     }
+}
+
+void Utf8FileSink::AppendUtf8(std::string_view text) {
+    if (m_highSurrogate != 0) {
+        TagSink::AppendUtf8(text);
+    } else {
+        CopyBytes(text);
+    }
+}
+
+void Utf8FileSink::CopyBytes(std::string_view text) {
     while (!text.empty()) {
         if (m_used == kCapacity) {
             Drain();
@@ -56,42 +69,14 @@ void Utf8FileSink::AppendAscii(std::string_view text) {
 }
 
 // Encodes units from `p` until the text ends, the buffer is nearly full or a
-// surrogate has been handed to PutUnit; returns where it stopped. ASCII runs
-// are narrowed sixteen units at a time.
+// surrogate has been handed to PutUnit; returns where it stopped.
 const char16_t* Utf8FileSink::Encode(const char16_t* p, const char16_t* end) {
     char* out = m_buffer.get() + m_used;
-    char* const limit = m_buffer.get() + kCapacity - kReserve;
-    while (p < end && out < limit) {
-        const char16_t c = *p;
-        if (c < 0x80) {
-            const auto room = static_cast<std::size_t>(limit - out);
-            const std::size_t n =
-                NarrowAsciiPrefix(p, std::min(static_cast<std::size_t>(end - p), room), out);
-            p += n;
-            out += n;
-            continue;
-        }
-        if (c >= 0xD800 && c <= 0xDFFF) {
-            m_used = static_cast<std::size_t>(out - m_buffer.get());
-            PutUnit(c);
-            return p + 1;
-        }
-        if (c < 0x800) {
-            *out++ = static_cast<char>(0xC0 | (c >> 6));
-            *out++ = static_cast<char>(0x80 | (c & 0x3F));
-            ++p;
-            continue;
-        }
-        // Japanese text: a run of three-byte characters in one tight loop.
-        for (char16_t u; p < end && out < limit && (u = *p) >= 0x800 && (u < 0xD800 || u > 0xDFFF);
-             ++p) {
-            out[0] = static_cast<char>(0xE0 | (u >> 12));
-            out[1] = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-            out[2] = static_cast<char>(0x80 | (u & 0x3F));
-            out += 3;
-        }
-    }
+    p = EncodeUtf8(p, end, out, m_buffer.get() + kCapacity - kReserve);
     m_used = static_cast<std::size_t>(out - m_buffer.get());
+    if (p < end && IsSurrogate(*p) && m_used + kReserve < kCapacity) {
+        PutUnit(*p++);
+    }
     return p;
 }
 

@@ -15,6 +15,12 @@ public:
     // Most of a table is ASCII; the default widens it and hands it to Append,
     // a sink that stores bytes overrides it and skips the round trip.
     virtual void AppendAscii(std::string_view text);
+
+    // Whole characters in UTF-8. A sink that stores UTF-8 says so with
+    // TakesUtf8, and is then given text this way rather than in UTF-16; the
+    // default decodes it for Append.
+    virtual void AppendUtf8(std::string_view text);
+    virtual bool TakesUtf8() const { return false; }
 };
 
 } // namespace quorvane::tag

@@ -14,10 +14,13 @@ public:
 
     void Append(std::u16string_view text) override;
     void AppendAscii(std::string_view text) override;
+    void AppendUtf8(std::string_view text) override;
+    bool TakesUtf8() const override { return true; }
     // Writes out what is buffered; call once at the end.
     void Flush();
 
 private:
+    void CopyBytes(std::string_view text);
     const char16_t* Encode(const char16_t* p, const char16_t* end);
     void PutUnit(char16_t c);
     void Put(char32_t c);
