@@ -32,6 +32,32 @@ inline std::size_t AsciiPrefix(const unsigned char* in, std::size_t size) {
     return i;
 }
 
+// Copies `size` bytes. Pieces of the table are mostly a few bytes long:
+// up to sixteen they are copied as two overlapping words, without a call.
+inline void CopySmall(char* out, const char* in, std::size_t size) {
+    if (size >= 8 && size <= 16) {
+        std::uint64_t head;
+        std::uint64_t tail;
+        std::memcpy(&head, in, 8);
+        std::memcpy(&tail, in + size - 8, 8);
+        std::memcpy(out, &head, 8);
+        std::memcpy(out + size - 8, &tail, 8);
+    } else if (size >= 4 && size < 8) {
+        std::uint32_t head;
+        std::uint32_t tail;
+        std::memcpy(&head, in, 4);
+        std::memcpy(&tail, in + size - 4, 4);
+        std::memcpy(out, &head, 4);
+        std::memcpy(out + size - 4, &tail, 4);
+    } else if (size < 4) {
+        for (std::size_t i = 0; i < size; ++i) {
+            out[i] = in[i];
+        }
+    } else {
+        std::memcpy(out, in, size);
+    }
+}
+
 // Widens `size` bytes to UTF-16 units, each byte standing for itself.
 inline void WidenBytes(const unsigned char* in, std::size_t size, char16_t* out) {
     std::size_t i = 0;

@@ -34,7 +34,7 @@ public:
                        m_wide.get() + m_used);
             m_used += text.size();
         } else {
-            std::memcpy(m_bytes.get() + m_used, text.data(), text.size());
+            CopySmall(m_bytes.get() + m_used, text.data(), text.size());
             m_used += text.size();
         }
     }
