@@ -1,5 +1,6 @@
 #include "fonts.h"
 #include "frm_table.h"
+#include "japanese_texts.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -11,6 +12,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setFont(quorvane::ui::uiFont());
+    quorvane::ui::useJapaneseQtTexts(app);
     quorvane::ui::frmTable window;
     QIcon icon;
     icon.addPixmap(QPixmap(main_icon_32));

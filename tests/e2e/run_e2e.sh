@@ -61,7 +61,7 @@ printf '%s\r\n' '品名,価格,産地' '"りんご, ふじ",98,青森県' '①�
 # Alt+F, O, and the dialog comes up in front.
 open_file_dialog() {
   choose_in_menu f o
-  wait_for "the file dialog" active_title_is "Open"
+  wait_for "the file dialog" active_title_is "開く"
   dialog=$(active_window)
 }
 

@@ -1,7 +1,9 @@
 #include "fonts.h"
+#include "japanese_texts.h"
 #include "palette_line.h"
 #include "twips.h"
 
+#include <QCoreApplication>
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QImage>
@@ -21,6 +23,8 @@ private slots:
     void fonts();
     void paletteLineDrawsItsSystemColour_data();
     void paletteLineDrawsItsSystemColour();
+    void qtTextsAreJapanese_data();
+    void qtTextsAreJapanese();
 };
 
 void WidgetsTest::twipsToPixels_data() {
@@ -112,6 +116,29 @@ void WidgetsTest::paletteLineDrawsItsSystemColour() {
     for (int x = 0; x < image.width(); ++x) {
         QCOMPARE(image.pixelColor(x, 0).rgb(), line.palette().color(role).rgb());
     }
+}
+
+void WidgetsTest::qtTextsAreJapanese_data() {
+    QTest::addColumn<QString>("context");
+    QTest::addColumn<QString>("english");
+    QTest::addColumn<QString>("japanese");
+    QTest::newRow("file dialog title") << "QFileDialog"
+                                       << "Open" << QStringLiteral(u"開く");
+    QTest::newRow("file dialog cancel") << "QPlatformTheme"
+                                        << "Cancel" << QStringLiteral(u"キャンセル");
+}
+
+// The dialogs speak Japanese like the windows do; this fails when Qt's
+// Japanese translation is missing from the machine.
+void WidgetsTest::qtTextsAreJapanese() {
+    QFETCH(QString, context);
+    QFETCH(QString, english);
+    QFETCH(QString, japanese);
+    static const bool installed = useJapaneseQtTexts(*QCoreApplication::instance());
+    QVERIFY(installed);
+    QCOMPARE(
+        QCoreApplication::translate(context.toLatin1().constData(), english.toLatin1().constData()),
+        japanese);
 }
 
 QTEST_MAIN(WidgetsTest)
