@@ -1,3 +1,5 @@
+#include "scratch_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -42,18 +44,8 @@ constexpr std::size_t kKeep = 256;
 
 class ProgramFaults : public testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("quorvane-program-faults-" + std::to_string(getpid()) + "-" +
-                 testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     fs::path Write(const std::string& name, const std::string& bytes) {
-        const fs::path path = m_dir / name;
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
+        return m_scratch.Write(name, bytes);
     }
 
     // Runs the program in the test's directory; standard output is read
@@ -136,7 +128,8 @@ protected:
         return names;
     }
 
-    fs::path m_dir;
+    quorvane::test::ScratchDir m_scratch;
+    const fs::path& m_dir = m_scratch.path();
 };
 
 std::size_t Lines(const std::string& text) {

@@ -1,9 +1,11 @@
+#include "failing_source.h"
 #include "quorvane/tag/field_reader.h"
 #include "quorvane/tag/file_byte_source.h"
 #include "quorvane/tag/memory_byte_source.h"
 #include "quorvane/tag/table_builder.h"
 #include "quorvane/tag/tag_error.h"
 #include "quorvane/tag/u16_string_sink.h"
+#include "scratch_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +23,8 @@
 // ends with the table of exactly the bytes that were read, or with a read
 // failure whose text so far begins the table of the whole file.
 namespace quorvane::tag::test {
+
+using quorvane::test::ScratchDir;
 namespace {
 
 namespace fs = std::filesystem;
@@ -69,14 +73,9 @@ private:
 class ReaderFaults : public testing::Test {
 protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("quorvane-reader-faults-" + std::to_string(getpid()) + "-" +
-                 testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(m_dir);
-        m_path = m_dir / "data.csv";
+        m_path = m_dir.path() / "data.csv";
         Write(m_path, Lines(2000));
     }
-    void TearDown() override { fs::remove_all(m_dir); }
 
     static std::string Lines(int count, const std::string& prefix = "") {
         std::string bytes;
@@ -92,7 +91,7 @@ protected:
         std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
     }
 
-    fs::path m_dir;
+    ScratchDir m_dir;
     fs::path m_path;
 };
 
@@ -139,28 +138,7 @@ TEST_F(ReaderFaults, FileChangedWhileReadGivesTheTableOfWhatWasRead) {
     }
 }
 
-// Fails with an error of its own once `good` bytes have been read.
-class FailingSource final : public ByteSource {
-public:
-    FailingSource(std::string good, std::size_t piece)
-        : m_good(std::move(good))
-        , m_piece(piece) {}
-
-    std::size_t Read(unsigned char* into, std::size_t size) override {
-        if (m_offset == m_good.size()) {
-            throw TagError(ErrorCode::ReadFailed, "injected");
-        }
-        const std::size_t n = std::min({size, m_piece, m_good.size() - m_offset});
-        std::memcpy(into, m_good.data() + m_offset, n);
-        m_offset += n;
-        return n;
-    }
-
-private:
-    std::string m_good;
-    std::size_t m_piece;
-    std::size_t m_offset = 0;
-};
+using fuzz::FailingSource;
 
 TEST_F(ReaderFaults, ReadFailureAtAnyPointKeepsItsCodeAndABeginningOfTheTable) {
     // Quotes, spaces, CR LF and code page 932 characters, so the failure also
@@ -242,12 +220,12 @@ TEST_F(ReaderFaults, FileOfSizeZeroWithContentIsReadWhole) {
 }
 
 TEST_F(ReaderFaults, PathWithInvalidUtf8BytesOpens) {
-    const fs::path path = m_dir / std::string("\xff\xfe\x82\xa0 name.csv");
+    const fs::path path = m_dir.path() / std::string("\xff\xfe\x82\xa0 name.csv");
     Write(path, "a,b\r\n");
     EXPECT_EQ(ConvertFile(path, 2, {}),
               u"<table>\r\n<tr>\r\n<td>a</td>\r\n<td>b</td>\r\n</tr>\r\n</table>");
     try {
-        ConvertFile(m_dir / std::string("\xff missing.csv"), 1, {});
+        ConvertFile(m_dir.path() / std::string("\xff missing.csv"), 1, {});
         FAIL() << "missing file opened";
     } catch (const TagError& error) {
         EXPECT_EQ(error.code(), ErrorCode::OpenFailed);

@@ -9,6 +9,7 @@
 // Every input is converted four ways: whole, in small pieces, to UTF-8
 // through the file sink, and with a read failure part-way. All must agree
 // with a table assembled here from the fields ReadField hands out.
+#include "failing_source.h"
 #include "fuzz_check.h"
 #include "quorvane/tag/field_reader.h"
 #include "quorvane/tag/memory_byte_source.h"
@@ -80,29 +81,6 @@ Case Parse(const std::uint8_t* data, std::size_t size) {
     c.failAfter = c.file.size() * failAt / 255;
     return c;
 }
-
-// Hands out the first `good` bytes, then fails.
-class FailingSource final : public tag::ByteSource {
-public:
-    FailingSource(std::string good, std::size_t pieceSize)
-        : m_good(std::move(good))
-        , m_pieceSize(pieceSize) {}
-
-    std::size_t Read(unsigned char* into, std::size_t size) override {
-        if (m_offset == m_good.size()) {
-            throw TagError(ErrorCode::ReadFailed, "injected read failure");
-        }
-        const std::size_t n = std::min({size, m_pieceSize, m_good.size() - m_offset});
-        std::memcpy(into, m_good.data() + m_offset, n);
-        m_offset += n;
-        return n;
-    }
-
-private:
-    std::string m_good;
-    std::size_t m_pieceSize;
-    std::size_t m_offset = 0;
-};
 
 // One reader per encoding for the whole run: a reader keeps its buffers from
 // one Open to the next, and allocating them afresh for every input would cost
