@@ -108,7 +108,7 @@ protected:
             signal(SIGXFSZ, SIG_IGN);
         }
         // A run that hangs is killed; the alarm outlives exec.
-        alarm(100);
+        alarm(250);
         std::vector<char*> argv = {const_cast<char*>(QUORVANE_TAG_PROGRAM)};
         for (const auto& arg : args) {
             argv.push_back(const_cast<char*>(arg.c_str()));
