@@ -164,6 +164,19 @@ void FieldReader::CopyFieldTo(TagSink& out) {
     }
 }
 
+// Hands out [from, to) when it is ASCII and consumes the field up to and
+// including the delimiter at `delimiter`.
+inline bool FieldReader::TakeAscii(std::size_t from, std::size_t to, std::size_t delimiter,
+                                   std::string_view& field) {
+    if (!AllAscii(m_buffer.get() + from, to - from)) {
+        return false;
+    }
+    field = {reinterpret_cast<const char*>(m_buffer.get() + from), to - from};
+    const bool crlf = m_buffer[delimiter] == '\r' && m_buffer[delimiter + 1] == '\n';
+    m_pos = delimiter + (crlf ? 2 : 1);
+    return true;
+}
+
 // The fast way for the common field: the bytes are handed out as they stand,
 // without decoding, holding back spaces or refilling the buffer. Anything
 // else is left to SkipToField and CopyFieldTo.
@@ -197,19 +210,6 @@ bool FieldReader::TakeQuotedPlain(std::string_view& field) {
         return false;
     }
     return TakeAscii(m_pos + 1, quote, quote + 1, field);
-}
-
-// Hands out [from, to) when it is ASCII and consumes the field up to and
-// including the delimiter at `delimiter`.
-bool FieldReader::TakeAscii(std::size_t from, std::size_t to, std::size_t delimiter,
-                            std::string_view& field) {
-    if (!AllAscii(m_buffer.get() + from, to - from)) {
-        return false;
-    }
-    field = {reinterpret_cast<const char*>(m_buffer.get() + from), to - from};
-    const bool crlf = m_buffer[delimiter] == '\r' && m_buffer[delimiter + 1] == '\n';
-    m_pos = delimiter + (crlf ? 2 : 1);
-    return true;
 }
 
 // Moves what is not yet consumed to the front of the buffer and reads until

@@ -3,10 +3,25 @@
 #include <cstdint>
 
 // 16-bit counter arithmetic that fails with ErrorCode::Overflow instead of
-// wrapping.
+// wrapping. Inline: the builder steps a counter for every cell.
 namespace quorvane::tag {
 
-std::int16_t CheckedAdd16(std::int16_t a, std::int16_t b);
-std::int16_t CheckedSub16(std::int16_t a, std::int16_t b);
+[[noreturn]] void ThrowOverflow16();
+
+inline std::int16_t CheckedAdd16(std::int16_t a, std::int16_t b) {
+    std::int16_t result;
+    if (__builtin_add_overflow(a, b, &result)) {
+        ThrowOverflow16();
+    }
+    return result;
+}
+
+inline std::int16_t CheckedSub16(std::int16_t a, std::int16_t b) {
+    std::int16_t result;
+    if (__builtin_sub_overflow(a, b, &result)) {
+        ThrowOverflow16();
+    }
+    return result;
+}
 
 } // namespace quorvane::tag
