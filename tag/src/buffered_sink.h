@@ -39,6 +39,21 @@ public:
         }
     }
 
+    // Only a target that stores UTF-8 is given UTF-8; for any other the
+    // text is decoded.
+    void AppendUtf8(std::string_view text) override {
+        if (!m_utf8) {
+            TagSink::AppendUtf8(text);
+        } else if (!MakeRoom(text.size())) {
+            m_target.AppendUtf8(text);
+        } else {
+            CopySmall(m_bytes.get() + m_used, text.data(), text.size());
+            m_used += text.size();
+        }
+    }
+
+    bool TakesUtf8() const override { return m_utf8; }
+
     void Append(std::u16string_view text) override {
         if (m_utf8) {
             Encode(text);

@@ -82,6 +82,23 @@ std::size_t FindNonAscii(const unsigned char* p, std::size_t from, std::size_t t
     return from + AsciiPrefix(p + from, to - from);
 }
 
+// Runs `decode(at, size, flush)` over [from, to) in pieces of at most
+// kWideUnits bytes, which it returns the consumed part of; returns where
+// decoding stopped (before `to` only without `flush`).
+template <typename DecodePiece>
+std::size_t InChunks(std::size_t from, std::size_t to, bool flush, DecodePiece decode) {
+    while (from < to) {
+        const std::size_t size = std::min(kWideUnits, to - from);
+        const bool last = from + size == to;
+        const std::size_t used = decode(from, size, last && flush);
+        from += used;
+        if (last && used < size) {
+            break;
+        }
+    }
+    return from;
+}
+
 } // namespace
 
 FieldReader::FieldReader(Encoding encoding)
@@ -99,6 +116,7 @@ void FieldReader::Open(std::unique_ptr<ByteSource> source) {
     if (!m_buffer) {
         m_buffer = std::make_unique<unsigned char[]>(kCapacity + kPadding);
         m_wide = std::make_unique<char16_t[]>(kWideUnits);
+        m_narrow = std::make_unique<char[]>(3 * kWideUnits);
     }
     m_source = std::move(source);
     while (!m_eof && m_filled < 3) {
@@ -378,29 +396,31 @@ std::size_t FieldReader::FindQuote(std::size_t from) const {
                  : m_end;
 }
 
-// Decodes bytes [from, to) to `out` in pieces that fit the wide buffer;
-// returns where decoding stopped (before `to` only without `flush`).
+// Decodes bytes [from, to) to `out` in pieces that fit the decoding buffers;
+// returns where decoding stopped (before `to` only without `flush`). A sink
+// that stores UTF-8 gets code page 932 text in UTF-8 directly.
 std::size_t FieldReader::Decode(TagSink& out, std::size_t from, std::size_t to, bool flush) {
-    if (AllAscii(m_buffer.get() + from, to - from)) {
+    const unsigned char* bytes = m_buffer.get();
+    if (AllAscii(bytes + from, to - from)) {
         // ASCII, the usual field, means the same in every encoding.
-        out.AppendAscii({reinterpret_cast<const char*>(m_buffer.get() + from), to - from});
+        out.AppendAscii({reinterpret_cast<const char*>(bytes + from), to - from});
         return to;
     }
-    while (from < to) {
-        const std::size_t size = std::min(kWideUnits, to - from);
-        const bool last = from + size == to;
-        std::size_t produced = 0;
-        const std::size_t used =
-            m_decoder->Decode(m_buffer.get() + from, size, last && flush, m_wide.get(), produced);
-        if (produced > 0) {
-            out.Append({m_wide.get(), produced});
-        }
-        from += used;
-        if (last && used < size) {
-            break;
-        }
+    if (!m_decoder->IsUtf8() && out.TakesUtf8()) {
+        return InChunks(from, to, flush, [&](std::size_t at, std::size_t size, bool last) {
+            std::size_t produced = 0;
+            const std::size_t used =
+                m_decoder->DecodeToUtf8(bytes + at, size, last, m_narrow.get(), produced);
+            out.AppendUtf8({m_narrow.get(), produced});
+            return used;
+        });
     }
-    return from;
+    return InChunks(from, to, flush, [&](std::size_t at, std::size_t size, bool last) {
+        std::size_t produced = 0;
+        const std::size_t used = m_decoder->Decode(bytes + at, size, last, m_wide.get(), produced);
+        out.Append({m_wide.get(), produced});
+        return used;
+    });
 }
 
 void FieldReader::HoldSpaces(std::size_t from, std::size_t to) {

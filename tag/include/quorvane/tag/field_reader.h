@@ -81,6 +81,8 @@ private:
     std::unique_ptr<TextDecoder> m_decoder;
     std::unique_ptr<unsigned char[]> m_buffer;
     std::unique_ptr<char16_t[]> m_wide;
+    // Decoded text for sinks that store UTF-8.
+    std::unique_ptr<char[]> m_narrow;
     std::size_t m_pos = 0;
     std::size_t m_end = 0;
     std::size_t m_filled = 0;
