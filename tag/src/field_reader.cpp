@@ -182,13 +182,11 @@ void FieldReader::CopyFieldTo(TagSink& out) {
     }
 }
 
-// Hands out [from, to) when it is ASCII and consumes the field up to and
-// including the delimiter at `delimiter`.
-inline bool FieldReader::TakeAscii(std::size_t from, std::size_t to, std::size_t delimiter,
-                                   std::string_view& field) {
-    if (!AllAscii(m_buffer.get() + from, to - from)) {
-        return false;
-    }
+// Hands out [from, to), telling whether it is ASCII, and consumes the field
+// up to and including the delimiter at `delimiter`.
+inline bool FieldReader::TakeBytes(std::size_t from, std::size_t to, std::size_t delimiter,
+                                   std::string_view& field, bool& ascii) {
+    ascii = AllAscii(m_buffer.get() + from, to - from);
     field = {reinterpret_cast<const char*>(m_buffer.get() + from), to - from};
     const bool crlf = m_buffer[delimiter] == '\r' && m_buffer[delimiter + 1] == '\n';
     m_pos = delimiter + (crlf ? 2 : 1);
@@ -198,13 +196,13 @@ inline bool FieldReader::TakeAscii(std::size_t from, std::size_t to, std::size_t
 // The fast way for the common field: the bytes are handed out as they stand,
 // without decoding, holding back spaces or refilling the buffer. Anything
 // else is left to SkipToField and CopyFieldTo.
-bool FieldReader::TakePlainField(std::string_view& field) {
+bool FieldReader::TakePlainField(std::string_view& field, bool& ascii) {
     if (m_pos >= m_end) {
         return false;
     }
     const unsigned char first = m_buffer[m_pos];
     if (first == '"') {
-        return TakeQuotedPlain(field);
+        return TakeQuotedPlain(field, ascii);
     }
     if (IsSpace(first)) {
         return false;
@@ -218,16 +216,22 @@ bool FieldReader::TakePlainField(std::string_view& field) {
     while (text > m_pos && IsSpace(m_buffer[text - 1])) {
         --text;
     }
-    return TakeAscii(m_pos, text, delimiter, field);
+    return TakeBytes(m_pos, text, delimiter, field, ascii);
 }
 
 // A quoted field whose closing quote is followed by its delimiter.
-bool FieldReader::TakeQuotedPlain(std::string_view& field) {
+bool FieldReader::TakeQuotedPlain(std::string_view& field, bool& ascii) {
     const std::size_t quote = FindQuote(m_pos + 1);
     if (quote + 2 >= m_end || !IsDelimiter(m_buffer[quote + 1])) {
         return false;
     }
-    return TakeAscii(m_pos + 1, quote, quote + 1, field);
+    return TakeBytes(m_pos + 1, quote, quote + 1, field, ascii);
+}
+
+void FieldReader::DecodePlainField(std::string_view field, TagSink& out) {
+    const auto from = static_cast<std::size_t>(
+        reinterpret_cast<const unsigned char*>(field.data()) - m_buffer.get());
+    Decode(out, from, from + field.size(), true);
 }
 
 // Moves what is not yet consumed to the front of the buffer and reads until

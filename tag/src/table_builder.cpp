@@ -80,9 +80,14 @@ private:
     // data ran out before it.
     bool Cell(FieldReader& reader, std::int16_t col, BufferedSink& out) const {
         std::string_view plain;
-        if (reader.TakePlainField(plain)) {
+        bool ascii = false;
+        if (reader.TakePlainField(plain, ascii)) {
             AppendOpening(col, out);
-            out.AppendAscii(plain);
+            if (ascii) {
+                out.AppendAscii(plain);
+            } else {
+                reader.DecodePlainField(plain, out);
+            }
         } else {
             if (!NextField(reader)) {
                 return false;

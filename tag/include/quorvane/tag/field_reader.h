@@ -21,9 +21,12 @@
 //   SkipToField(), CopyFieldTo(sink)
 //                              the same in two steps, streaming the field's
 //                              text to a sink without holding it whole
-//   TakePlainField(field)      the next field as the bytes in the buffer,
-//                              when it is ASCII and needs no more reading;
-//                              false, with nothing consumed, otherwise
+//   TakePlainField(field, ascii)
+//                              the next field as its bytes in the buffer,
+//                              when it needs no more reading and no spaces
+//                              kept back; false, with nothing consumed,
+//                              otherwise. ASCII bytes are the text as they
+//                              stand, others go through DecodePlainField
 //   Close()                    also done by the destructor
 //
 // Spaces and tabs before a field are skipped, after an unquoted field
@@ -52,7 +55,8 @@ public:
     void SkipToField();
     void CopyFieldTo(TagSink& out);
     // `field` stays valid until the next call on the reader.
-    bool TakePlainField(std::string_view& field);
+    bool TakePlainField(std::string_view& field, bool& ascii);
+    void DecodePlainField(std::string_view field, TagSink& out);
 
     // Auto until the data has decided it.
     Encoding DecidedEncoding() const { return m_encoding; }
@@ -68,9 +72,9 @@ private:
     void ConsumeDelimiter();
     std::size_t FindDelimiter(std::size_t from) const;
     std::size_t FindQuote(std::size_t from) const;
-    bool TakeQuotedPlain(std::string_view& field);
-    bool TakeAscii(std::size_t from, std::size_t to, std::size_t delimiter,
-                   std::string_view& field);
+    bool TakeQuotedPlain(std::string_view& field, bool& ascii);
+    bool TakeBytes(std::size_t from, std::size_t to, std::size_t delimiter, std::string_view& field,
+                   bool& ascii);
     std::size_t Decode(TagSink& out, std::size_t from, std::size_t to, bool flush);
     void HoldSpaces(std::size_t from, std::size_t to);
     void ReleaseSpaces(TagSink& out);
