@@ -5,7 +5,8 @@
 // with a trail byte is one unit, any other byte is one; bytes below 0x80 are
 // ASCII as they stand. UTF-8 is compared with a decoder written here that
 // replaces each maximal invalid subsequence with one U+FFFD, and, when the
-// bytes are valid, with iconv too.
+// bytes are valid, with iconv too. Code page 932 is also decoded straight
+// to UTF-8, which must be the UTF-8 of the same text.
 #include "fuzz_check.h"
 #include "text_decoder.h"
 
@@ -193,6 +194,21 @@ std::u16string DecodeInTwo(const TextDecoder& decoder, const std::uint8_t* in, s
     return {out.data(), first + second};
 }
 
+// Code page 932 straight to UTF-8, in two calls cut at `cut` as above.
+std::string DecodeToUtf8InTwo(const TextDecoder& decoder, const std::uint8_t* in, std::size_t size,
+                              std::size_t cut) {
+    std::string out(3 * size + 1, '\0');
+    std::size_t first = 0;
+    const std::size_t used = decoder.DecodeToUtf8(in, cut, false, out.data(), first);
+    QUORVANE_CHECK(used <= cut && cut - used < 2 && first <= 3 * used);
+    std::size_t second = 0;
+    const std::size_t rest =
+        decoder.DecodeToUtf8(in + used, size - used, true, out.data() + first, second);
+    QUORVANE_CHECK(rest == size - used && second <= 3 * rest);
+    out.resize(first + second);
+    return out;
+}
+
 void Run(const std::uint8_t* data, std::size_t size) {
     if (size == 0) {
         return;
@@ -206,6 +222,8 @@ void Run(const std::uint8_t* data, std::size_t size) {
     QUORVANE_CHECK(DecodeInTwo(decoder, in, n, cut) == text);
     if (!utf8) {
         QUORVANE_CHECK(text == ReferenceCp932(in, n));
+        QUORVANE_CHECK(DecodeToUtf8InTwo(decoder, in, n, cut) == ToUtf8(text));
+        QUORVANE_CHECK(DecodeToUtf8InTwo(decoder, in, n, n) == ToUtf8(text));
         return;
     }
     const Utf8Result reference = ReferenceUtf8(in, n);
