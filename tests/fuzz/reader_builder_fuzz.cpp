@@ -6,9 +6,9 @@
 // Latin-1, except that 0xFF and the two bytes after it are one UTF-16 unit,
 // so rows can hold any unit, lone surrogates included); the rest is the file.
 //
-// Every input is converted four ways: whole, in small pieces, to UTF-8
-// through the file sink, and with a read failure part-way. All must agree
-// with a table assembled here from the fields ReadField hands out.
+// Every input is converted four ways: whole, in small pieces, to UTF-8 in
+// small pieces through the file sink, and with a read failure part-way. All
+// must agree with a table assembled here from the fields ReadField hands out.
 #include "failing_source.h"
 #include "fuzz_check.h"
 #include "quorvane/tag/field_reader.h"
@@ -111,14 +111,15 @@ Outcome Convert(const Case& c, std::unique_ptr<tag::ByteSource> source) {
     return outcome;
 }
 
-// The same conversion streamed to a memory file as UTF-8.
+// The same conversion streamed to a memory file as UTF-8, the bytes
+// arriving in pieces.
 std::string ConvertToUtf8(const Case& c) {
     static const int fd = memfd_create("quorvane-fuzz", MFD_CLOEXEC);
     static tag::Utf8FileSink sink(fd);
     QUORVANE_CHECK(fd >= 0);
     QUORVANE_CHECK(ftruncate(fd, 0) == 0 && lseek(fd, 0, SEEK_SET) == 0);
     tag::FieldReader& reader = Reader(c.encoding);
-    reader.Open(std::make_unique<tag::MemoryByteSource>(c.file));
+    reader.Open(std::make_unique<tag::MemoryByteSource>(c.file, c.pieceSize));
     sink.Append(u"<table>");
     tag::Build(reader, c.fieldCount, c.styleRows, sink);
     sink.Flush();
