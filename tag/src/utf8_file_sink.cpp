@@ -15,8 +15,6 @@ namespace {
 constexpr std::size_t kCapacity = 1 << 20;
 // Room for the longest encoding of one code point.
 constexpr std::size_t kReserve = 8;
-// Pieces this large are written without going through the buffer.
-constexpr std::size_t kDirect = 32 << 10;
 
 } // namespace
 
@@ -58,13 +56,7 @@ void Utf8FileSink::AppendUtf8(std::string_view text) {
     }
 }
 
-// A whole block from the builder's buffer that finds this buffer empty is
-// written as it is, without a copy in between.
 void Utf8FileSink::CopyBytes(std::string_view text) {
-    if (m_used == 0 && text.size() >= kDirect) {
-        WriteAll(text.data(), text.size());
-        return;
-    }
     while (!text.empty()) {
         if (m_used == kCapacity) {
             Drain();
@@ -142,11 +134,8 @@ void Utf8FileSink::Flush() {
 }
 
 void Utf8FileSink::Drain() {
-    WriteAll(m_buffer.get(), m_used);
-    m_used = 0;
-}
-
-void Utf8FileSink::WriteAll(const char* p, std::size_t left) {
+    const char* p = m_buffer.get();
+    std::size_t left = m_used;
     while (left > 0) {
         const ssize_t n = ::write(m_fd, p, left);
         if (n < 0) {
@@ -158,6 +147,7 @@ void Utf8FileSink::WriteAll(const char* p, std::size_t left) {
         p += n;
         left -= static_cast<std::size_t>(n);
     }
+    m_used = 0;
 }
 
 } // namespace quorvane::tag

@@ -25,7 +25,6 @@ private:
     void PutUnit(char16_t c);
     void Put(char32_t c);
     void Drain();
-    void WriteAll(const char* p, std::size_t size);
 
     int m_fd;
     std::unique_ptr<char[]> m_buffer;
