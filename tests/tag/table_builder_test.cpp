@@ -1,3 +1,4 @@
+#include "failing_source.h"
 #include "quorvane/tag/checked16.h"
 #include "quorvane/tag/table_builder.h"
 #include "quorvane/tag/u16_string_sink.h"
@@ -166,28 +167,9 @@ TEST(Checked16, TrapsInsteadOfWrapping) {
     }
 }
 
-// Fails every read after the first `good` bytes.
-class FailingSource final : public ByteSource {
-public:
-    explicit FailingSource(std::string good)
-        : m_good(std::move(good)) {}
-    std::size_t Read(unsigned char* into, std::size_t size) override {
-        if (m_good.empty()) {
-            throw TagError(ErrorCode::ReadFailed, "device error");
-        }
-        const std::size_t n = std::min(size, m_good.size());
-        std::memcpy(into, m_good.data(), n);
-        m_good.erase(0, n);
-        return n;
-    }
-
-private:
-    std::string m_good;
-};
-
 TEST(Build, ReadFailurePropagatesAndKeepsWhatWasBuilt) {
     FieldReader reader;
-    reader.Open(std::make_unique<FailingSource>("a,b,c"));
+    reader.Open(std::make_unique<quorvane::fuzz::FailingSource>("a,b,c", SIZE_MAX));
     std::u16string text = u"<table>";
     U16StringSink sink(text);
     try {
