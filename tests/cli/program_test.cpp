@@ -1,3 +1,5 @@
+#include "scratch_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -31,18 +33,8 @@ std::string ReadBytes(const fs::path& path) {
 
 class Program : public testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("quorvane-cli-" + std::to_string(getpid()) + "-" +
-                 testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     fs::path Write(const std::string& name, const std::string& bytes) {
-        const fs::path path = m_dir / name;
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
+        return m_scratch.Write(name, bytes);
     }
 
     // `arguments` is shell text; `input` goes to standard input.
@@ -69,7 +61,8 @@ protected:
         return names;
     }
 
-    fs::path m_dir;
+    quorvane::test::ScratchDir m_scratch;
+    const fs::path& m_dir = m_scratch.path();
 };
 
 const std::string kWorkedTable = "<table>\r\n<tr>\r\n<td align=right>a</td>\r\n<td>b</td>\r\n"

@@ -1,3 +1,5 @@
+#include "scratch_dir.h"
+
 #include "quorvane/tag/field_reader.h"
 #include "quorvane/tag/file_byte_source.h"
 #include "quorvane/tag/table_builder.h"
@@ -22,18 +24,8 @@ std::size_t OpenDescriptors() {
 
 class Faults : public testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("quorvane-faults-" + std::to_string(getpid()) + "-" +
-                 testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     fs::path Write(const std::string& name, const std::string& bytes) {
-        const fs::path path = m_dir / name;
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
+        return m_scratch.Write(name, bytes);
     }
 
     static ErrorCode OpenCode(const fs::path& path) {
@@ -46,7 +38,8 @@ protected:
         return ErrorCode::InputPastEnd; // stands for "opened"
     }
 
-    fs::path m_dir;
+    quorvane::test::ScratchDir m_scratch;
+    const fs::path& m_dir = m_scratch.path();
 };
 
 TEST_F(Faults, MissingFileIsOpenFailure) {
