@@ -163,10 +163,14 @@ bool possible(const Action& a, const Model& m) {
     switch (a.kind) {
     case Kind::CountUp:
     case Kind::CountDown:
-    case Kind::Confirm: return !m.editing;
-    case Kind::ClickRow: return m.editing && a.arg < m.count;
-    case Kind::Convert: return true;
-    default: return m.editing;
+    case Kind::Confirm:
+        return !m.editing;
+    case Kind::ClickRow:
+        return m.editing && a.arg < m.count;
+    case Kind::Convert:
+        return true;
+    default:
+        return m.editing;
     }
 }
 
