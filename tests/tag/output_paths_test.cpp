@@ -7,6 +7,7 @@
 #include "quorvane/tag/table_builder.h"
 #include "quorvane/tag/u16_string_sink.h"
 #include "quorvane/tag/utf8_file_sink.h"
+#include "utf8_capture.h"
 
 #include <gtest/gtest.h>
 
@@ -46,17 +47,7 @@ std::u16string WindowText(const Case& c, std::size_t pieceSize) {
 }
 
 std::string FileBytes(const Case& c, std::size_t pieceSize) {
-    std::FILE* file = std::tmpfile();
-    Utf8FileSink sink(fileno(file));
-    BuildInto(c, pieceSize, sink);
-    sink.Flush();
-    std::string bytes;
-    std::rewind(file);
-    for (int ch; (ch = std::fgetc(file)) != EOF;) {
-        bytes += static_cast<char>(ch);
-    }
-    std::fclose(file);
-    return bytes;
+    return quorvane::test::CaptureUtf8([&](Utf8FileSink& sink) { BuildInto(c, pieceSize, sink); });
 }
 
 // ICU's UTF-8 of `text`, lone surrogates as U+FFFD.

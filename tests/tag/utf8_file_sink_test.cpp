@@ -1,5 +1,6 @@
 #include "quorvane/tag/tag_error.h"
 #include "quorvane/tag/utf8_file_sink.h"
+#include "utf8_capture.h"
 
 #include <gtest/gtest.h>
 
@@ -12,19 +13,11 @@ namespace {
 
 // The bytes a sink writes for the given pieces.
 std::string Encode(std::initializer_list<std::u16string_view> pieces) {
-    std::FILE* file = std::tmpfile();
-    Utf8FileSink sink(fileno(file));
-    for (const auto piece : pieces) {
-        sink.Append(piece);
-    }
-    sink.Flush();
-    std::string bytes;
-    std::rewind(file);
-    for (int c; (c = std::fgetc(file)) != EOF;) {
-        bytes += static_cast<char>(c);
-    }
-    std::fclose(file);
-    return bytes;
+    return quorvane::test::CaptureUtf8([&](Utf8FileSink& sink) {
+        for (const auto piece : pieces) {
+            sink.Append(piece);
+        }
+    });
 }
 
 TEST(Utf8FileSink, EncodesEveryLength) {

@@ -47,7 +47,6 @@ public:
 
     void Open(const std::filesystem::path& path);
     void Open(std::unique_ptr<ByteSource> source);
-    bool IsOpen() const { return m_source != nullptr; }
     void Close() noexcept;
 
     bool AtEnd();
