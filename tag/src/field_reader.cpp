@@ -108,7 +108,7 @@ FieldReader::FieldReader(Encoding encoding)
 FieldReader::~FieldReader() = default;
 
 void FieldReader::Open(const std::filesystem::path& path) {
-    Open(std::make_unique<FileByteSource>(path));
+    Open(std::make_unique<FileByteSource>(InputFile(path)));
 }
 
 void FieldReader::Open(std::unique_ptr<ByteSource> source) {

@@ -4,10 +4,8 @@
 #include "utf8_encode.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <unistd.h>
 
 namespace quorvane::tag {
 namespace {
@@ -18,8 +16,8 @@ constexpr std::size_t kReserve = 8;
 
 } // namespace
 
-Utf8FileSink::Utf8FileSink(int fd)
-    : m_fd(fd)
+Utf8FileSink::Utf8FileSink(OutputFile& file)
+    : m_file(file)
     , m_buffer(std::make_unique<char[]>(kCapacity)) {}
 
 void Utf8FileSink::Append(std::u16string_view text) {
@@ -134,19 +132,7 @@ void Utf8FileSink::Flush() {
 }
 
 void Utf8FileSink::Drain() {
-    const char* p = m_buffer.get();
-    std::size_t left = m_used;
-    while (left > 0) {
-        const ssize_t n = ::write(m_fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            throw TagError(ErrorCode::WriteFailed, std::strerror(errno));
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
+    m_file.Write({m_buffer.get(), m_used});
     m_used = 0;
 }
 

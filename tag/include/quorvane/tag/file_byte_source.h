@@ -1,31 +1,24 @@
 #pragma once
 
 #include "quorvane/tag/byte_source.h"
+#include "quorvane/tag/files.h"
 
-#include <filesystem>
+#include <utility>
 
-// Bytes of a regular file or of an already open descriptor (standard input).
-// Opening a path refuses anything but a regular file, without blocking on
-// FIFOs or devices. The descriptor is closed by Close() or the destructor.
+// The reader's bytes from an open input file.
 namespace quorvane::tag {
 
 class FileByteSource final : public ByteSource {
 public:
-    // Fails with ErrorCode::OpenFailed.
-    explicit FileByteSource(const std::filesystem::path& path);
-    // Reads from `fd`; closes it at the end only when `owned`.
-    FileByteSource(int fd, bool owned);
-    ~FileByteSource() override;
+    explicit FileByteSource(InputFile file)
+        : m_file(std::move(file)) {}
 
-    FileByteSource(const FileByteSource&) = delete;
-    FileByteSource& operator=(const FileByteSource&) = delete;
-
-    std::size_t Read(unsigned char* into, std::size_t size) override;
-    void Close() noexcept;
+    std::size_t Read(unsigned char* into, std::size_t size) override {
+        return m_file.Read(into, size);
+    }
 
 private:
-    int m_fd = -1;
-    bool m_owned = false;
+    InputFile m_file;
 };
 
 } // namespace quorvane::tag

@@ -1,16 +1,17 @@
 #pragma once
 
+#include "quorvane/tag/files.h"
 #include "quorvane/tag/tag_sink.h"
 
 #include <memory>
 
-// Streams the table text as UTF-8 to an open descriptor in large writes.
+// Streams the table text as UTF-8 to an output file in large writes.
 // A lone surrogate becomes U+FFFD. Fails with ErrorCode::WriteFailed.
 namespace quorvane::tag {
 
 class Utf8FileSink final : public TagSink {
 public:
-    explicit Utf8FileSink(int fd);
+    explicit Utf8FileSink(OutputFile& file);
 
     void Append(std::u16string_view text) override;
     void AppendAscii(std::string_view text) override;
@@ -26,7 +27,7 @@ private:
     void Put(char32_t c);
     void Drain();
 
-    int m_fd;
+    OutputFile& m_file;
     std::unique_ptr<char[]> m_buffer;
     std::size_t m_used = 0;
     char16_t m_highSurrogate = 0;
