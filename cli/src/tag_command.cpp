@@ -1,14 +1,12 @@
 #include "quorvane/cli/tag_command.h"
 
+#include "output_sink.h"
 #include "quorvane/app_info.h"
 #include "quorvane/cli/option_parser.h"
 #include "quorvane/cli/usage_error.h"
-#include "quorvane/tag/field_reader.h"
-#include "quorvane/tag/file_byte_source.h"
+#include "quorvane/tag/convert.h"
 #include "quorvane/tag/files.h"
-#include "quorvane/tag/table_builder.h"
 #include "quorvane/tag/tag_error.h"
-#include "quorvane/tag/utf8_file_sink.h"
 
 #include <exception>
 #include <new>
@@ -69,17 +67,14 @@ int TagCommand::Run(const std::vector<std::string>& args) {
 
 int TagCommand::Convert() const {
     try {
-        tag::FieldReader reader(m_options.encoding);
-        reader.Open(std::make_unique<tag::FileByteSource>(
-            m_options.input == "-" ? tag::InputFile::StandardInput()
-                                   : tag::InputFile(std::filesystem::path(m_options.input))));
+        tag::InputFile input = m_options.input == "-"
+                                   ? tag::InputFile::StandardInput()
+                                   : tag::InputFile(std::filesystem::path(m_options.input));
         tag::OutputFile out = m_options.output
                                   ? tag::OutputFile(std::filesystem::path(*m_options.output))
                                   : tag::OutputFile::StandardOutput();
-        tag::Utf8FileSink sink(out);
-        sink.Append(u"<table>");
-        tag::Build(reader, m_options.fieldCount, m_options.styleRows, sink);
-        sink.Flush();
+        OutputSink sink(out);
+        tag::Convert(input, m_options.table, sink);
         out.Commit();
         return kSuccess;
     } catch (const tag::TagError& error) {
