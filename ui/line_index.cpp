@@ -7,39 +7,61 @@
 namespace quorvane::ui {
 namespace {
 
-constexpr std::uint8_t kLineEndKind = AdvanceBounds::KindCount;
+// What each byte adds to the width of its line. A character's advance is
+// carried by its first byte; continuation bytes add nothing. Four-byte
+// characters take two wide advances, as their two UTF-16 units did.
+enum ByteKind : std::uint8_t {
+    kNarrow = AdvanceBounds::Narrow,
+    kHalfWidth = AdvanceBounds::HalfWidth,
+    kWide = AdvanceBounds::Wide,
+    kTab = AdvanceBounds::Tab,
+    kNothing,
+    kDoubleWide,
+    kLineEnd,
+    kEf, // U+F000..U+FFFF: half-width katakana lie here, everything else is wide
+};
 
-// The kind of every code unit, line ends included, looked up once per unit.
-const std::array<std::uint8_t, 0x10000>& kindTable() {
+const std::array<std::uint8_t, 256>& byteKinds() {
     static const auto table = [] {
-        std::array<std::uint8_t, 0x10000> kinds{};
-        for (std::size_t c = 0; c < kinds.size(); ++c) {
-            kinds[c] = AdvanceBounds::kindOf(static_cast<char16_t>(c));
+        std::array<std::uint8_t, 256> kinds{};
+        for (std::size_t b = 0; b < kinds.size(); ++b) {
+            kinds[b] = b < 0x20 ? kWide : b < 0x80 ? kNarrow : b < 0xC0 ? kNothing : b < 0xF0 ? kWide
+                                                                                              : kDoubleWide;
         }
-        kinds[u'\r'] = kLineEndKind;
-        kinds[u'\n'] = kLineEndKind;
+        kinds['\t'] = kTab;
+        kinds['\r'] = kLineEnd;
+        kinds['\n'] = kLineEnd;
+        kinds[0xEF] = kEf;
         return kinds;
     }();
     return table;
 }
 
+// U+FF61..U+FF9F, the half-width katakana: EF BD A1..BF and EF BE 80..9F.
+bool halfWidthAt(const unsigned char* p, std::size_t i, std::size_t n) {
+    if (i + 2 >= n) {
+        return false;
+    }
+    return (p[i + 1] == 0xBD && p[i + 2] >= 0xA1) || (p[i + 1] == 0xBE && p[i + 2] <= 0x9F);
+}
+
 } // namespace
 
-std::size_t LineIndex::countLines(std::u16string_view text) {
+std::size_t LineIndex::countLines(std::string_view text) {
     // One line, plus one per LF, plus one per CR not followed by LF.
-    const char16_t* p = text.data();
+    const char* p = text.data();
     const std::size_t n = text.size();
     std::size_t ends = 0;
     for (std::size_t i = 0; i + 1 < n; ++i) {
-        ends += (p[i] == u'\n') | ((p[i] == u'\r') & (p[i + 1] != u'\n'));
+        ends += (p[i] == '\n') | ((p[i] == '\r') & (p[i + 1] != '\n'));
     }
     if (n > 0) {
-        ends += p[n - 1] == u'\n' || p[n - 1] == u'\r';
+        ends += p[n - 1] == '\n' || p[n - 1] == '\r';
     }
     return ends + 1;
 }
 
-void LineIndex::build(std::u16string_view text, const AdvanceBounds& bounds) {
+void LineIndex::build(std::string_view text, const AdvanceBounds& bounds) {
     if (text.size() >= std::numeric_limits<std::uint32_t>::max()) {
         throw std::length_error("text too long for the line index");
     }
@@ -48,20 +70,25 @@ void LineIndex::build(std::u16string_view text, const AdvanceBounds& bounds) {
     starts.reserve(countLines(text));
     starts.push_back(0);
 
-    const auto& kinds = kindTable();
-    std::array<std::uint64_t, kLineEndKind + 1> advance{};
+    const auto& kinds = byteKinds();
+    std::array<std::uint64_t, kLineEnd> advance{};
     std::copy(bounds.advance.begin(), bounds.advance.end(), advance.begin());
-    const char16_t* p = text.data();
+    advance[kDoubleWide] = 2 * advance[kWide];
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
     std::uint64_t width = 0;
     std::uint64_t widest = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const std::uint8_t kind = kinds[p[i]];
-        if (kind != kLineEndKind) {
+        if (kind < kLineEnd) {
             width += advance[kind];
             continue;
         }
-        if (p[i] == u'\r' && i + 1 < n && p[i + 1] == u'\n') {
+        if (kind == kEf) {
+            width += advance[halfWidthAt(p, i, n) ? kHalfWidth : kWide];
+            continue;
+        }
+        if (p[i] == '\r' && i + 1 < n && p[i + 1] == '\n') {
             ++i;
         }
         starts.push_back(static_cast<std::uint32_t>(i + 1));
@@ -88,7 +115,7 @@ std::size_t LineIndex::lineEnd(std::size_t line) const {
         return m_text.size();
     }
     std::size_t end = m_starts[line + 1] - 1;
-    if (m_text[end] == u'\n' && end > m_starts[line] && m_text[end - 1] == u'\r') {
+    if (m_text[end] == '\n' && end > m_starts[line] && m_text[end - 1] == '\r') {
         --end;
     }
     return end;
