@@ -204,7 +204,8 @@ QString TagView::textBetween(std::size_t start, std::size_t end) const {
 // The UTF-16 column of `pos` in its line, as its layout counts.
 int TagView::columnOf(std::size_t pos) const {
     const std::size_t start = m_index.lineStart(m_index.lineOf(pos));
-    return static_cast<int>(Utf16Offsets::count(std::string_view(m_text).substr(start, pos - start)));
+    return static_cast<int>(
+        Utf16Offsets::count(std::string_view(m_text).substr(start, pos - start)));
 }
 
 std::size_t TagView::positionIn(std::size_t line, int column) const {
@@ -507,7 +508,8 @@ void TagView::autoScrollStep() {
 // Keeps a caret inside the text, off the middle of a character and of a CR LF pair.
 std::size_t TagView::normalized(std::size_t pos) const {
     pos = std::min(pos, m_text.size());
-    while (pos > 0 && pos < m_text.size() && (static_cast<unsigned char>(m_text[pos]) & 0xC0) == 0x80) {
+    while (pos > 0 && pos < m_text.size() &&
+           (static_cast<unsigned char>(m_text[pos]) & 0xC0) == 0x80) {
         --pos;
     }
     const std::size_t line = m_index.lineOf(pos);

@@ -68,7 +68,8 @@ std::size_t Utf16Offsets::toByte(std::size_t units) const {
     countBlocks();
     // The last block that starts before the wanted unit.
     const auto after = std::lower_bound(m_blocks.begin(), m_blocks.end(), units);
-    const auto block = static_cast<std::size_t>(std::max<std::ptrdiff_t>(after - m_blocks.begin() - 1, 0));
+    const auto block =
+        static_cast<std::size_t>(std::max<std::ptrdiff_t>(after - m_blocks.begin() - 1, 0));
     const std::size_t start = block << kBlockBits;
     const std::string_view rest = m_text.substr(start);
     // Continuation bytes at the block's start belong to a character counted before it.

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,7 @@ private slots:
 
     void indexFindsEveryLineEnd_data();
     void indexFindsEveryLineEnd();
+    void indexAgreesWithAModelOnLongTexts();
 
     void copyKeepsTheTextExactly_data();
     void copyKeepsTheTextExactly();
@@ -168,6 +170,61 @@ void TagViewTest::indexFindsEveryLineEnd() {
              pos < (line + 1 < starts.size() ? starts[line + 1] : 1 + ends[line]); ++pos) {
             QCOMPARE(index.lineOf(pos), static_cast<std::size_t>(line));
         }
+    }
+}
+
+// Random texts of every kind of character and line end, long enough to be
+// read in blocks, against a plain model of line starts and width bounds.
+void TagViewTest::indexAgreesWithAModelOnLongTexts() {
+    struct Piece {
+        const char* bytes;
+        int kind; // an AdvanceBounds kind, 4 for two wide, -1 for a line end
+    };
+    const Piece pieces[] = {{"a", AdvanceBounds::Narrow},
+                            {"<td>", -2},
+                            {"\t", AdvanceBounds::Tab},
+                            {"\r", -1},
+                            {"\n", -1},
+                            {"\r\n", -1},
+                            {"\x01", AdvanceBounds::Wide},
+                            {"東", AdvanceBounds::Wide},
+                            {"ｶ", AdvanceBounds::HalfWidth},
+                            {"Ｗ", AdvanceBounds::Wide},
+                            {"𠮷", 4},
+                            {"é", AdvanceBounds::Wide}};
+    AdvanceBounds bounds;
+    bounds.advance = {3, 5, 11, 17};
+    std::mt19937 rng(12345);
+    for (int round = 0; round < 200; ++round) {
+        std::string text;
+        std::vector<std::size_t> starts{0};
+        std::uint64_t width = 0;
+        std::uint64_t widest = 0;
+        const int count = int(rng() % 300);
+        for (int i = 0; i < count; ++i) {
+            const Piece& piece = pieces[rng() % std::size(pieces)];
+            // A lone CR followed by a lone LF is one CR LF.
+            if (piece.bytes[0] == '\n' && !text.empty() && text.back() == '\r') {
+                continue;
+            }
+            text += piece.bytes;
+            if (piece.kind == -1) {
+                starts.push_back(text.size());
+                widest = std::max(widest, width);
+                width = 0;
+            } else {
+                width += piece.kind == -2  ? 4 * bounds.advance[AdvanceBounds::Narrow]
+                         : piece.kind == 4 ? 2 * bounds.advance[AdvanceBounds::Wide]
+                                           : bounds.advance[piece.kind];
+            }
+        }
+        LineIndex index;
+        index.build(text, bounds);
+        QCOMPARE(index.lineCount(), starts.size());
+        for (std::size_t line = 0; line < starts.size(); ++line) {
+            QCOMPARE(index.lineStart(line), starts[line]);
+        }
+        QCOMPARE(index.widestBound(), std::max(widest, width));
     }
 }
 
@@ -366,8 +423,7 @@ void TagViewTest::dragPastTheEdgeScrolls() {
     mouse(QEvent::MouseButtonRelease, below);
     const std::size_t lastShown = m_view->lines().lineOf(m_view->selectionEnd());
     QCOMPARE(lastShown, static_cast<std::size_t>(vertical->value() + vertical->pageStep() - 1));
-    QVERIFY(
-        m_view->selectedText().startsWith(QStringLiteral(u"<td>行0</td>\r\n<td>行1</td>\r\n")));
+    QVERIFY(m_view->selectedText().startsWith(QStringLiteral(u"<td>行0</td>\r\n<td>行1</td>\r\n")));
 }
 
 void TagViewTest::doubleClickSelectsAWord_data() {
@@ -384,8 +440,7 @@ void TagViewTest::doubleClickSelectsAWord_data() {
     QTest::newRow("symbol alone") << cell << 0 << QStringLiteral("<");
     const QString marks = QStringLiteral(u"<td>人々は𠮷野家でＡＢＣ１２を</td>");
     QTest::newRow("iteration mark joins kanji") << marks << 5 << QStringLiteral(u"人々");
-    QTest::newRow("outside the basic plane joins kanji")
-        << marks << 7 << QStringLiteral(u"𠮷野家");
+    QTest::newRow("outside the basic plane joins kanji") << marks << 7 << QStringLiteral(u"𠮷野家");
     QTest::newRow("full-width letters and digits") << marks << 13 << QStringLiteral(u"ＡＢＣ１２");
 }
 
@@ -506,7 +561,8 @@ void TagViewTest::keysMoveAndScroll() {
     QTest::keyClick(m_view, Qt::Key_Down);
     QCOMPARE(m_view->cursorPosition(), m_view->lines().lineStart(2) + 8);
     QTest::keyClick(m_view, Qt::Key_Down);
-    QCOMPARE(m_view->cursorPosition(), m_view->lines().lineStart(3) + at(QStringLiteral(u"<td>番番"), 6));
+    QCOMPARE(m_view->cursorPosition(),
+             m_view->lines().lineStart(3) + at(QStringLiteral(u"<td>番番"), 6));
     QTest::keyClick(m_view, Qt::Key_Up);
     QTest::keyClick(m_view, Qt::Key_Up);
     QTest::keyClick(m_view, Qt::Key_Up);

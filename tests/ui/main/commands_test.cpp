@@ -165,8 +165,8 @@ void CommandsTest::convertCommands_data() {
     QTest::newRow("cancel") << "mnuCSV" << QStringList{} << false << 0 << "first.csv";
     QTest::newRow("missing file") << "mnuCSV" << QStringList{"missing.csv"} << false << 1
                                   << "missing.csv";
-    QTest::newRow("missing folder") << "mnuCSV" << QStringList{"nofolder/x.csv"} << false << 1
-                                    << "nofolder/x.csv";
+    QTest::newRow("missing folder")
+        << "mnuCSV" << QStringList{"nofolder/x.csv"} << false << 1 << "nofolder/x.csv";
     QTest::newRow("folder") << "CmdFileOpen" << QStringList{"sub"} << false << 1 << "sub";
     QTest::newRow("drop one file") << "drop" << fresh << true << 0 << "new.csv";
     QTest::newRow("drop a missing file")
@@ -188,8 +188,9 @@ void CommandsTest::convertCommands() {
     const QString fresh = writeFile(m_dir, QStringLiteral("new.csv"), "z\r\n");
     convert(first);
     const QString before = shownText();
-    QCOMPARE(before, QStringLiteral("<table>\r\n<tr>\r\n<td>1</td>\r\n</tr>\r\n<tr>\r\n<td>2</td>\r\n"
-                                    "</tr>\r\n</table>"));
+    QCOMPARE(before,
+             QStringLiteral("<table>\r\n<tr>\r\n<td>1</td>\r\n</tr>\r\n<tr>\r\n<td>2</td>\r\n"
+                            "</tr>\r\n</table>"));
 
     QList<QUrl> urls;
     for (const QString& name : given) {
@@ -206,8 +207,9 @@ void CommandsTest::convertCommands() {
             QTest::mouseClick(child<QPushButton>(*m_window, "CmdFileOpen"), Qt::LeftButton);
         }
     }
-    QCOMPARE(shownText(),
-             converts ? QStringLiteral("<table>\r\n<tr>\r\n<td>z</td>\r\n</tr>\r\n</table>") : before);
+    QCOMPARE(shownText(), converts
+                              ? QStringLiteral("<table>\r\n<tr>\r\n<td>z</td>\r\n</tr>\r\n</table>")
+                              : before);
     QCOMPARE(m_user.failures, failures);
     QVERIFY(!m_user.busyWhileAsked);
     QCOMPARE(QApplication::overrideCursor(), nullptr);

@@ -92,8 +92,6 @@ void FrmTableLayoutTest::startUpState() {
     QCOMPARE(QApplication::focusWidget(), count);
 }
 
-
-
 QString FrmTableLayoutTest::shownText(const QString& name) const {
     const QObject* found = m_window->findChild<QObject*>(name);
     if (const auto* button = qobject_cast<const QAbstractButton*>(found)) {
@@ -120,11 +118,6 @@ QString FrmTableLayoutTest::shownText(const QString& name) const {
     return QStringLiteral("<no control named %1>").arg(name);
 }
 
-
-
-
-
-
 void FrmTableLayoutTest::noTwoControlsOverlap() {
     for (const QWidget* container :
          {m_window->centralWidget(), get<QWidget>("Frame1"), get<QWidget>("Frame2")}) {
@@ -139,11 +132,6 @@ void FrmTableLayoutTest::noTwoControlsOverlap() {
         }
     }
 }
-
-
-
-
-
 
 QStringList FrmTableLayoutTest::focusWalk(Qt::KeyboardModifiers modifiers, int steps) {
     QStringList walk;
