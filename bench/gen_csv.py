@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Writes a deterministic benchmark CSV of about SIZE bytes.
 
-usage: gen_csv.py ascii|cp932 SIZE OUT
+usage: gen_csv.py ascii|cp932|japanese SIZE OUT
 ascii: numbers, short words and some quoted fields with commas.
 cp932: kanji, kana, half-width katakana and quoted fields, in code page 932.
+japanese: dense code page 932, five short Japanese fields a line and almost
+no ASCII.
 """
 import random
 import sys
@@ -47,12 +49,19 @@ def cp932_field(rng):
     return '"%s,%s"' % (japanese_text(rng, 2, 6), japanese_text(rng, 1, 5))
 
 
+def japanese_field(rng):
+    if rng.random() < 0.03:
+        return str(rng.randrange(0, 1000))
+    return japanese_text(rng, 2, 7)
+
+
 def main():
     kind, size, out = sys.argv[1], int(sys.argv[2]), sys.argv[3]
     rng = random.Random(20240601)
-    field = ascii_field if kind == "ascii" else cp932_field
+    field = {"ascii": ascii_field, "cp932": cp932_field, "japanese": japanese_field}[kind]
     encoding = "ascii" if kind == "ascii" else "cp932"
-    lines = [(",".join(field(rng) for _ in range(6)) + "\r\n").encode(encoding)
+    per_line = 5 if kind == "japanese" else 6
+    lines = [(",".join(field(rng) for _ in range(per_line)) + "\r\n").encode(encoding)
              for _ in range(20000)]
     written = 0
     with open(out, "wb") as f:

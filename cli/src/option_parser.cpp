@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <unicode/ustring.h>
 
 namespace quorvane::cli {
 namespace {
@@ -20,20 +19,6 @@ long ParseNumber(std::string_view text) {
         return -1;
     }
     return value;
-}
-
-std::u16string FromUtf8(std::string_view text) {
-    if (text.empty()) {
-        return {};
-    }
-    std::u16string result(text.size(), u'\0');
-    int32_t length = 0;
-    UErrorCode status = U_ZERO_ERROR;
-    u_strFromUTF8WithSub(reinterpret_cast<UChar*>(result.data()),
-                         static_cast<int32_t>(result.size()), &length, text.data(),
-                         static_cast<int32_t>(text.size()), 0xFFFD, nullptr, &status);
-    result.resize(U_SUCCESS(status) ? static_cast<std::size_t>(length) : 0);
-    return result;
 }
 
 } // namespace
@@ -138,7 +123,7 @@ void OptionParser::SetFieldCount(const std::string& text) {
     if (value < 1 || value > kMaxFields) {
         throw UsageError("field count '" + text + "' is not a whole number from 1 to 32767");
     }
-    m_options.fieldCount = static_cast<std::int16_t>(value);
+    m_options.table.fieldCount = static_cast<std::int16_t>(value);
 }
 
 void OptionParser::AddAttribute(const std::string& text) {
@@ -151,16 +136,16 @@ void OptionParser::AddAttribute(const std::string& text) {
         throw UsageError("attribute column '" + text.substr(0, equals) +
                          "' is not a whole number from 1 up");
     }
-    m_attributes.emplace_back(column, FromUtf8(std::string_view(text).substr(equals + 1)));
+    m_attributes.emplace_back(column, text.substr(equals + 1));
 }
 
 void OptionParser::SetEncoding(const std::string& text) {
     if (text == "auto") {
-        m_options.encoding = tag::Encoding::Auto;
+        m_options.table.encoding = tag::Encoding::Auto;
     } else if (text == "cp932") {
-        m_options.encoding = tag::Encoding::Cp932;
+        m_options.table.encoding = tag::Encoding::Cp932;
     } else if (text == "utf-8") {
-        m_options.encoding = tag::Encoding::Utf8;
+        m_options.table.encoding = tag::Encoding::Utf8;
     } else {
         throw UsageError("encoding '" + text + "' is not one of auto, cp932, utf-8");
     }
@@ -175,11 +160,11 @@ void OptionParser::Check() {
     }
     m_options.input = m_files.front();
     for (const auto& [column, text] : m_attributes) {
-        if (column > m_options.fieldCount) {
+        if (column > m_options.table.fieldCount) {
             throw UsageError("attribute column " + std::to_string(column) + " is outside 1.." +
-                             std::to_string(m_options.fieldCount));
+                             std::to_string(m_options.table.fieldCount));
         }
-        auto& rows = m_options.styleRows;
+        auto& rows = m_options.table.styleRows;
         rows.resize(std::max(rows.size(), static_cast<std::size_t>(column)));
         rows[static_cast<std::size_t>(column - 1)] = text;
     }

@@ -1,9 +1,8 @@
 #include "quorvane/tag/field_reader.h"
 
 #include "ascii_run.h"
-#include "quorvane/tag/file_byte_source.h"
+#include "quorvane/tag/string_sink.h"
 #include "quorvane/tag/tag_error.h"
-#include "quorvane/tag/u16_string_sink.h"
 #include "text_decoder.h"
 
 #include <algorithm>
@@ -20,13 +19,14 @@ constexpr std::size_t kPadding = 16;
 // Bytes after the first non-ASCII byte that decide between UTF-8 and
 // code page 932.
 constexpr std::size_t kDecisionWindow = 64 << 10;
-constexpr std::size_t kWideUnits = 64 << 10;
+// Input bytes decoded in one piece.
+constexpr std::size_t kChunk = 64 << 10;
 
 bool IsSpace(unsigned char b) {
     return b == ' ' || b == '\t';
 }
 
-bool IsDelimiter(unsigned char b) {
+[[maybe_unused]] bool IsDelimiter(unsigned char b) {
     return b == ',' || b == '\r' || b == '\n';
 }
 
@@ -64,17 +64,16 @@ inline std::size_t FindDelimiterIn(const unsigned char* p, std::size_t from, std
 #endif
 }
 
-// True when [p, p + size) is all ASCII. Short runs, the usual field, take
-// one block of sixteen (reading past the end into the padding).
-inline bool AllAscii(const unsigned char* p, std::size_t size) {
+// True when the `size` bytes at `p`, at most sixteen, are all ASCII; reads
+// a whole block of sixteen.
+inline bool ShortAscii(const unsigned char* p, std::size_t size) {
 #if defined(__SSE2__)
-    if (size <= 16) {
-        const auto high = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));
-        return (high & ((1u << size) - 1)) == 0;
-    }
-#endif
+    const auto high = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));
+    return (high & ((1u << size) - 1)) == 0;
+#else
     return AsciiPrefix(p, size) == size;
+#endif
 }
 
 // Index of the first byte from 0x80 up in [from, to), or `to`.
@@ -83,12 +82,12 @@ std::size_t FindNonAscii(const unsigned char* p, std::size_t from, std::size_t t
 }
 
 // Runs `decode(at, size, flush)` over [from, to) in pieces of at most
-// kWideUnits bytes, which it returns the consumed part of; returns where
+// kChunk bytes, which it returns the consumed part of; returns where
 // decoding stopped (before `to` only without `flush`).
 template <typename DecodePiece>
 std::size_t InChunks(std::size_t from, std::size_t to, bool flush, DecodePiece decode) {
     while (from < to) {
-        const std::size_t size = std::min(kWideUnits, to - from);
+        const std::size_t size = std::min(kChunk, to - from);
         const bool last = from + size == to;
         const std::size_t used = decode(from, size, last && flush);
         from += used;
@@ -107,18 +106,14 @@ FieldReader::FieldReader(Encoding encoding)
 
 FieldReader::~FieldReader() = default;
 
-void FieldReader::Open(const std::filesystem::path& path) {
-    Open(std::make_unique<FileByteSource>(path));
-}
-
-void FieldReader::Open(std::unique_ptr<ByteSource> source) {
-    Close();
+void FieldReader::Open(ByteSource& source) {
     if (!m_buffer) {
         m_buffer = std::make_unique<unsigned char[]>(kCapacity + kPadding);
-        m_wide = std::make_unique<char16_t[]>(kWideUnits);
-        m_narrow = std::make_unique<char[]>(3 * kWideUnits);
     }
-    m_source = std::move(source);
+    m_source = &source;
+    m_pos = m_end = m_filled = 0;
+    m_eof = false;
+    m_heldSpaces.clear();
     while (!m_eof && m_filled < 3) {
         ReadMore();
     }
@@ -134,45 +129,49 @@ void FieldReader::Open(std::unique_ptr<ByteSource> source) {
     Expose();
 }
 
-void FieldReader::Close() noexcept {
-    m_source.reset();
-    m_pos = m_end = m_filled = 0;
-    m_eof = false;
-    m_heldSpaces.clear();
-}
-
 bool FieldReader::AtEnd() {
     return m_pos == m_end && !Refill();
 }
 
-std::u16string FieldReader::ReadField() {
-    SkipToField();
-    std::u16string field;
-    U16StringSink sink(field);
-    CopyFieldTo(sink);
+std::string FieldReader::ReadField() {
+    std::string field;
+    StringSink sink(field);
+    TextBuffer out(sink, 1 << 10);
+    if (!ReadFieldTo(out)) {
+        throw TagError(ErrorCode::InputPastEnd, "input past end");
+    }
+    out.Flush();
     return field;
 }
 
-void FieldReader::SkipToField() {
-    if (m_pos < m_end && !IsSpace(m_buffer[m_pos])) {
-        return;
+// The common field, whole in the buffer with the byte after its delimiter
+// (to see a CR LF whole), not quoted and not starting with a space, is
+// decoded straight from the buffer; anything else takes the careful way.
+bool FieldReader::ReadFieldTo(TextBuffer& out) {
+    if (m_pos < m_end && m_buffer[m_pos] != '"' && !IsSpace(m_buffer[m_pos])) {
+        const std::size_t delimiter = FindDelimiter(m_pos);
+        if (delimiter + 1 < m_end) {
+            std::size_t text = delimiter;
+            while (text > m_pos && IsSpace(m_buffer[text - 1])) {
+                --text;
+            }
+            const std::size_t size = text - m_pos;
+            if (size <= 16 && ShortAscii(m_buffer.get() + m_pos, size)) {
+                // The usual field: a number or a word, the same in every
+                // encoding.
+                CopySmall(out.Room(size), reinterpret_cast<const char*>(m_buffer.get() + m_pos),
+                          size);
+                out.Advance(size);
+            } else {
+                Decode(out, m_pos, text, true);
+            }
+            const bool crlf = m_buffer[delimiter] == '\r' && m_buffer[delimiter + 1] == '\n';
+            m_pos = delimiter + (crlf ? 2 : 1);
+            return true;
+        }
     }
-    for (;;) {
-        while (m_pos < m_end && IsSpace(m_buffer[m_pos])) {
-            ++m_pos;
-        }
-        if (m_pos < m_end) {
-            return;
-        }
-        if (!Refill()) {
-            throw TagError(ErrorCode::InputPastEnd, "input past end");
-        }
-    }
-}
-
-void FieldReader::CopyFieldTo(TagSink& out) {
-    if (m_pos == m_end || IsSpace(m_buffer[m_pos])) {
-        SkipToField();
+    if (!SkipToField()) {
+        return false;
     }
     if (m_buffer[m_pos] == '"') {
         ++m_pos;
@@ -180,64 +179,28 @@ void FieldReader::CopyFieldTo(TagSink& out) {
     } else {
         CopyUnquoted(out);
     }
-}
-
-// Hands out [from, to), telling whether it is ASCII, and consumes the field
-// up to and including the delimiter at `delimiter`.
-inline bool FieldReader::TakeBytes(std::size_t from, std::size_t to, std::size_t delimiter,
-                                   std::string_view& field, bool& ascii) {
-    ascii = AllAscii(m_buffer.get() + from, to - from);
-    field = {reinterpret_cast<const char*>(m_buffer.get() + from), to - from};
-    const bool crlf = m_buffer[delimiter] == '\r' && m_buffer[delimiter + 1] == '\n';
-    m_pos = delimiter + (crlf ? 2 : 1);
     return true;
 }
 
-// The fast way for the common field: the bytes are handed out as they stand,
-// without decoding, holding back spaces or refilling the buffer. Anything
-// else is left to SkipToField and CopyFieldTo.
-bool FieldReader::TakePlainField(std::string_view& field, bool& ascii) {
-    if (m_pos >= m_end) {
-        return false;
+// Skips spaces before a field; false when the data ends first.
+bool FieldReader::SkipToField() {
+    for (;;) {
+        while (m_pos < m_end && IsSpace(m_buffer[m_pos])) {
+            ++m_pos;
+        }
+        if (m_pos < m_end) {
+            return true;
+        }
+        if (!Refill()) {
+            return false;
+        }
     }
-    const unsigned char first = m_buffer[m_pos];
-    if (first == '"') {
-        return TakeQuotedPlain(field, ascii);
-    }
-    if (IsSpace(first)) {
-        return false;
-    }
-    const std::size_t delimiter = FindDelimiter(m_pos);
-    // The byte after the delimiter must be there too, to see a CR LF whole.
-    if (delimiter + 1 >= m_end) {
-        return false;
-    }
-    std::size_t text = delimiter;
-    while (text > m_pos && IsSpace(m_buffer[text - 1])) {
-        --text;
-    }
-    return TakeBytes(m_pos, text, delimiter, field, ascii);
-}
-
-// A quoted field whose closing quote is followed by its delimiter.
-bool FieldReader::TakeQuotedPlain(std::string_view& field, bool& ascii) {
-    const std::size_t quote = FindQuote(m_pos + 1);
-    if (quote + 2 >= m_end || !IsDelimiter(m_buffer[quote + 1])) {
-        return false;
-    }
-    return TakeBytes(m_pos + 1, quote, quote + 1, field, ascii);
-}
-
-void FieldReader::DecodePlainField(std::string_view field, TagSink& out) {
-    const auto from = static_cast<std::size_t>(
-        reinterpret_cast<const unsigned char*>(field.data()) - m_buffer.get());
-    Decode(out, from, from + field.size(), true);
 }
 
 // Moves what is not yet consumed to the front of the buffer and reads until
 // more bytes are available; false at the end of the data.
 bool FieldReader::Refill() {
-    if (!m_source) {
+    if (m_source == nullptr) {
         throw TagError(ErrorCode::ReadFailed, "file is not open");
     }
     const std::size_t available = m_end - m_pos;
@@ -290,7 +253,7 @@ void FieldReader::DecideFrom(std::size_t first) {
     m_decoder = std::make_unique<TextDecoder>(m_encoding);
 }
 
-void FieldReader::CopyUnquoted(TagSink& out) {
+void FieldReader::CopyUnquoted(TextBuffer& out) {
     m_heldSpaces.clear();
     for (;;) {
         const std::size_t delimiter = FindDelimiter(m_pos);
@@ -326,7 +289,7 @@ void FieldReader::CopyUnquoted(TagSink& out) {
     }
 }
 
-void FieldReader::CopyQuoted(TagSink& out) {
+void FieldReader::CopyQuoted(TextBuffer& out) {
     for (;;) {
         const std::size_t quote = FindQuote(m_pos);
         if (quote == m_end) {
@@ -345,7 +308,7 @@ void FieldReader::CopyQuoted(TagSink& out) {
             return;
         }
         if (m_buffer[m_pos + 1] == '"') {
-            out.Append(u"\"");
+            out.Append("\"");
             m_pos += 2;
             continue;
         }
@@ -400,36 +363,29 @@ std::size_t FieldReader::FindQuote(std::size_t from) const {
                  : m_end;
 }
 
-// Decodes bytes [from, to) to `out` in pieces that fit the decoding buffers;
-// returns where decoding stopped (before `to` only without `flush`). A sink
-// that stores UTF-8 gets code page 932 text in UTF-8 directly.
-std::size_t FieldReader::Decode(TagSink& out, std::size_t from, std::size_t to, bool flush) {
-    const unsigned char* bytes = m_buffer.get();
-    if (AllAscii(bytes + from, to - from)) {
-        // ASCII, the usual field, means the same in every encoding.
-        out.AppendAscii({reinterpret_cast<const char*>(bytes + from), to - from});
-        return to;
-    }
-    if (!m_decoder->IsUtf8() && out.TakesUtf8()) {
-        return InChunks(from, to, flush, [&](std::size_t at, std::size_t size, bool last) {
-            std::size_t produced = 0;
-            const std::size_t used =
-                m_decoder->DecodeToUtf8(bytes + at, size, last, m_narrow.get(), produced);
-            out.AppendUtf8({m_narrow.get(), produced});
-            return used;
-        });
+// Decodes bytes [from, to) to `out` in pieces; returns where decoding
+// stopped (before `to` only without `flush`).
+std::size_t FieldReader::Decode(TextBuffer& out, std::size_t from, std::size_t to, bool flush) {
+    if (to - from <= kChunk) {
+        std::size_t produced = 0;
+        const std::size_t used =
+            m_decoder->Decode(m_buffer.get() + from, to - from, flush,
+                              out.Room(TextDecoder::RoomFor(to - from)), produced);
+        out.Advance(produced);
+        return from + used;
     }
     return InChunks(from, to, flush, [&](std::size_t at, std::size_t size, bool last) {
         std::size_t produced = 0;
-        const std::size_t used = m_decoder->Decode(bytes + at, size, last, m_wide.get(), produced);
-        out.Append({m_wide.get(), produced});
+        const std::size_t used = m_decoder->Decode(m_buffer.get() + at, size, last,
+                                                   out.Room(TextDecoder::RoomFor(size)), produced);
+        out.Advance(produced);
         return used;
     });
 }
 
 void FieldReader::HoldSpaces(std::size_t from, std::size_t to) {
     for (; from < to; ++from) {
-        const char16_t c = m_buffer[from];
+        const auto c = static_cast<char>(m_buffer[from]);
         if (!m_heldSpaces.empty() && m_heldSpaces.back().first == c) {
             ++m_heldSpaces.back().second;
         } else {
@@ -438,12 +394,12 @@ void FieldReader::HoldSpaces(std::size_t from, std::size_t to) {
     }
 }
 
-void FieldReader::ReleaseSpaces(TagSink& out) {
+void FieldReader::ReleaseSpaces(TextBuffer& out) {
     for (auto [c, count] : m_heldSpaces) {
         while (count > 0) {
-            const std::size_t n = std::min(count, kWideUnits);
-            std::fill_n(m_wide.get(), n, c);
-            out.Append({m_wide.get(), n});
+            const std::size_t n = std::min(count, kChunk);
+            std::memset(out.Room(n), c, n);
+            out.Advance(n);
             count -= n;
         }
     }

@@ -216,28 +216,23 @@ std::size_t InputFile::Read(unsigned char* into, std::size_t size) {
     return got;
 }
 
-std::uint64_t InputFile::Size() const {
-    return m_size;
-}
-
-OutputFile::OutputFile(std::intptr_t handle, bool owned)
+OutputFile::OutputFile(std::intptr_t handle, bool owned, bool console)
     : m_handle(handle)
-    , m_owned(owned) {}
+    , m_owned(owned)
+    , m_console(console) {}
 
 OutputFile OutputFile::StandardOutput() {
-    return OutputFile(FromHandle(GetStdHandle(STD_OUTPUT_HANDLE)), false);
+    return OutputFile(FromHandle(GetStdHandle(STD_OUTPUT_HANDLE)), false, false);
 }
 
 OutputFile OutputFile::StandardError() {
     HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
     DWORD mode = 0;
-    OutputFile file(FromHandle(handle), false);
-    file.m_console = GetConsoleMode(handle, &mode) != 0;
-    return file;
+    return OutputFile(FromHandle(handle), false, GetConsoleMode(handle, &mode) != 0);
 }
 
 OutputFile::OutputFile(const fs::path& path)
-    : OutputFile(kNoHandle, true) {
+    : OutputFile(kNoHandle, true, false) {
     const OwnedHandle existing = Probe(path);
     m_target = path;
     if (existing) {
@@ -261,8 +256,7 @@ OutputFile::OutputFile(const fs::path& path)
 }
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
-    : OutputFile(other.m_handle, other.m_owned) {
-    m_console = other.m_console;
+    : OutputFile(other.m_handle, other.m_owned, other.m_console) {
     m_target = std::move(other.m_target);
     m_temporary = std::move(other.m_temporary);
     other.m_handle = kNoHandle;

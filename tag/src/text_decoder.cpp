@@ -1,171 +1,208 @@
 #include "text_decoder.h"
 
 #include "ascii_run.h"
-#include "cp932_table.h"
+#include "cp932_system.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
-#include <unicode/utf16.h>
-#include <unicode/utf8.h>
+#include <vector>
 
 namespace quorvane::tag {
+
+// One entry per code: its UTF-8 bytes, stored with one four-byte copy, and
+// how many output and input bytes it stands for.
+struct Cp932Code final {
+    char bytes[3];
+    std::uint8_t lengths; // output bytes | input bytes << 2
+};
+
+// Code page 932 to UTF-8 in one lookup: row 0 for single bytes, one row of
+// 256 entries per lead byte, indexed by the byte after it.
+struct Cp932Utf8 final {
+    std::array<std::uint8_t, 256> row{};
+    std::vector<Cp932Code> codes;
+};
+
 namespace {
 
-// Widens the ASCII bytes at the start of `in`, eight at a time where it can;
-// returns how many it widened.
-std::size_t WidenAscii(const unsigned char* in, std::size_t size, char16_t* out) {
-    std::size_t i = 0;
-    while (i + 8 <= size) {
-        std::uint64_t word;
-        std::memcpy(&word, in + i, 8);
-        if (word & 0x8080808080808080ULL) {
-            break;
-        }
-        for (int k = 0; k < 8; ++k) {
-            out[i + k] = in[i + k];
-        }
-        i += 8;
-    }
-    while (i < size && in[i] < 0x80) {
-        out[i] = in[i];
-        ++i;
-    }
-    return i;
+constexpr char16_t kReplacement = 0xFFFD;
+
+bool IsLead(unsigned b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
-// Bytes a UTF-8 sequence with this lead byte has, 1 for anything else.
+bool IsTrail(unsigned b) {
+    return b >= 0x40 && b <= 0xFC && b != 0x7F;
+}
+
+Cp932Code MakeCode(char16_t c, unsigned consumed) {
+    Cp932Code code{};
+    unsigned length;
+    if (c < 0x80) {
+        code.bytes[0] = static_cast<char>(c);
+        length = 1;
+    } else if (c < 0x800) {
+        code.bytes[0] = static_cast<char>(0xC0 | (c >> 6));
+        code.bytes[1] = static_cast<char>(0x80 | (c & 0x3F));
+        length = 2;
+    } else {
+        code.bytes[0] = static_cast<char>(0xE0 | (c >> 12));
+        code.bytes[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        code.bytes[2] = static_cast<char>(0x80 | (c & 0x3F));
+        length = 3;
+    }
+    code.lengths = static_cast<std::uint8_t>(length | consumed << 2);
+    return code;
+}
+
+// A lead byte with a trail byte after it is one code, defined or not; with
+// any other byte after it, it stands alone and the next byte is read anew.
+Cp932Utf8 MakeTable() {
+    const std::vector<char16_t> system = LoadSystemCp932();
+    const auto defined = [](char16_t c) { return c == kNoCharacter ? kReplacement : c; };
+    Cp932Utf8 table;
+    table.codes.resize(256);
+    for (unsigned b = 0; b < 256; ++b) {
+        table.codes[b] = MakeCode(b < 0x80 ? static_cast<char16_t>(b) : defined(system[b]), 1);
+    }
+    for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+        if (!IsLead(lead)) {
+            continue;
+        }
+        table.row[lead] = static_cast<std::uint8_t>(table.codes.size() / 256);
+        for (unsigned next = 0; next < 256; ++next) {
+            table.codes.push_back(IsTrail(next) ? MakeCode(defined(system[lead << 8 | next]), 2)
+                                                : MakeCode(kReplacement, 1));
+        }
+    }
+    return table;
+}
+
+const Cp932Utf8& Table() {
+    static const Cp932Utf8 table = MakeTable();
+    return table;
+}
+
+// Bytes of the UTF-8 sequence this lead byte starts; 1 for anything else.
 std::size_t Utf8Length(unsigned char lead) {
-    return (lead >= 0xC2 && lead <= 0xF4) ? 1 + U8_COUNT_TRAIL_BYTES(lead) : 1;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        return 2;
+    }
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        return 3;
+    }
+    return lead >= 0xF0 && lead <= 0xF4 ? 4 : 1;
 }
 
-// Where WalkCp932 puts characters: UTF-16 units for the window, UTF-8
-// bytes for a sink that stores UTF-8, so the command line never builds the
-// UTF-16 text at all.
-struct Utf16Out final {
-    char16_t* out;
-    std::size_t size = 0;
-
-    std::size_t Ascii(const unsigned char* in, std::size_t n) {
-        const std::size_t ascii = AsciiPrefix(in, n);
-        WidenBytes(in, ascii, out + size);
-        size += ascii;
-        return ascii;
+// How many of the `size` bytes at `in` (at most one sequence) are a valid
+// beginning of a character: 0 for a byte that cannot lead. The second
+// byte's range depends on the lead (no overlong forms, no surrogates,
+// nothing past U+10FFFF).
+std::size_t ValidPrefix(const unsigned char* in, std::size_t size) {
+    const unsigned char lead = in[0];
+    if (Utf8Length(lead) == 1) {
+        return 0;
     }
-    void Char(char16_t c) { out[size++] = c; }
-};
-
-struct Utf8Out final {
-    char* out;
-    std::size_t size = 0;
-
-    std::size_t Ascii(const unsigned char* in, std::size_t n) {
-        const std::size_t ascii = AsciiPrefix(in, n);
-        std::memcpy(out + size, in, ascii);
-        size += ascii;
-        return ascii;
+    if (size < 2) {
+        return 1;
     }
-    // Code page 932 has nothing beyond U+FFFF and no surrogates.
-    void Char(char16_t c) {
-        char* o = out + size;
-        if (c < 0x800) {
-            o[0] = static_cast<char>(0xC0 | (c >> 6));
-            o[1] = static_cast<char>(0x80 | (c & 0x3F));
-            size += 2;
-        } else {
-            o[0] = static_cast<char>(0xE0 | (c >> 12));
-            o[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            o[2] = static_cast<char>(0x80 | (c & 0x3F));
-            size += 3;
-        }
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead == 0xE0) {
+        low = 0xA0;
+    } else if (lead == 0xED) {
+        high = 0x9F;
+    } else if (lead == 0xF0) {
+        low = 0x90;
+    } else if (lead == 0xF4) {
+        high = 0x8F;
     }
-};
+    if (in[1] < low || in[1] > high) {
+        return 1;
+    }
+    std::size_t k = 2;
+    while (k < size && in[k] >= 0x80 && in[k] <= 0xBF) {
+        ++k;
+    }
+    return k;
+}
 
-// Decodes code page 932 into `sink`: ASCII runs as they are, the rest through
-// the table. Without `flush` a lead byte at the end is left for the next
-// call. Returns the number of bytes consumed.
-template <typename Sink>
-std::size_t WalkCp932(const Cp932Table& table, const unsigned char* in, std::size_t size,
-                      bool flush, Sink& sink) {
-    std::size_t i = 0;
-    while (i < size) {
-        i += sink.Ascii(in + i, size - i);
-        while (i < size && in[i] >= 0x80) {
-            const unsigned char b = in[i];
-            if (!Cp932Table::IsLead(b)) {
-                sink.Char(table.Single(b));
-                ++i;
-            } else if (i + 1 < size && Cp932Table::IsTrail(in[i + 1])) {
-                sink.Char(table.Pair(b, in[i + 1]));
-                i += 2;
-            } else if (i + 1 < size || flush) {
-                sink.Char(u'\uFFFD');
-                ++i;
-            } else {
-                return i;
-            }
-        }
-    }
-    return i;
+// Copies the ASCII run at the start of [in, in + size) to `out`; returns its
+// length.
+std::size_t CopyAscii(const unsigned char* in, std::size_t size, char* out) {
+    const std::size_t ascii = AsciiPrefix(in, size);
+    CopySmall(out, reinterpret_cast<const char*>(in), ascii);
+    return ascii;
 }
 
 } // namespace
 
-std::size_t TextDecoder::Decode(const unsigned char* in, std::size_t size, bool flush,
-                                char16_t* out, std::size_t& produced) const {
-    if (m_encoding == Encoding::Utf8) {
-        return DecodeUtf8(in, size, flush, out, produced);
-    }
-    return DecodeCp932(in, size, flush, out, produced);
+std::size_t TextDecoder::Decode(const unsigned char* in, std::size_t size, bool flush, char* out,
+                                std::size_t& produced) const {
+    return m_utf8 ? DecodeUtf8(in, size, flush, out, produced)
+                  : DecodeCp932(in, size, flush, out, produced);
 }
 
-// Looked up once per decoder rather than once per field; not at all for
-// files that turn out to be ASCII or UTF-8.
-const Cp932Table& TextDecoder::Table() const {
-    if (m_table == nullptr) {
-        m_table = &Cp932Table::Instance();
-    }
-    return *m_table;
-}
-
+// A leading ASCII run is copied as a block; after it every byte goes through
+// the table, ASCII included, without a branch on its kind.
 std::size_t TextDecoder::DecodeCp932(const unsigned char* in, std::size_t size, bool flush,
-                                     char16_t* out, std::size_t& produced) const {
-    Utf16Out sink{out};
-    const std::size_t used = WalkCp932(Table(), in, size, flush, sink);
-    produced = sink.size;
-    return used;
-}
-
-std::size_t TextDecoder::DecodeToUtf8(const unsigned char* in, std::size_t size, bool flush,
-                                      char* out, std::size_t& produced) const {
-    Utf8Out sink{out};
-    const std::size_t used = WalkCp932(Table(), in, size, flush, sink);
-    produced = sink.size;
-    return used;
+                                     char* out, std::size_t& produced) const {
+    std::size_t i = size > 0 && in[0] < 0x80 ? CopyAscii(in, size, out) : 0;
+    std::size_t o = i;
+    if (i == size) {
+        produced = o;
+        return i;
+    }
+    if (m_table == nullptr) {
+        m_table = &Table();
+    }
+    const Cp932Utf8& table = *m_table;
+    while (i + 1 < size) {
+        const unsigned row = table.row[in[i]];
+        const Cp932Code& code = table.codes[row == 0 ? in[i] : row << 8 | in[i + 1]];
+        std::memcpy(out + o, &code, 4);
+        o += code.lengths & 3u;
+        i += code.lengths >> 2;
+    }
+    if (i < size) {
+        // The last byte: a lead byte waits for its trail unless flushed.
+        const unsigned row = table.row[in[i]];
+        if (row == 0 || flush) {
+            const Cp932Code& code = table.codes[row == 0 ? in[i] : row << 8];
+            std::memcpy(out + o, &code, 4);
+            o += code.lengths & 3u;
+            ++i;
+        }
+    }
+    produced = o;
+    return i;
 }
 
 std::size_t TextDecoder::DecodeUtf8(const unsigned char* in, std::size_t size, bool flush,
-                                    char16_t* out, std::size_t& produced) const {
+                                    char* out, std::size_t& produced) {
     std::size_t i = 0;
     std::size_t o = 0;
     while (i < size) {
-        const std::size_t ascii = WidenAscii(in + i, size - i, out + o);
+        const std::size_t ascii = CopyAscii(in + i, size - i, out + o);
         i += ascii;
         o += ascii;
         while (i < size && in[i] >= 0x80) {
-            if (!flush && i + Utf8Length(in[i]) > size) {
+            const std::size_t length = Utf8Length(in[i]);
+            if (!flush && i + length > size) {
                 produced = o;
                 return i;
             }
-            const auto length = static_cast<int32_t>(size - i);
-            int32_t k = 0;
-            UChar32 c;
-            U8_NEXT_OR_FFFD(in + i, k, length, c);
-            i += static_cast<std::size_t>(k);
-            if (U16_LENGTH(c) == 2) {
-                out[o++] = U16_LEAD(c);
-                out[o++] = U16_TRAIL(c);
+            const std::size_t valid = ValidPrefix(in + i, std::min(length, size - i));
+            if (valid == length) {
+                std::memcpy(out + o, in + i, length);
+                o += length;
+                i += length;
             } else {
-                out[o++] = static_cast<char16_t>(c);
+                std::memcpy(out + o, "\xEF\xBF\xBD", 3);
+                o += 3;
+                i += std::max<std::size_t>(valid, 1);
             }
         }
     }
@@ -180,32 +217,26 @@ bool TextDecoder::IsValidUtf8(const unsigned char* in, std::size_t size, bool co
             ++i;
             continue;
         }
-        if (!complete && i + Utf8Length(in[i]) > size && Utf8Length(in[i]) > 1) {
-            // Cut off by the end: valid when what there is of it is. The
-            // second byte's range depends on the lead (no overlong forms, no
-            // surrogates, nothing past U+10FFFF).
-            if (i + 1 < size &&
-                !(Utf8Length(in[i]) == 3 ? U8_IS_VALID_LEAD3_AND_T1(in[i], in[i + 1])
-                                         : U8_IS_VALID_LEAD4_AND_T1(in[i], in[i + 1]))) {
-                return false;
-            }
-            for (std::size_t k = i + 1; k < size; ++k) {
-                if (!U8_IS_TRAIL(in[k])) {
-                    return false;
-                }
-            }
-            return true;
+        const std::size_t length = Utf8Length(in[i]);
+        const std::size_t available = std::min(length, size - i);
+        const std::size_t valid = ValidPrefix(in + i, available);
+        if (valid != length) {
+            // A character cut off by the end is valid when what there is of
+            // it is.
+            return !complete && available < length && valid == available;
         }
-        const auto length = static_cast<int32_t>(size - i);
-        int32_t k = 0;
-        UChar32 c;
-        U8_NEXT(in + i, k, length, c);
-        if (c < 0) {
-            return false;
-        }
-        i += static_cast<std::size_t>(k);
+        i += length;
     }
     return true;
+}
+
+std::string TextDecoder::ValidUtf8(std::string_view text) {
+    std::string result(RoomFor(text.size()), '\0');
+    std::size_t produced = 0;
+    DecodeUtf8(reinterpret_cast<const unsigned char*>(text.data()), text.size(), true,
+               result.data(), produced);
+    result.resize(produced);
+    return result;
 }
 
 } // namespace quorvane::tag

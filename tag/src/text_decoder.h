@@ -3,47 +3,48 @@
 #include "quorvane/tag/encoding.h"
 
 #include <cstddef>
+#include <string>
+#include <string_view>
 
-// Decodes field bytes into UTF-16. ASCII bytes are widened as they are; the
-// rest goes through the code page 932 table or the UTF-8 rules. Invalid or
-// undefined sequences become U+FFFD.
+// Turns field bytes into UTF-8. ASCII bytes stay as they are; code page 932
+// goes through one table lookup per character straight to its UTF-8 bytes;
+// UTF-8 passes through. Invalid or undefined sequences become U+FFFD.
 namespace quorvane::tag {
 
-class Cp932Table;
+struct Cp932Utf8;
 
 class TextDecoder final {
 public:
+    // Cp932 or Utf8.
     explicit TextDecoder(Encoding encoding)
-        : m_encoding(encoding) {}
+        : m_utf8(encoding == Encoding::Utf8) {}
 
-    // Decodes bytes [in, in + size) into `out`, which has room for `size`
-    // units (no encoding makes more units than bytes). Without `flush` an
-    // incomplete sequence at the end is left undecoded. Returns the number of
-    // bytes consumed and sets `produced`.
-    std::size_t Decode(const unsigned char* in, std::size_t size, bool flush, char16_t* out,
+    // Room `Decode` needs for `size` input bytes: three output bytes per
+    // input byte, and the slack of the last four-byte store.
+    static constexpr std::size_t RoomFor(std::size_t size) { return 3 * size + 4; }
+
+    // Decodes [in, in + size) into `out`, which has RoomFor(size) bytes.
+    // Without `flush` an incomplete character at the end is left undecoded.
+    // Returns the bytes consumed and sets `produced`.
+    std::size_t Decode(const unsigned char* in, std::size_t size, bool flush, char* out,
                        std::size_t& produced) const;
 
-    // Code page 932 straight into UTF-8, for sinks that store UTF-8; `out`
-    // has room for three bytes per input byte.
-    std::size_t DecodeToUtf8(const unsigned char* in, std::size_t size, bool flush, char* out,
-                             std::size_t& produced) const;
-
-    bool IsUtf8() const { return m_encoding == Encoding::Utf8; }
-
-    // True when the bytes are valid UTF-8; with `complete` false a sequence
+    // True when the bytes are valid UTF-8; with `complete` false a character
     // cut off at the end is accepted.
     static bool IsValidUtf8(const unsigned char* in, std::size_t size, bool complete);
 
+    // `text` with every ill-formed UTF-8 sequence replaced by U+FFFD.
+    static std::string ValidUtf8(std::string_view text);
+
 private:
-    std::size_t DecodeCp932(const unsigned char* in, std::size_t size, bool flush, char16_t* out,
+    std::size_t DecodeCp932(const unsigned char* in, std::size_t size, bool flush, char* out,
                             std::size_t& produced) const;
-    std::size_t DecodeUtf8(const unsigned char* in, std::size_t size, bool flush, char16_t* out,
-                           std::size_t& produced) const;
+    static std::size_t DecodeUtf8(const unsigned char* in, std::size_t size, bool flush, char* out,
+                                  std::size_t& produced);
 
-    const Cp932Table& Table() const;
-
-    Encoding m_encoding;
-    mutable const Cp932Table* m_table = nullptr;
+    bool m_utf8;
+    // Looked up at the first non-ASCII byte, not at all for ASCII files.
+    mutable const Cp932Utf8* m_table = nullptr;
 };
 
 } // namespace quorvane::tag

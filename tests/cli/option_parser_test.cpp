@@ -9,9 +9,9 @@ namespace {
 TEST(OptionParser, DefaultsWithOneFile) {
     const Options options = OptionParser::Parse({"in.csv"});
     EXPECT_EQ(options.action, Options::Action::Convert);
-    EXPECT_EQ(options.fieldCount, 1);
-    EXPECT_TRUE(options.styleRows.empty());
-    EXPECT_EQ(options.encoding, tag::Encoding::Auto);
+    EXPECT_EQ(options.table.fieldCount, 1);
+    EXPECT_TRUE(options.table.styleRows.empty());
+    EXPECT_EQ(options.table.encoding, tag::Encoding::Auto);
     EXPECT_EQ(options.input, "in.csv");
     EXPECT_FALSE(options.output.has_value());
 }
@@ -20,18 +20,18 @@ TEST(OptionParser, EveryOptionInEveryForm) {
     const Options options =
         OptionParser::Parse({"-n", "4", "--attr=3=align=\"right\" x", "-a2=", "-a",
                              "1= ", "--encoding", "cp932", "-oout.html", "--", "-in.csv"});
-    EXPECT_EQ(options.fieldCount, 4);
-    EXPECT_EQ(options.styleRows, (std::vector<std::u16string>{u" ", u"", u"align=\"right\" x"}));
-    EXPECT_EQ(options.encoding, tag::Encoding::Cp932);
+    EXPECT_EQ(options.table.fieldCount, 4);
+    EXPECT_EQ(options.table.styleRows, (std::vector<std::string>{" ", "", "align=\"right\" x"}));
+    EXPECT_EQ(options.table.encoding, tag::Encoding::Cp932);
     EXPECT_EQ(options.output, "out.html");
     EXPECT_EQ(options.input, "-in.csv");
 }
 
 TEST(OptionParser, LaterAttributeOfAColumnWins) {
     const Options options = OptionParser::Parse({"-n2", "-a", "1=a", "-a", "1=日本", "-"});
-    EXPECT_EQ(options.styleRows, (std::vector<std::u16string>{u"日本"}));
+    EXPECT_EQ(options.table.styleRows, (std::vector<std::string>{"日本"}));
     EXPECT_EQ(options.input, "-");
-    EXPECT_EQ(OptionParser::Parse({"--fields=32767", "-eutf-8", "x"}).fieldCount, 32767);
+    EXPECT_EQ(OptionParser::Parse({"--fields=32767", "-eutf-8", "x"}).table.fieldCount, 32767);
 }
 
 TEST(OptionParser, HelpAndVersion) {

@@ -7,7 +7,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iostream>
 #include <sstream>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -37,13 +41,16 @@ protected:
         return m_scratch.Write(name, bytes);
     }
 
-    // `arguments` is shell text; `input` goes to standard input.
-    Outcome Start(const std::string& arguments, const std::string& input = "") {
+    // `arguments` is shell text; `input` goes to standard input; `before`
+    // and `after` are shell text around the program's run.
+    Outcome Start(const std::string& arguments, const std::string& input = "",
+                  const std::string& before = "", const std::string& after = "") {
         const fs::path in = Write("stdin", input);
         const fs::path out = m_dir / "stdout";
         const fs::path err = m_dir / "stderr";
-        const std::string command = "cd '" + m_dir.string() + "' && '" QUORVANE_TAG_PROGRAM "' " +
-                                    arguments + " <stdin >stdout 2>stderr";
+        const std::string command = "cd '" + m_dir.string() + "' && " + before + " '" +
+                                    QUORVANE_TAG_PROGRAM "' " + arguments +
+                                    " <stdin >stdout 2>stderr" + after;
         const int raw = std::system(command.c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadBytes(out), ReadBytes(err)};
     }
@@ -133,6 +140,116 @@ TEST_F(Program, UsageErrorsExitTwoAndWriteNothing) {
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << args;
     }
     EXPECT_EQ(Others({"in.csv"}), std::vector<std::string>{});
+}
+
+// What stands at the -o path decides how it is written; whatever fails, the
+// old file stays whole and nothing else is left behind.
+struct OutputCase {
+    const char* name;
+    // Makes the target in `dir`; returns why the case cannot run, or "".
+    std::function<std::string(const fs::path& dir)> make;
+    const char* before;
+    const char* arguments;
+    const char* after;
+    int status;
+    std::function<void(const fs::path& dir)> check;
+};
+
+bool Is(const fs::path& path, mode_t kind) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0 && (info.st_mode & S_IFMT) == kind;
+}
+
+mode_t Permissions(const fs::path& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+const std::string kBigInput(200000, 'x');
+
+const OutputCase kOutputCases[] = {
+    {"CharacterDevice",
+     [](const fs::path& dir) -> std::string {
+         if (geteuid() != 0) {
+             return "making a device node needs root";
+         }
+         // A private null device: writes vanish, the node stays.
+         return mknod((dir / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 ? ""
+                                                                                  : "mknod failed";
+     },
+     "", "-o null in.csv", "", 0,
+     [](const fs::path& dir) { EXPECT_TRUE(Is(dir / "null", S_IFCHR)); }},
+    {"FifoWithReader",
+     [](const fs::path& dir) -> std::string {
+         return mkfifo((dir / "fifo").c_str(), 0600) == 0 ? "" : "mkfifo failed";
+     },
+     "{ cat fifo >from-fifo & } &&", "-o fifo in.csv", "; wait", 0,
+     [](const fs::path& dir) {
+         EXPECT_TRUE(Is(dir / "fifo", S_IFIFO));
+         EXPECT_EQ(ReadBytes(dir / "from-fifo"), kWorkedTable);
+     }},
+    {"SymbolicLink",
+     [](const fs::path& dir) {
+         std::ofstream(dir / "real.html") << "old";
+         fs::create_symlink("real.html", dir / "link.html");
+         return std::string();
+     },
+     "", "-o link.html in.csv", "", 0,
+     [](const fs::path& dir) {
+         EXPECT_TRUE(Is(dir / "link.html", S_IFLNK));
+         EXPECT_EQ(ReadBytes(dir / "real.html"), kWorkedTable);
+     }},
+    {"Mode600File",
+     [](const fs::path& dir) {
+         std::ofstream(dir / "private.html") << "old";
+         fs::permissions(dir / "private.html", fs::perms::owner_read | fs::perms::owner_write);
+         return std::string();
+     },
+     "", "-o private.html in.csv", "", 0,
+     [](const fs::path& dir) {
+         EXPECT_EQ(Permissions(dir / "private.html"), 0600u);
+         EXPECT_EQ(ReadBytes(dir / "private.html"), kWorkedTable);
+     }},
+    // Offset 0 of the process's memory is never mapped: the kernel fails the
+    // read.
+    {"ReadFailureOntoExistingFile",
+     [](const fs::path& dir) {
+         std::ofstream(dir / "old.html") << "old";
+         return std::string();
+     },
+     "", "-o old.html /proc/self/mem", "", 1,
+     [](const fs::path& dir) { EXPECT_EQ(ReadBytes(dir / "old.html"), "old"); }},
+    // A file size limit of one block makes the write fail part-way.
+    {"WriteFailureOntoExistingFile",
+     [](const fs::path& dir) {
+         std::ofstream(dir / "old.html") << "old";
+         std::ofstream(dir / "big.csv") << kBigInput;
+         return std::string();
+     },
+     "trap '' XFSZ; ulimit -f 1;", "-o old.html big.csv", "", 1,
+     [](const fs::path& dir) { EXPECT_EQ(ReadBytes(dir / "old.html"), "old"); }},
+};
+
+TEST_F(Program, OutputPathDecidesHowItIsWritten) {
+    for (const OutputCase& c : kOutputCases) {
+        SCOPED_TRACE(c.name);
+        for (const auto& entry : fs::directory_iterator(m_dir)) {
+            fs::remove_all(entry.path());
+        }
+        Write("in.csv", "a,b\r\nc\r\n");
+        const std::string skipped = c.make(m_dir);
+        if (!skipped.empty()) {
+            std::cout << "[ SKIPPED  ] " << c.name << ": " << skipped << "\n";
+            continue;
+        }
+        const auto before = Others({});
+        const Outcome run =
+            Start(std::string("-n 2 -a 1=align=right ") + c.arguments, "", c.before, c.after);
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), c.status == 0 ? 0 : 1);
+        EXPECT_EQ(Others({}).size(), before.size() + (std::string(c.name) == "FifoWithReader"));
+        c.check(m_dir);
+    }
 }
 
 TEST_F(Program, VersionAndHelp) {

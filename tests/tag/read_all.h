@@ -1,8 +1,9 @@
 #pragma once
 
-#include "quorvane/tag/encoding.h"
+#include "memory_source.h"
 #include "quorvane/tag/field_reader.h"
-#include "quorvane/tag/memory_byte_source.h"
+#include "quorvane/tag/string_sink.h"
+#include "quorvane/tag/table_builder.h"
 #include "quorvane/tag/tag_error.h"
 
 #include <string>
@@ -13,14 +14,15 @@ namespace quorvane::tag::test {
 // Every field of `bytes` as the builder would pull them: AtEnd before each
 // field; `pastEnd` tells whether a ReadField failed with input past end.
 struct ReadResult final {
-    std::vector<std::u16string> fields;
+    std::vector<std::string> fields;
     bool pastEnd = false;
 };
 
 inline ReadResult ReadAll(const std::string& bytes, Encoding encoding = Encoding::Cp932,
                           std::size_t pieceSize = SIZE_MAX) {
+    quorvane::test::MemorySource source(bytes, pieceSize);
     FieldReader reader(encoding);
-    reader.Open(std::make_unique<MemoryByteSource>(bytes, pieceSize));
+    reader.Open(source);
     ReadResult result;
     while (!reader.AtEnd()) {
         try {
@@ -34,6 +36,21 @@ inline ReadResult ReadAll(const std::string& bytes, Encoding encoding = Encoding
         }
     }
     return result;
+}
+
+// The whole table text of `bytes`, read in pieces of `pieceSize`.
+inline std::string BuildAll(const std::string& bytes, std::int16_t fieldCount,
+                            const std::vector<std::string>& styleRows,
+                            Encoding encoding = Encoding::Auto, std::size_t pieceSize = SIZE_MAX) {
+    quorvane::test::MemorySource source(bytes, pieceSize);
+    FieldReader reader(encoding);
+    reader.Open(source);
+    std::string text = "<table>";
+    StringSink sink(text);
+    TextBuffer out(sink);
+    Build(reader, fieldCount, styleRows, out);
+    out.Flush();
+    return text;
 }
 
 } // namespace quorvane::tag::test

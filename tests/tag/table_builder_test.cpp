@@ -1,35 +1,26 @@
 #include "failing_source.h"
 #include "quorvane/tag/checked16.h"
+#include "quorvane/tag/convert.h"
 #include "quorvane/tag/table_builder.h"
-#include "quorvane/tag/u16_string_sink.h"
 #include "read_all.h"
+#include "scratch_dir.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <unistd.h>
 
 namespace quorvane::tag::test {
 namespace {
 
-std::u16string BuildText(const std::string& bytes, std::int16_t count,
-                         const std::vector<std::u16string>& styles) {
-    FieldReader reader(Encoding::Cp932);
-    reader.Open(std::make_unique<MemoryByteSource>(bytes));
-    std::u16string text = u"<table>";
-    U16StringSink sink(text);
-    Build(reader, count, styles, sink);
-    return text;
+std::string BuildText(const std::string& bytes, std::int16_t count,
+                      const std::vector<std::string>& styles) {
+    return BuildAll(bytes, count, styles, Encoding::Cp932);
 }
 
 // Lines joined with CR LF, no line end after the last.
-std::u16string Lines(std::initializer_list<std::u16string_view> lines) {
-    std::u16string text;
+std::string Lines(std::initializer_list<std::string_view> lines) {
+    std::string text;
     for (const auto line : lines) {
         if (!text.empty()) {
-            text += u"\r\n";
+            text += "\r\n";
         }
         text += line;
     }
@@ -40,8 +31,8 @@ struct BuildCase {
     const char* name;
     std::string bytes;
     std::int16_t count;
-    std::vector<std::u16string> styles;
-    std::u16string text;
+    std::vector<std::string> styles;
+    std::string text;
 };
 
 void PrintTo(const BuildCase& c, std::ostream* os) {
@@ -52,67 +43,66 @@ const BuildCase kCases[] = {
     {"WorkedExample",
      "a,b\r\nc\r\n",
      2,
-     {u"align=right", u""},
-     Lines({u"<table>", u"<tr>", u"<td align=right>a</td>", u"<td>b</td>", u"</tr>", u"<tr>",
-            u"<td align=right>c</td>", u"<td></td>", u"</tr>", u"</table>"})},
-    {"EmptyFile", "", 3, {u"x"}, u"<table>\r\n</table>"},
+     {"align=right", ""},
+     Lines({"<table>", "<tr>", "<td align=right>a</td>", "<td>b</td>", "</tr>", "<tr>",
+            "<td align=right>c</td>", "<td></td>", "</tr>", "</table>"})},
+    {"EmptyFile", "", 3, {"x"}, "<table>\r\n</table>"},
     {"CompleteRowsNoFiller",
      "1,2\r\n3,4\r\n",
      2,
      {},
-     Lines({u"<table>", u"<tr>", u"<td>1</td>", u"<td>2</td>", u"</tr>", u"<tr>", u"<td>3</td>",
-            u"<td>4</td>", u"</tr>", u"</table>"})},
+     Lines({"<table>", "<tr>", "<td>1</td>", "<td>2</td>", "</tr>", "<tr>", "<td>3</td>",
+            "<td>4</td>", "</tr>", "</table>"})},
     {"TrailingSpacesGiveFillerRow",
      "a\r\n  ",
      1,
-     {u"s"},
-     Lines({u"<table>", u"<tr>", u"<td s>a</td>", u"</tr>", u"<tr>", u"<td s></td>", u"</tr>",
-            u"</table>"})},
+     {"s"},
+     Lines(
+         {"<table>", "<tr>", "<td s>a</td>", "</tr>", "<tr>", "<td s></td>", "</tr>", "</table>"})},
     {"BlankLastLineGivesEmptyRow",
      "a,b\r\n\r\n",
      2,
      {},
-     Lines({u"<table>", u"<tr>", u"<td>a</td>", u"<td>b</td>", u"</tr>", u"<tr>", u"<td></td>",
-            u"<td></td>", u"</tr>", u"</table>"})},
+     Lines({"<table>", "<tr>", "<td>a</td>", "<td>b</td>", "</tr>", "<tr>", "<td></td>",
+            "<td></td>", "</tr>", "</table>"})},
     {"OneFieldPerRow",
      "a,b\nc",
      1,
      {},
-     Lines({u"<table>", u"<tr>", u"<td>a</td>", u"</tr>", u"<tr>", u"<td>b</td>", u"</tr>", u"<tr>",
-            u"<td>c</td>", u"</tr>", u"</table>"})},
+     Lines({"<table>", "<tr>", "<td>a</td>", "</tr>", "<tr>", "<td>b</td>", "</tr>", "<tr>",
+            "<td>c</td>", "</tr>", "</table>"})},
     {"RowsCutAcrossLines",
      "a,b,c\nd,e,f\n",
      2,
-     {u"L", u"R"},
-     Lines({u"<table>", u"<tr>", u"<td L>a</td>", u"<td R>b</td>", u"</tr>", u"<tr>",
-            u"<td L>c</td>", u"<td R>d</td>", u"</tr>", u"<tr>", u"<td L>e</td>", u"<td R>f</td>",
-            u"</tr>", u"</table>"})},
+     {"L", "R"},
+     Lines({"<table>", "<tr>", "<td L>a</td>", "<td R>b</td>", "</tr>", "<tr>", "<td L>c</td>",
+            "<td R>d</td>", "</tr>", "<tr>", "<td L>e</td>", "<td R>f</td>", "</tr>", "</table>"})},
     {"OneSpaceStyleKept",
      "a",
      1,
-     {u" "},
-     Lines({u"<table>", u"<tr>", u"<td  >a</td>", u"</tr>", u"</table>"})},
+     {" "},
+     Lines({"<table>", "<tr>", "<td  >a</td>", "</tr>", "</table>"})},
     {"StyleOnlyForSecondColumn",
      "a,b",
      2,
-     {u"", u"class=\"n\""},
-     Lines({u"<table>", u"<tr>", u"<td>a</td>", u"<td class=\"n\">b</td>", u"</tr>", u"</table>"})},
+     {"", "class=\"n\""},
+     Lines({"<table>", "<tr>", "<td>a</td>", "<td class=\"n\">b</td>", "</tr>", "</table>"})},
     {"StylesBeyondCountUnused",
      "a",
      1,
-     {u"x", u"y"},
-     Lines({u"<table>", u"<tr>", u"<td x>a</td>", u"</tr>", u"</table>"})},
+     {"x", "y"},
+     Lines({"<table>", "<tr>", "<td x>a</td>", "</tr>", "</table>"})},
     {"MarkupCopiedUnchanged",
      "<i>&</i>",
      1,
-     {u"title=\"<&>\""},
-     Lines({u"<table>", u"<tr>", u"<td title=\"<&>\"><i>&</i></td>", u"</tr>", u"</table>"})},
+     {"title=\"<&>\""},
+     Lines({"<table>", "<tr>", "<td title=\"<&>\"><i>&</i></td>", "</tr>", "</table>"})},
     {"ShortRowFilledFromItsColumn",
      "a,b,c,d",
      3,
-     {u"1", u"2", u"3"},
-     Lines({u"<table>", u"<tr>", u"<td 1>a</td>", u"<td 2>b</td>", u"<td 3>c</td>", u"</tr>",
-            u"<tr>", u"<td 1>d</td>", u"<td 2></td>", u"<td 3></td>", u"</tr>", u"</table>"})},
+     {"1", "2", "3"},
+     Lines({"<table>", "<tr>", "<td 1>a</td>", "<td 2>b</td>", "<td 3>c</td>", "</tr>", "<tr>",
+            "<td 1>d</td>", "<td 2></td>", "<td 3></td>", "</tr>", "</table>"})},
 };
 
 class BuildCases : public testing::TestWithParam<BuildCase> {};
@@ -126,9 +116,9 @@ INSTANTIATE_TEST_SUITE_P(Table, BuildCases, testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Build, EmptyStyleListGivesBareCells) {
-    const std::u16string text = BuildText("a,b,c", 3, {});
-    EXPECT_EQ(text.find(u"<td "), std::u16string::npos);
-    EXPECT_NE(text.find(u"<td>c</td>"), std::u16string::npos);
+    const std::string text = BuildText("a,b,c", 3, {});
+    EXPECT_EQ(text.find("<td "), std::string::npos);
+    EXPECT_NE(text.find("<td>c</td>"), std::string::npos);
 }
 
 TEST(Build, FieldCountBelowOneFails) {
@@ -143,21 +133,23 @@ TEST(Build, FieldCountBelowOneFails) {
 }
 
 TEST(Build, LargestFieldCountDoesNotOverflow) {
-    const std::u16string text = BuildText("a", INT16_MAX, {});
+    const std::string text = BuildText("a", INT16_MAX, {});
     std::size_t cells = 0;
-    for (std::size_t at = text.find(u"<td>"); at != std::u16string::npos;
-         at = text.find(u"<td>", at + 1)) {
+    for (std::size_t at = text.find("<td>"); at != std::string::npos;
+         at = text.find("<td>", at + 1)) {
         ++cells;
     }
     EXPECT_EQ(cells, static_cast<std::size_t>(INT16_MAX));
-    EXPECT_TRUE(text.ends_with(u"<td></td>\r\n</tr>\r\n</table>"));
+    EXPECT_TRUE(text.ends_with("<td></td>\r\n</tr>\r\n</table>"));
 }
 
 TEST(Checked16, TrapsInsteadOfWrapping) {
     EXPECT_EQ(CheckedAdd16(32766, 1), 32767);
     EXPECT_EQ(CheckedSub16(-32767, 1), -32768);
+    EXPECT_EQ(CheckedNarrow16(-32768), -32768);
     for (const auto& f : {+[] { CheckedAdd16(32767, 1); }, +[] { CheckedSub16(-32768, 1); },
-                          +[] { CheckedAdd16(-32768, -1); }}) {
+                          +[] { CheckedAdd16(-32768, -1); }, +[] { CheckedNarrow16(32768); },
+                          +[] { CheckedNarrow16(-32769); }}) {
         try {
             f();
             FAIL() << "no overflow reported";
@@ -168,48 +160,47 @@ TEST(Checked16, TrapsInsteadOfWrapping) {
 }
 
 TEST(Build, ReadFailurePropagatesAndKeepsWhatWasBuilt) {
+    quorvane::fuzz::FailingSource source("a,b,c", SIZE_MAX);
     FieldReader reader;
-    reader.Open(std::make_unique<quorvane::fuzz::FailingSource>("a,b,c", SIZE_MAX));
-    std::u16string text = u"<table>";
-    U16StringSink sink(text);
+    reader.Open(source);
+    std::string text = "<table>";
+    StringSink sink(text);
+    TextBuffer out(sink);
     try {
-        Build(reader, 2, {}, sink);
+        Build(reader, 2, {}, out);
         FAIL() << "read failure swallowed";
     } catch (const TagError& error) {
         EXPECT_EQ(error.code(), ErrorCode::ReadFailed);
     }
-    EXPECT_EQ(text, Lines({u"<table>", u"<tr>", u"<td>a</td>", u"<td>b</td>", u"</tr>", u"<tr>",
-                           u"<td>c"}));
+    out.Flush();
+    EXPECT_EQ(text,
+              Lines({"<table>", "<tr>", "<td>a</td>", "<td>b</td>", "</tr>", "<tr>", "<td>c"}));
 }
 
 class ExhaustedSink final : public TagSink {
 public:
-    void Append(std::u16string_view) override { throw std::bad_alloc(); }
+    void Append(std::string_view) override { throw std::bad_alloc(); }
 };
 
-TEST(Build, OutOfMemoryIsAFailureWithItsCode) {
-    FieldReader reader;
-    reader.Open(std::make_unique<MemoryByteSource>("a"));
-    ExhaustedSink sink;
+// Convert opens, builds and hands over; the sink running out of memory is
+// OutOfMemory.
+TEST(Convert, ConvertsAnOpenFileAndReportsOutOfMemory) {
+    quorvane::test::ScratchDir scratch;
+    const auto path = scratch.Write("data.csv", "\x93\xfa,\x96\x7b\r\n"); // 日,本 in cp932
+    InputFile file(path);
+    std::string text;
+    StringSink sink(text);
+    Convert(file, {.fieldCount = 2, .styleRows = {"a"}}, sink);
+    EXPECT_EQ(text,
+              Lines({"<table>", "<tr>", "<td a>日</td>", "<td>本</td>", "</tr>", "</table>"}));
+    InputFile again(path);
+    ExhaustedSink exhausted;
     try {
-        Build(reader, 1, {}, sink);
+        Convert(again, {}, exhausted);
         FAIL() << "no failure";
     } catch (const TagError& error) {
         EXPECT_EQ(error.code(), ErrorCode::OutOfMemory);
     }
-}
-
-TEST(ConvertFile, ConvertsAFileFromItsPath) {
-    char name[] = "/tmp/quorvane-convert-XXXXXX";
-    const int fd = mkstemp(name);
-    ASSERT_GE(fd, 0);
-    const std::string bytes = "\x93\xfa,\x96\x7b\r\n"; // 日,本 in code page 932
-    ASSERT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-    close(fd);
-    const std::u16string text = ConvertFile(name, 2, {u"a"});
-    std::remove(name);
-    EXPECT_EQ(text, Lines({u"<table>", u"<tr>", u"<td a>日</td>", u"<td>本</td>", u"</tr>",
-                           u"</table>"}));
 }
 
 } // namespace

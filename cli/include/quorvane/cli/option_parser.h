@@ -36,7 +36,7 @@ private:
     Options m_options;
     std::vector<std::string> m_files;
     // (column, text) in the order given; checked once N is known.
-    std::vector<std::pair<long, std::u16string>> m_attributes;
+    std::vector<std::pair<long, std::string>> m_attributes;
 };
 
 } // namespace quorvane::cli

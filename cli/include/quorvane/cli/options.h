@@ -1,11 +1,9 @@
 #pragma once
 
-#include "quorvane/tag/encoding.h"
+#include "quorvane/tag/convert.h"
 
-#include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 // What one run of quorvane-tag is asked to do.
 namespace quorvane::cli {
@@ -14,10 +12,7 @@ struct Options final {
     enum class Action { Convert, Help, Version };
 
     Action action = Action::Convert;
-    std::int16_t fieldCount = 1;
-    // Attribute text of column c + 1 at index c; empty means none.
-    std::vector<std::u16string> styleRows;
-    tag::Encoding encoding = tag::Encoding::Auto;
+    tag::TableOptions table;
     // "-" is standard input.
     std::string input;
     std::optional<std::string> output;

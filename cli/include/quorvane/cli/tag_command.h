@@ -15,15 +15,15 @@ public:
     static constexpr int kFailure = 1;
     static constexpr int kUsage = 2;
 
-    static int Main(const std::vector<std::string>& args);
+    // Never throws: every failure ends as exit status 1 and one line.
+    static int Main(const std::vector<std::string>& args) noexcept;
 
 private:
     explicit TagCommand(const Options& options)
         : m_options(options) {}
 
+    static int Run(const std::vector<std::string>& args);
     int Convert() const;
-    void ConvertTo(int fd) const;
-    void ConvertToFile(const std::string& path) const;
 
     const Options& m_options;
 };

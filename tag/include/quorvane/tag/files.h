@@ -5,30 +5,34 @@
 #include <filesystem>
 #include <string_view>
 
-// The platform layer: where the bytes of a conversion come from and go to.
-// One implementation for POSIX, one for Windows.
+// The one place where the core touches the file system: reading the CSV file
+// or standard input, and writing the table to standard output, standard
+// error or a file. Failures are TagError (OpenFailed, ReadFailed,
+// WriteFailed) with the system's reason as their text.
 namespace quorvane::tag {
 
 // The input: a regular file or standard input, read in blocks.
 class InputFile final {
 public:
-    // A regular file; anything else (folder, FIFO, device, console) is refused
-    // with OpenFailed, without blocking.
+    // A regular file; anything else (folder, FIFO, device, console) is
+    // refused with OpenFailed, without blocking.
     explicit InputFile(const std::filesystem::path& path);
     // Standard input, whatever it is (a pipe, a file, a terminal), in binary.
     static InputFile StandardInput();
     InputFile(InputFile&& other) noexcept;
     InputFile& operator=(InputFile&&) = delete;
     ~InputFile();
-    // Up to `size` bytes; 0 only at the end. ReadFailed with the system's reason.
+
+    // Up to `size` bytes; 0 only at the end. ReadFailed with the system's
+    // reason.
     std::size_t Read(unsigned char* into, std::size_t size);
     // The size the open file reported when opened; 0 when it reports none.
-    std::uint64_t Size() const;
+    std::uint64_t Size() const { return m_size; }
 
 private:
     InputFile(std::intptr_t handle, bool owned, std::uint64_t size);
 
-    std::intptr_t m_handle; // an fd on POSIX, a HANDLE on Windows
+    std::intptr_t m_handle;
     bool m_owned;
     std::uint64_t m_size;
 };
@@ -36,29 +40,38 @@ private:
 // Where bytes go: standard output or error, or a file path written safely.
 class OutputFile final {
 public:
-    static OutputFile StandardOutput(); // binary, bytes as they are
-    static OutputFile StandardError();  // messages (UTF-8; a Windows console gets UTF-16)
-    // Decides by what stands at `path` after following symbolic links:
-    // nothing or a regular file -> a temporary file in the target's own folder,
-    //   put in place by Commit, the old file's permissions carried over;
-    // anything else writable (character device, FIFO, NUL) -> written in place;
-    // a folder, a missing parent, an unwritable folder -> WriteFailed naming
+    // Binary, bytes as they are.
+    static OutputFile StandardOutput();
+    // Messages, in UTF-8 (a Windows console gets them as UTF-16).
+    static OutputFile StandardError();
+    // Decides by what stands at `path` once symbolic links are followed:
+    // nothing or a regular file: a temporary file beside the target, put in
+    //   its place by Commit; an existing file's permissions (and owner and
+    //   group where allowed) carry over, a new one gets 0666 less the umask;
+    // anything else that opens for writing (a device, a FIFO): written in
+    //   place, nothing created or replaced;
+    // a folder, a missing parent, an unwritable folder: WriteFailed naming
     //   the reason, nothing created.
     explicit OutputFile(const std::filesystem::path& path);
     OutputFile(OutputFile&& other) noexcept;
     OutputFile& operator=(OutputFile&&) = delete;
-    ~OutputFile(); // without Commit: the temporary file is removed, the target untouched
-    void Write(std::string_view bytes); // WriteFailed
-    void Commit();                      // flush to disk and put in place; WriteFailed
+    // Without Commit the temporary file is removed and the target untouched.
+    ~OutputFile();
+
+    void Write(std::string_view bytes);
+    // Flushes to disk and puts the temporary file in place.
+    void Commit();
 
 private:
-    OutputFile(std::intptr_t handle, bool owned);
+    OutputFile(std::intptr_t handle, bool owned, bool console);
 
-    std::intptr_t m_handle; // an fd on POSIX, a HANDLE on Windows
+    std::intptr_t m_handle;
     bool m_owned;
-    std::filesystem::path m_target;    // the file Commit replaces; empty when written in place
-    std::filesystem::path m_temporary; // where the bytes go until then
-    bool m_console = false;            // Windows: messages to a console go as UTF-16
+    // Standard error on a Windows console; unused elsewhere.
+    bool m_console = false;
+    // Set while a temporary file waits to replace m_target.
+    std::filesystem::path m_temporary;
+    std::filesystem::path m_target;
 };
 
 } // namespace quorvane::tag

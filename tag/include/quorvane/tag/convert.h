@@ -1,0 +1,26 @@
+#pragma once
+
+#include "quorvane/tag/encoding.h"
+#include "quorvane/tag/files.h"
+#include "quorvane/tag/tag_sink.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quorvane::tag {
+
+struct TableOptions final {
+    // Fields per table row; below 1: InvalidArgument.
+    std::int16_t fieldCount = 1;
+    // UTF-8 attribute of column c + 1 at index c; empty or missing: none.
+    std::vector<std::string> styleRows;
+    Encoding encoding = Encoding::Auto;
+};
+
+// Reads `input` to its end and appends the whole table text, "<table>" to
+// "</table>", to `out` as UTF-8. Failures are TagError (OutOfMemory for
+// bad_alloc); what was built before a failure has reached `out`.
+void Convert(InputFile& input, const TableOptions& options, TagSink& out);
+
+} // namespace quorvane::tag

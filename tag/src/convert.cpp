@@ -1,0 +1,57 @@
+#include "quorvane/tag/convert.h"
+
+#include "quorvane/tag/field_reader.h"
+#include "quorvane/tag/table_builder.h"
+#include "quorvane/tag/tag_error.h"
+#include "quorvane/tag/text_buffer.h"
+
+#include <new>
+
+namespace quorvane::tag {
+namespace {
+
+// The reader's bytes from the open input file.
+class InputSource final : public ByteSource {
+public:
+    explicit InputSource(InputFile& file)
+        : m_file(file) {}
+
+    std::size_t Read(unsigned char* into, std::size_t size) override {
+        return m_file.Read(into, size);
+    }
+
+private:
+    InputFile& m_file;
+};
+
+// Passes on what was built before a failure; a second failure of the sink
+// must not replace the first.
+void FlushQuietly(TextBuffer& text) noexcept {
+    try {
+        text.Flush();
+    } catch (...) {
+    }
+}
+
+} // namespace
+
+void Convert(InputFile& input, const TableOptions& options, TagSink& out) {
+    try {
+        InputSource source(input);
+        FieldReader reader(options.encoding);
+        reader.Open(source);
+        TextBuffer text(out);
+        try {
+            text.Append("<table>");
+            Build(reader, options.fieldCount, options.styleRows, text);
+        } catch (...) {
+            FlushQuietly(text);
+            throw;
+        }
+        text.Flush();
+    } catch (const std::bad_alloc&) {
+        throw TagError(ErrorCode::OutOfMemory, "out of memory");
+    }
+}
+
+} // namespace quorvane::tag
