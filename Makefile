@@ -4,10 +4,11 @@
 BUILD      ?= build
 TEST_BUILD ?= build/asan
 FUZZ_BUILD ?= build/fuzz
+WIN_BUILD  ?= build/windows
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps configure run test bench package e2e screenshots clean
+.PHONY: all deps configure run test bench package e2e screenshots windows clean
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -44,6 +45,15 @@ fuzz: deps
 # The Debian package of the release build: build/quorvane_<version>_amd64.deb.
 package: deps all
 	cmake --build $(BUILD) --target package
+
+# quorvane-tag.exe for 64-bit Windows, cross-compiled with mingw-w64:
+# $(WIN_BUILD)/quorvane-tag.exe, one file with no DLL of its own.
+windows: deps
+	@test -f $(WIN_BUILD)/build.ninja || \
+	  cmake -S . -B $(WIN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
+	    -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
+	    -DQUORVANE_UI=OFF -DQUORVANE_TESTS=OFF
+	cmake --build $(WIN_BUILD) -j $(JOBS) --target quorvane_tag_program
 
 # The window program driven in a virtual X session (Xvfb, openbox, xdotool);
 # on a failure a picture of the screen is left in build/e2e/.

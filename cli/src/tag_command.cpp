@@ -9,6 +9,7 @@
 #include "quorvane/tag/tag_error.h"
 
 #include <exception>
+#include <filesystem>
 #include <new>
 
 namespace quorvane::cli {
@@ -22,6 +23,12 @@ void Report(const std::string& message) noexcept {
         tag::OutputFile::StandardError().Write(std::string(kProgram) + ": " + message + "\n");
     } catch (...) {
     }
+}
+
+// A path from UTF-8 text: Windows takes a narrow string for the ANSI code
+// page, so the text goes in as UTF-8 explicitly.
+std::filesystem::path PathOf(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
 void Print(const std::string& text) {
@@ -67,12 +74,10 @@ int TagCommand::Run(const std::vector<std::string>& args) {
 
 int TagCommand::Convert() const {
     try {
-        tag::InputFile input = m_options.input == "-"
-                                   ? tag::InputFile::StandardInput()
-                                   : tag::InputFile(std::filesystem::path(m_options.input));
-        tag::OutputFile out = m_options.output
-                                  ? tag::OutputFile(std::filesystem::path(*m_options.output))
-                                  : tag::OutputFile::StandardOutput();
+        tag::InputFile input = m_options.input == "-" ? tag::InputFile::StandardInput()
+                                                      : tag::InputFile(PathOf(m_options.input));
+        tag::OutputFile out = m_options.output ? tag::OutputFile(PathOf(*m_options.output))
+                                               : tag::OutputFile::StandardOutput();
         OutputSink sink(out);
         tag::Convert(input, m_options.table, sink);
         out.Commit();

@@ -1,0 +1,42 @@
+#include "cp932_system.h"
+
+#include "quorvane/tag/tag_error.h"
+
+#include <windows.h>
+
+// Code page 932 exactly as this Windows decodes it: the system converter is
+// asked once for every single byte and every byte pair with a lead byte.
+namespace quorvane::tag {
+namespace {
+
+constexpr UINT kCodePage = 932;
+
+// The one UTF-16 unit the system gives for `bytes`, or kNoCharacter.
+char16_t Decode(const char* bytes, int length) {
+    wchar_t out[2];
+    const int units = MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, bytes, length, out, 2);
+    return units == 1 ? static_cast<char16_t>(out[0]) : kNoCharacter;
+}
+
+} // namespace
+
+std::vector<char16_t> LoadSystemCp932() {
+    if (!IsValidCodePage(kCodePage)) {
+        throw TagError(ErrorCode::OpenFailed, "code page 932 converter not available");
+    }
+    std::vector<char16_t> table(0x10000, kNoCharacter);
+    for (unsigned byte = 0; byte <= 0xFF; ++byte) {
+        const char single = static_cast<char>(byte);
+        if (!IsDBCSLeadByteEx(kCodePage, static_cast<BYTE>(byte))) {
+            table[byte] = Decode(&single, 1);
+            continue;
+        }
+        for (unsigned trail = 0; trail <= 0xFF; ++trail) {
+            const char pair[2] = {single, static_cast<char>(trail)};
+            table[byte << 8 | trail] = Decode(pair, 2);
+        }
+    }
+    return table;
+}
+
+} // namespace quorvane::tag

@@ -1,0 +1,312 @@
+#include "quorvane/tag/files.h"
+
+#include "quorvane/tag/tag_error.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+
+// The platform layer on Windows: files by their UTF-16 names, read and
+// written with ReadFile and WriteFile; standard handles carry bytes as they
+// are (Win32 handles have no text mode). Errors carry the system's message.
+namespace quorvane::tag {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// ReadFile and WriteFile count in DWORDs; longer blocks go in pieces.
+constexpr std::size_t kMaxBlock = std::size_t{1} << 30;
+const std::intptr_t kNoHandle = reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE);
+
+HANDLE AsHandle(std::intptr_t handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+std::intptr_t FromHandle(HANDLE handle) {
+    return reinterpret_cast<std::intptr_t>(handle);
+}
+
+struct HandleCloser {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using OwnedHandle = std::unique_ptr<void, HandleCloser>;
+
+std::string Utf8(std::wstring_view text) {
+    const int length = static_cast<int>(text.size());
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(std::max(size, 0)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), length, bytes.data(), size, nullptr, nullptr);
+    return bytes;
+}
+
+// The system's text for `error` in the user's language, without the line
+// end and full stop it carries.
+std::string Reason(DWORD error) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message(text != nullptr ? text : L"", length);
+    LocalFree(text);
+    while (!message.empty() &&
+           std::wstring_view(L"\r\n .").find(message.back()) != std::wstring_view::npos) {
+        message.pop_back();
+    }
+    return message.empty() ? "system error " + std::to_string(error) : Utf8(message);
+}
+
+[[noreturn]] void Fail(ErrorCode code, DWORD error) {
+    throw TagError(code, Reason(error));
+}
+
+bool IsFolder(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    return GetFileInformationByHandle(handle, &info) &&
+           (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::uint64_t DiskSize(HANDLE handle) {
+    LARGE_INTEGER size{};
+    if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileSizeEx(handle, &size)) {
+        return 0;
+    }
+    return static_cast<std::uint64_t>(size.QuadPart);
+}
+
+// Opens what stands at `path` (links followed, folders included) without
+// asking for any access; null when nothing is there. Other failures throw.
+OwnedHandle Probe(const fs::path& path) {
+    HANDLE handle = CreateFileW(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND) {
+            return nullptr;
+        }
+        Fail(ErrorCode::WriteFailed, error);
+    }
+    return OwnedHandle(handle);
+}
+
+// The file the handle stands for, symbolic links resolved; `fallback` when
+// the system cannot say.
+fs::path FinalPath(HANDLE handle, const fs::path& fallback) {
+    std::wstring name(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD size =
+            GetFinalPathNameByHandleW(handle, name.data(), static_cast<DWORD>(name.size()), 0);
+        if (size == 0) {
+            return fallback;
+        }
+        if (size < name.size()) {
+            name.resize(size);
+            return name;
+        }
+        name.resize(size);
+    }
+}
+
+// A new, empty file beside `target`, named after it.
+HANDLE CreateTemporary(const fs::path& target, fs::path& name) {
+    const std::wstring stem =
+        target.filename().wstring() + L"." + std::to_wstring(GetCurrentProcessId()) + L"-";
+    for (int attempt = 0;; ++attempt) {
+        name = target.parent_path() / (stem + std::to_wstring(attempt) + L".tmp");
+        HANDLE handle = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            return handle;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS || attempt == 1000) {
+            name.clear();
+            Fail(ErrorCode::WriteFailed, error);
+        }
+    }
+}
+
+// Puts `temporary` where `target` is. ReplaceFileW keeps the old file's
+// attributes and security; a new target takes the temporary file as it is.
+bool PutInPlace(const fs::path& temporary, const fs::path& target) {
+    if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        return ReplaceFileW(target.c_str(), temporary.c_str(), nullptr,
+                            REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
+                            nullptr, nullptr);
+    }
+    return MoveFileExW(temporary.c_str(), target.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
+void WriteConsoleText(HANDLE console, std::string_view utf8) {
+    const int length = static_cast<int>(utf8.size());
+    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(std::max(size, 0)), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, text.data(), size);
+    std::wstring_view rest = text;
+    while (!rest.empty()) {
+        DWORD wrote = 0;
+        if (!WriteConsoleW(console, rest.data(), static_cast<DWORD>(rest.size()), &wrote,
+                           nullptr) ||
+            wrote == 0) {
+            Fail(ErrorCode::WriteFailed, GetLastError());
+        }
+        rest.remove_prefix(wrote);
+    }
+}
+
+} // namespace
+
+InputFile::InputFile(std::intptr_t handle, bool owned, std::uint64_t size)
+    : m_handle(handle)
+    , m_owned(owned)
+    , m_size(size) {}
+
+InputFile::InputFile(const fs::path& path)
+    : InputFile(kNoHandle, false, 0) {
+    // Backup semantics let a folder open, so that it is named as such below.
+    OwnedHandle file(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) {
+        file.release();
+        Fail(ErrorCode::OpenFailed, GetLastError());
+    }
+    if (GetFileType(file.get()) != FILE_TYPE_DISK) {
+        throw TagError(ErrorCode::OpenFailed, "not a regular file");
+    }
+    if (IsFolder(file.get())) {
+        throw TagError(ErrorCode::OpenFailed, "is a directory");
+    }
+    m_size = DiskSize(file.get());
+    m_handle = FromHandle(file.release());
+    m_owned = true;
+}
+
+InputFile InputFile::StandardInput() {
+    HANDLE handle = GetStdHandle(STD_INPUT_HANDLE);
+    return InputFile(FromHandle(handle), false, DiskSize(handle));
+}
+
+InputFile::InputFile(InputFile&& other) noexcept
+    : InputFile(other.m_handle, other.m_owned, other.m_size) {
+    other.m_handle = kNoHandle;
+    other.m_owned = false;
+}
+
+InputFile::~InputFile() {
+    if (m_owned) {
+        CloseHandle(AsHandle(m_handle));
+    }
+}
+
+std::size_t InputFile::Read(unsigned char* into, std::size_t size) {
+    DWORD got = 0;
+    if (!ReadFile(AsHandle(m_handle), into, static_cast<DWORD>(std::min(size, kMaxBlock)), &got,
+                  nullptr)) {
+        const DWORD error = GetLastError();
+        // The writing end of a pipe closed: the end of the input.
+        if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF) {
+            return 0;
+        }
+        Fail(ErrorCode::ReadFailed, error);
+    }
+    return got;
+}
+
+OutputFile::OutputFile(std::intptr_t handle, bool owned, bool console)
+    : m_handle(handle)
+    , m_owned(owned)
+    , m_console(console) {}
+
+OutputFile OutputFile::StandardOutput() {
+    return OutputFile(FromHandle(GetStdHandle(STD_OUTPUT_HANDLE)), false, false);
+}
+
+OutputFile OutputFile::StandardError() {
+    HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    return OutputFile(FromHandle(handle), false, GetConsoleMode(handle, &mode) != 0);
+}
+
+OutputFile::OutputFile(const fs::path& path)
+    : OutputFile(kNoHandle, true, false) {
+    const OwnedHandle existing = Probe(path);
+    m_target = path;
+    if (existing) {
+        if (GetFileType(existing.get()) != FILE_TYPE_DISK) {
+            // A device (NUL, CON) or a pipe: written where it is.
+            HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
+            if (handle == INVALID_HANDLE_VALUE) {
+                Fail(ErrorCode::WriteFailed, GetLastError());
+            }
+            m_handle = FromHandle(handle);
+            m_target.clear();
+            return;
+        }
+        if (IsFolder(existing.get())) {
+            throw TagError(ErrorCode::WriteFailed, "is a directory");
+        }
+        m_target = FinalPath(existing.get(), path);
+    }
+    m_handle = FromHandle(CreateTemporary(m_target, m_temporary));
+}
+
+OutputFile::OutputFile(OutputFile&& other) noexcept
+    : OutputFile(other.m_handle, other.m_owned, other.m_console) {
+    m_target = std::move(other.m_target);
+    m_temporary = std::move(other.m_temporary);
+    other.m_handle = kNoHandle;
+    other.m_owned = false;
+    other.m_temporary.clear();
+}
+
+OutputFile::~OutputFile() {
+    if (m_owned && m_handle != kNoHandle) {
+        CloseHandle(AsHandle(m_handle));
+    }
+    if (!m_temporary.empty()) {
+        DeleteFileW(m_temporary.c_str());
+    }
+}
+
+void OutputFile::Write(std::string_view bytes) {
+    if (m_console) {
+        WriteConsoleText(AsHandle(m_handle), bytes);
+        return;
+    }
+    while (!bytes.empty()) {
+        DWORD wrote = 0;
+        const auto block = static_cast<DWORD>(std::min(bytes.size(), kMaxBlock));
+        if (!WriteFile(AsHandle(m_handle), bytes.data(), block, &wrote, nullptr)) {
+            Fail(ErrorCode::WriteFailed, GetLastError());
+        }
+        if (wrote == 0) {
+            Fail(ErrorCode::WriteFailed, ERROR_WRITE_FAULT);
+        }
+        bytes.remove_prefix(wrote);
+    }
+}
+
+void OutputFile::Commit() {
+    if (m_temporary.empty()) {
+        return; // standard streams and devices keep what was written
+    }
+    HANDLE handle = AsHandle(m_handle);
+    m_handle = kNoHandle;
+    const bool flushed = FlushFileBuffers(handle) != 0;
+    const DWORD flushError = GetLastError();
+    CloseHandle(handle);
+    if (!flushed) {
+        Fail(ErrorCode::WriteFailed, flushError);
+    }
+    if (!PutInPlace(m_temporary, m_target)) {
+        Fail(ErrorCode::WriteFailed, GetLastError());
+    }
+    m_temporary.clear();
+}
+
+} // namespace quorvane::tag
