@@ -11,8 +11,9 @@
 
 #include <quorvane/app_info.h>
 #include <quorvane/tag/checked16.h>
-#include <quorvane/tag/field_reader.h>
-#include <quorvane/tag/table_builder.h>
+#include <quorvane/tag/convert.h>
+#include <quorvane/tag/files.h>
+#include <quorvane/tag/string_sink.h>
 #include <quorvane/tag/tag_error.h>
 
 #include <QApplication>
@@ -36,63 +37,6 @@
 
 namespace quorvane::ui {
 namespace {
-
-// ---- stand-ins for the core's one conversion entry, until it arrives ----
-
-std::int16_t CheckedNarrow16(long long value) {
-    if (value < std::numeric_limits<std::int16_t>::min() ||
-        value > std::numeric_limits<std::int16_t>::max()) {
-        tag::ThrowOverflow16();
-    }
-    return static_cast<std::int16_t>(value);
-}
-
-class InputFile final {
-public:
-    explicit InputFile(const std::filesystem::path& path) {
-        reader.Open(path);
-        std::error_code error;
-        m_size = std::filesystem::file_size(path, error);
-    }
-    std::uint64_t Size() const { return m_size; }
-    tag::FieldReader reader;
-
-private:
-    std::uint64_t m_size = 0;
-};
-
-class StringSink final : public tag::TagSink {
-public:
-    explicit StringSink(std::string& text)
-        : m_text(text) {}
-    void Append(std::u16string_view text) override {
-        m_text += QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()))
-                      .toUtf8()
-                      .toStdString();
-    }
-    void AppendAscii(std::string_view text) override { m_text.append(text); }
-    void AppendUtf8(std::string_view text) override { m_text.append(text); }
-    bool TakesUtf8() const override { return true; }
-
-private:
-    std::string& m_text;
-};
-
-struct TableOptions final {
-    std::int16_t fieldCount = 1;
-    std::vector<std::string> styleRows;
-};
-
-void Convert(InputFile& input, const TableOptions& options, StringSink& out) {
-    std::vector<std::u16string> rows;
-    for (const std::string& row : options.styleRows) {
-        rows.push_back(QString::fromStdString(row).toStdU16String());
-    }
-    out.AppendAscii("<table>");
-    tag::Build(input.reader, options.fieldCount, rows, out);
-}
-
-// ---- end of stand-ins ----
 
 // The whole number a text holds, surrounding spaces allowed; nothing when it
 // holds none in the 16-bit range.
@@ -383,7 +327,7 @@ void frmTable::LstStyle_Click() {
         return;
     }
     try {
-        const std::int16_t row = CheckedNarrow16(LstStyle->row(selected.front()));
+        const std::int16_t row = tag::CheckedNarrow16(LstStyle->row(selected.front()));
         TxtFeeld->setText(QString::number(tag::CheckedAdd16(row, 1)));
     } catch (const tag::TagError&) {
         reportFailure();
@@ -461,11 +405,11 @@ void frmTable::makeTagFrom(const QString& path) {
     m_fileName = path;
     try {
         const BusyCursor busy;
-        InputFile file(filePath(path));
+        tag::InputFile file(filePath(path));
         TagText.clear();
         TagText.reserve(tableEstimate(file.Size()));
-        StringSink sink(TagText);
-        Convert(file, TableOptions{DataCnt, styleRows()}, sink);
+        tag::StringSink sink(TagText);
+        tag::Convert(file, tag::TableOptions{DataCnt, styleRows()}, sink);
         TxtTag->setText(std::move(TagText));
     } catch (...) {
         reportFailure();
