@@ -153,8 +153,8 @@ bool FieldReader::OpenUtf16() {
         return false;
     }
     const std::size_t bom = le || be ? 2 : 0;
-    m_utf16 = std::make_unique<Utf16Source>(*m_source, be, m_buffer.get() + bom, m_filled - bom,
-                                            m_eof);
+    m_utf16 =
+        std::make_unique<Utf16Source>(*m_source, be, m_buffer.get() + bom, m_filled - bom, m_eof);
     m_source = m_utf16.get();
     m_pos = m_end = m_filled = 0;
     m_eof = false;

@@ -13,8 +13,7 @@ namespace quorvane::tag {
 namespace {
 
 // The pieces around the cells of one kind, data (td) or header (th).
-template <bool Header>
-struct Cell final {
+template <bool Header> struct Cell final {
     static constexpr std::string_view kName = Header ? "th" : "td";
     static constexpr std::string_view kPlain = Header ? "\r\n<th>" : "\r\n<td>";
     static constexpr std::string_view kEnd = Header ? "</th>" : "</td>";
@@ -80,8 +79,7 @@ public:
     }
 
 private:
-    template <bool Escape>
-    void Rows(FieldReader& reader, TextBuffer& out) {
+    template <bool Escape> void Rows(FieldReader& reader, TextBuffer& out) {
         if (m_headerRow && !reader.AtEnd() && !Row<true, Escape>(reader, out)) {
             return;
         }
@@ -95,8 +93,7 @@ private:
 
     // One table row; false when the data ran out inside it, which then is
     // filled up and the table closed.
-    template <bool Header, bool Escape>
-    bool Row(FieldReader& reader, TextBuffer& out) {
+    template <bool Header, bool Escape> bool Row(FieldReader& reader, TextBuffer& out) {
         Put(out, "\r\n<tr>");
         const std::int16_t last = CheckedSub16(m_fieldCount, 1);
         for (std::int16_t col = 0; col <= last; col = CheckedAdd16(col, 1)) {
@@ -112,8 +109,7 @@ private:
         return true;
     }
 
-    template <bool Header>
-    std::string_view Opening(std::int16_t col) const {
+    template <bool Header> std::string_view Opening(std::int16_t col) const {
         const auto& openings = Header ? m_header : m_data;
         const auto c = static_cast<std::size_t>(col);
         return c < openings.size() ? std::string_view(openings[c]) : Cell<Header>::kPlain;

@@ -14,8 +14,8 @@
 // a field; rows are the builder's business.
 //
 // Spaces and tabs before a field are skipped, after an unquoted field
-// dropped; a tab that is the delimiter is no space. A quoted field runs to the next lone double quote (a doubled one
-// stands for one quote, an unclosed one runs to the end of the file); what
+// dropped; a tab that is the delimiter is no space. A quoted field runs to the next lone double
+// quote (a doubled one stands for one quote, an unclosed one runs to the end of the file); what
 // follows the closing quote up to the delimiter is dropped.
 namespace quorvane::tag {
 
