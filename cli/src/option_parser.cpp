@@ -47,9 +47,7 @@ std::string OptionParser::Usage() {
            "  -h, --help            show this help and exit\n"
            "      --version         show the version and exit\n"
            "\n"
-           "\n"
-           "Example: quorvane-tag -n 3 -d tab --header --escape -a 3=align=right\n"
-           "           --table-attr 'class=\"list\"' -o list.html list.txt\n"
+           "Example: quorvane-tag -n 3 -d tab --header --escape -o list.html list.txt\n"
            "\n"
            "Exit status: 0 done, 1 conversion failed, 2 usage error.\n";
 }
