@@ -143,13 +143,17 @@ def wine_env(work):
 
 
 def start_wine(env):
-    """Makes the prefix once and keeps one wineserver for the whole run."""
+    """Makes the prefix once and keeps one wineserver, with Wine's own
+    services, for the whole run. The services start here, with nothing to
+    inherit: started by a test's run, they would hold its output pipes open."""
+    quiet = dict(env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                 stderr=subprocess.DEVNULL, timeout=300, check=True)
     try:
         if not Path(env["WINEPREFIX"], "system.reg").exists():
-            subprocess.run(["wineboot", "-i"], env=env, capture_output=True, timeout=300,
-                           check=True)
-            subprocess.run(["wineserver", "-w"], env=env, timeout=300, check=True)
-        subprocess.run(["wineserver", "-p"], env=env, timeout=60, check=True)
+            subprocess.run(["wineboot", "-i"], **quiet)
+            subprocess.run(["wineserver", "-w"], **quiet)
+        subprocess.run(["wineserver", "-p"], **quiet)
+        subprocess.run(["wineboot"], **quiet)
     except (OSError, subprocess.SubprocessError) as error:
         print(f"skipped: Wine cannot start ({error})")
         sys.exit(SKIPPED)
@@ -157,6 +161,7 @@ def start_wine(env):
 
 def main(exe, linux, objdump, work):
     work = Path(work).resolve()
+    exe, linux = str(Path(exe).resolve()), str(Path(linux).resolve())
     failures = []
     extra = imported_dlls(objdump, exe) - SYSTEM_DLLS
     if extra:
