@@ -6,6 +6,7 @@ devices and run on the .exe only. Exits 77 (skipped) when Wine cannot start.
 
 Usage: check_exe.py EXE LINUX_PROGRAM OBJDUMP WORK_DIR"""
 import os
+import shlex
 import shutil
 import subprocess
 import sys
@@ -128,6 +129,22 @@ def first_difference(a, b):
     return next((i for i, (x, y) in enumerate(zip(a, b)) if x != y), min(len(a), len(b)))
 
 
+def console_problems(exe, work, env):
+    """A message to a console (Wine's own, on a pseudo-terminal under
+    script) must come out as the same text, not as bytes read in the
+    console's code page."""
+    folder = work / "console"
+    shutil.rmtree(folder, ignore_errors=True)
+    folder.mkdir(parents=True)
+    command = shlex.join(["wine", exe, JAPANESE_NAME])
+    done = subprocess.run(["script", "-qec", command, "typescript"], cwd=folder, env=env,
+                          stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+    shown = (folder / "typescript").read_bytes()
+    if done.returncode != 1 or f"quorvane-tag: {JAPANESE_NAME}: ".encode() not in shown:
+        return [f"message on a console: exit status {done.returncode}, {shown[-160:]!r}"]
+    return []
+
+
 def imported_dlls(objdump, exe):
     listing = subprocess.run([objdump, "-p", exe], capture_output=True, text=True,
                              check=True).stdout
@@ -175,6 +192,7 @@ def main(exe, linux, objdump, work):
             exe_result = run(["wine", exe], case, work / "exe", env)
             linux_result = None if case.exe_only else run([linux], case, work / "linux")
             failures += [f"{case.name}: {p}" for p in problems(case, exe_result, linux_result)]
+        failures += console_problems(exe, work, env)
     finally:
         subprocess.run(["wineserver", "-k"], env=env, capture_output=True, timeout=60)
     for failure in failures:
