@@ -26,7 +26,7 @@ constexpr std::size_t kSmallCsv = 10'000'000;
 constexpr int kFields = 5;
 
 struct Field {
-    std::u16string text;
+    std::string text;
     std::size_t csvBytes;
 };
 
@@ -46,9 +46,9 @@ Field asciiField(std::mt19937& rng) {
         break;
     default:
         text = std::string(words[rng() % 12]) + " " + words[rng() % 12] + ", " + words[rng() % 12];
-        return {std::u16string(text.begin(), text.end()), text.size() + 2};
+        return {text, text.size() + 2};
     }
-    return {std::u16string(text.begin(), text.end()), text.size()};
+    return {text, text.size()};
 }
 
 Field japaneseField(std::mt19937& rng) {
@@ -59,7 +59,7 @@ Field japaneseField(std::mt19937& rng) {
         u"ｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄﾅﾆﾇﾈﾉﾊﾋﾌﾍﾎﾏﾐﾑﾒﾓﾔﾕﾖﾗﾘﾙﾚﾛﾜｦﾝ"};
     if (rng() % 4 == 0) {
         const std::string digits = std::to_string(rng() % 1'000'000);
-        return {std::u16string(digits.begin(), digits.end()), digits.size()};
+        return {digits, digits.size()};
     }
     const std::size_t pool = rng() % 4;
     const std::size_t length = 2 + rng() % 7;
@@ -67,29 +67,29 @@ Field japaneseField(std::mt19937& rng) {
     for (std::size_t i = 0; i < length; ++i) {
         text += pools[pool][rng() % pools[pool].size()];
     }
-    return {text, pool == 3 ? length : 2 * length};
+    return {QString::fromStdU16String(text).toStdString(), pool == 3 ? length : 2 * length};
 }
 
 // A table text as the converter builds it from about `csvBytes` of CSV.
-template <typename MakeField> std::u16string makeTable(std::size_t csvBytes, MakeField makeField) {
+template <typename MakeField> std::string makeTable(std::size_t csvBytes, MakeField makeField) {
     std::mt19937 rng(20240601);
-    std::u16string text;
+    std::string text;
     text.reserve(csvBytes * 3);
-    text += u"<table>";
+    text += "<table>";
     std::size_t read = 0;
     while (read < csvBytes) {
-        text += u"\r\n<tr>";
+        text += "\r\n<tr>";
         for (int i = 0; i < kFields; ++i) {
             const Field field = makeField(rng);
-            text += u"\r\n<td>";
+            text += "\r\n<td>";
             text += field.text;
-            text += u"</td>";
+            text += "</td>";
             read += field.csvBytes + 1;
         }
-        text += u"\r\n</tr>";
+        text += "\r\n</tr>";
         read += 1;
     }
-    text += u"\r\n</table>";
+    text += "\r\n</table>";
     text.shrink_to_fit();
     return text;
 }
@@ -103,8 +103,8 @@ void paint(QWidget& widget, QImage& screen) {
     widget.render(&screen);
 }
 
-void benchView(const char* name, std::u16string text, QWidget& window, TagView& view) {
-    const double megabytes = static_cast<double>(text.size() * sizeof(char16_t)) / 1e6;
+void benchView(const char* name, std::string text, QWidget& window, TagView& view) {
+    const double megabytes = static_cast<double>(text.size()) / 1e6;
     QImage screen(view.size(), QImage::Format_ARGB32_Premultiplied);
     const std::size_t before = residentBytes();
 
@@ -128,7 +128,7 @@ void benchView(const char* name, std::u16string text, QWidget& window, TagView& 
     paint(view, screen);
     const double middleMs = elapsedMs(timer);
 
-    std::printf("%s: %.0f MB UTF-16, %zu lines\n", name, megabytes, lines);
+    std::printf("%s: %.0f MB UTF-8, %zu lines\n", name, megabytes, lines);
     std::printf("  setText %.0f ms + first paint %.1f ms = %.0f ms\n", setMs, firstMs - setMs,
                 firstMs);
     std::printf("  paint after jump to the last line %.1f ms, to the middle at the far right "
@@ -141,9 +141,9 @@ void benchView(const char* name, std::u16string text, QWidget& window, TagView& 
     view.setText({});
 }
 
-void benchAgainstPlainTextEdit(const std::u16string& text, QWidget& window, TagView& view) {
+void benchAgainstPlainTextEdit(const std::string& text, QWidget& window, TagView& view) {
     QImage screen(view.size(), QImage::Format_ARGB32_Premultiplied);
-    std::u16string own = text;
+    std::string own = text;
     QElapsedTimer timer;
     timer.start();
     view.setText(std::move(own));
@@ -159,7 +159,7 @@ void benchAgainstPlainTextEdit(const std::u16string& text, QWidget& window, TagV
     edit.setLineWrapMode(QPlainTextEdit::NoWrap);
     view.hide();
     edit.show();
-    const QString copy = QString::fromStdU16String(text);
+    const QString copy = QString::fromStdString(text);
     const std::size_t before = residentBytes();
     timer.restart();
     edit.setPlainText(copy);

@@ -21,11 +21,30 @@ quorvane speaks Japanese; quorvane-tag does the same from the command line.
 Files are read as Shift_JIS (code page 932) or UTF-8.
 .
 ${PROJECT_DESCRIPTION}")
-# Library dependencies come from dpkg-shlibdeps. The Qt platform plugins are
-# loaded at run time, not linked, so that package is named here.
+# Library dependencies come from dpkg-shlibdeps. What the window loads at run
+# time is named here: the Qt platform plugins; a Japanese font, one of those
+# the window asks for, without which every caption would be empty boxes; and
+# Qt's own translations, so that its file dialog speaks Japanese too.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(QUORVANE_UI)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "qt6-qpa-plugins, fonts-ipafont-gothic | fonts-noto-cjk | fonts-vlgothic")
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
 endif()
+
+# The Debian changelog (a native package's, hence changelog.gz) and the
+# copyright file, installed where Debian keeps a package's documents. The
+# changelog is compressed at build time into the build directory.
+include(GNUInstallDirs)
+set(quorvane_doc_dir ${CMAKE_INSTALL_DATADIR}/doc/quorvane)
+set(debian_changelog ${PROJECT_BINARY_DIR}/packaging/changelog.gz)
+add_custom_command(OUTPUT ${debian_changelog}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/packaging
+  COMMAND gzip -9 -n -c ${PROJECT_SOURCE_DIR}/packaging/changelog > ${debian_changelog}
+  DEPENDS ${PROJECT_SOURCE_DIR}/packaging/changelog
+  VERBATIM)
+add_custom_target(quorvane_debian_changelog ALL DEPENDS ${debian_changelog})
+install(FILES ${debian_changelog} ${PROJECT_SOURCE_DIR}/packaging/copyright
+  DESTINATION ${quorvane_doc_dir})
 
 include(CPack)

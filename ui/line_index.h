@@ -8,28 +8,20 @@
 
 namespace quorvane::ui {
 
-// Upper bounds of the advance of each kind of character, in 1/64 pixel, and
-// the kind of every UTF-16 code unit. Used to bound the width of a line
-// without laying it out.
+// Upper bounds of the advance of each kind of character, in 1/64 pixel. Used
+// to bound the width of a line without laying it out.
 struct AdvanceBounds {
     enum Kind : std::uint8_t { Narrow, HalfWidth, Wide, Tab, KindCount };
     std::array<std::uint32_t, KindCount> advance{};
-
-    static Kind kindOf(char16_t c) {
-        if (c < 0x80) {
-            return c == u'\t' ? Tab : c < 0x20 ? Wide : Narrow;
-        }
-        return c >= 0xFF61 && c <= 0xFF9F ? HalfWidth : Wide;
-    }
 };
 
-// Where each line of a text starts. CR LF, a lone CR and a lone LF each end a
-// line. Four bytes a line: offsets are 32-bit, so the text must stay below
-// 4 Gi code units.
+// Where each line of a UTF-8 text starts, as byte offsets. CR LF, a lone CR
+// and a lone LF each end a line. Four bytes a line: offsets are 32-bit, so
+// the text must stay below 4 GiB.
 class LineIndex final {
 public:
     // Indexes `text` and bounds the width of its longest line from above.
-    void build(std::u16string_view text, const AdvanceBounds& bounds);
+    void build(std::string_view text, const AdvanceBounds& bounds);
     void clear();
 
     std::size_t lineCount() const { return m_starts.size(); }
@@ -48,9 +40,9 @@ public:
     std::size_t capacityBytes() const { return m_starts.capacity() * sizeof(std::uint32_t); }
 
 private:
-    static std::size_t countLines(std::u16string_view text);
+    static std::size_t countLines(std::string_view text);
 
-    std::u16string_view m_text;
+    std::string_view m_text;
     std::vector<std::uint32_t> m_starts{0};
     std::uint64_t m_widestBound = 0;
 };

@@ -45,8 +45,8 @@ int clampToInt(std::size_t value) {
 // Characters of one class form one word for double-click and Ctrl+arrows:
 // runs of ASCII letters and digits, of hiragana, of katakana, of kanji, of
 // full-width letters; every other symbol is a class of its own.
-int wordClass(char16_t c) {
-    if (c == u' ' || c == u'\t' || c == u'\u3000') {
+int wordClass(char32_t c) {
+    if (c == U' ' || c == U'\t' || c == U'\u3000') {
         return 0;
     }
     if (c >= 0x3041 && c <= 0x309F) {
@@ -56,17 +56,17 @@ int wordClass(char16_t c) {
         return 3;
     }
     if ((c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF) ||
-        (c >= 0xF900 && c <= 0xFAFF) || c == u'\u3005' || QChar::isSurrogate(c)) {
+        (c >= 0xF900 && c <= 0xFAFF) || c == U'\u3005' || c > 0xFFFF) {
         return 4;
     }
     if ((c >= 0xFF10 && c <= 0xFF19) || (c >= 0xFF21 && c <= 0xFF3A) ||
         (c >= 0xFF41 && c <= 0xFF5A)) {
         return 5;
     }
-    if (c == u'_' || QChar::isLetterOrNumber(c)) {
+    if (c == U'_' || QChar::isLetterOrNumber(c)) {
         return 1;
     }
-    return 0x10000 + c;
+    return 0x10000 + static_cast<int>(c);
 }
 
 } // namespace
@@ -87,9 +87,10 @@ TagView::TagView(QWidget* parent)
 
 TagView::~TagView() = default;
 
-void TagView::setText(std::u16string text) {
+void TagView::setText(std::string utf8) {
     const bool hadSelection = m_anchor != m_cursor;
-    m_text = std::move(text);
+    m_text = std::move(utf8);
+    m_utf16.reset(m_text);
     m_anchor = 0;
     m_cursor = 0;
     m_desiredX = -1;
@@ -106,8 +107,12 @@ void TagView::setText(std::u16string text) {
     }
 }
 
-std::u16string TagView::selectedText() const {
-    return m_text.substr(selectionStart(), selectionEnd() - selectionStart());
+QString TagView::textString() const {
+    return textBetween(0, m_text.size());
+}
+
+QString TagView::selectedText() const {
+    return textBetween(selectionStart(), selectionEnd());
 }
 
 void TagView::setSelection(std::size_t anchor, std::size_t cursor) {
@@ -124,10 +129,7 @@ void TagView::copy() {
     if (selectionStart() == selectionEnd()) {
         return;
     }
-    const std::size_t start = selectionStart();
-    const auto length = static_cast<qsizetype>(selectionEnd() - start);
-    QGuiApplication::clipboard()->setText(
-        QString(reinterpret_cast<const QChar*>(m_text.data() + start), length));
+    QGuiApplication::clipboard()->setText(selectedText());
 }
 
 // ---- geometry -------------------------------------------------------------
@@ -192,9 +194,57 @@ QPointF TagView::lineOrigin(std::size_t line) const {
 }
 
 QString TagView::lineString(std::size_t line) const {
+    return textBetween(m_index.lineStart(line), m_index.lineEnd(line));
+}
+
+QString TagView::textBetween(std::size_t start, std::size_t end) const {
+    return QString::fromUtf8(m_text.data() + start, static_cast<qsizetype>(end - start));
+}
+
+// The UTF-16 column of `pos` in its line, as its layout counts.
+int TagView::columnOf(std::size_t pos) const {
+    const std::size_t start = m_index.lineStart(m_index.lineOf(pos));
+    return static_cast<int>(
+        Utf16Offsets::count(std::string_view(m_text).substr(start, pos - start)));
+}
+
+std::size_t TagView::positionIn(std::size_t line, int column) const {
     const std::size_t start = m_index.lineStart(line);
-    return QString(reinterpret_cast<const QChar*>(m_text.data() + start),
-                   static_cast<qsizetype>(m_index.lineEnd(line) - start));
+    const std::string_view chars =
+        std::string_view(m_text).substr(start, m_index.lineEnd(line) - start);
+    return start + Utf16Offsets::bytesFor(chars, static_cast<std::size_t>(std::max(column, 0)));
+}
+
+// The code point that starts at `pos`; U+FFFD for a byte that starts none.
+char32_t TagView::characterAt(std::size_t pos) const {
+    const auto* p = reinterpret_cast<const unsigned char*>(m_text.data());
+    const unsigned char lead = p[pos];
+    if (lead < 0x80) {
+        return lead;
+    }
+    const int extra = lead < 0xC0 ? -1 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
+    if (extra < 0 || pos + extra >= m_text.size()) {
+        return U'\uFFFD';
+    }
+    char32_t c = lead & (0x3F >> extra);
+    for (int i = 1; i <= extra; ++i) {
+        c = (c << 6) | (p[pos + i] & 0x3F);
+    }
+    return c;
+}
+
+std::size_t TagView::previousCharacter(std::size_t pos) const {
+    do {
+        --pos;
+    } while (pos > 0 && (static_cast<unsigned char>(m_text[pos]) & 0xC0) == 0x80);
+    return pos;
+}
+
+std::size_t TagView::nextCharacter(std::size_t pos) const {
+    do {
+        ++pos;
+    } while (pos < m_text.size() && (static_cast<unsigned char>(m_text[pos]) & 0xC0) == 0x80);
+    return pos;
 }
 
 QTextLayout& TagView::layoutFor(std::size_t line) const {
@@ -229,9 +279,7 @@ void TagView::dropFarLayouts() const {
 }
 
 qreal TagView::cursorX(std::size_t pos) const {
-    const std::size_t line = m_index.lineOf(pos);
-    const int column = static_cast<int>(pos - m_index.lineStart(line));
-    return layoutFor(line).lineAt(0).cursorToX(column);
+    return layoutFor(m_index.lineOf(pos)).lineAt(0).cursorToX(columnOf(pos));
 }
 
 QRectF TagView::lineRect(std::size_t line) const {
@@ -255,15 +303,13 @@ std::size_t TagView::positionAt(QPointF point, QTextLine::CursorPosition mode) c
     const auto line = static_cast<std::size_t>(
         std::clamp<long long>(wanted, 0, static_cast<long long>(lineCount()) - 1));
     const qreal x = point.x() - lineOrigin(line).x();
-    return m_index.lineStart(line) + layoutFor(line).lineAt(0).xToCursor(x, mode);
+    return positionIn(line, layoutFor(line).lineAt(0).xToCursor(x, mode));
 }
 
 QString TagView::visibleText() const {
     const std::size_t first = firstVisibleLine();
     const std::size_t last = std::min(lineCount(), first + fullRows()) - 1;
-    const std::size_t start = m_index.lineStart(first);
-    return QString(reinterpret_cast<const QChar*>(m_text.data() + start),
-                   static_cast<qsizetype>(m_index.lineEnd(last) - start));
+    return textBetween(m_index.lineStart(first), m_index.lineEnd(last));
 }
 
 // ---- painting -------------------------------------------------------------
@@ -296,8 +342,8 @@ void TagView::paintLine(QPainter& painter, std::size_t line) {
     QList<QTextLayout::FormatRange> selections;
     if (from < to && from < end && to > start) {
         QTextLayout::FormatRange range;
-        range.start = static_cast<int>(std::max(from, start) - start);
-        range.length = static_cast<int>(std::min(to, end) - start) - range.start;
+        range.start = columnOf(std::max(from, start));
+        range.length = columnOf(std::min(to, end)) - range.start;
         range.format.setBackground(highlight);
         range.format.setForeground(palette().brush(QPalette::HighlightedText));
         selections.append(range);
@@ -309,7 +355,7 @@ void TagView::paintLine(QPainter& painter, std::size_t line) {
                          highlight);
     }
     if (hasFocus() && m_index.lineOf(m_cursor) == line) {
-        layout.drawCursor(&painter, origin, static_cast<int>(m_cursor - start));
+        layout.drawCursor(&painter, origin, columnOf(m_cursor));
     }
 }
 
@@ -415,7 +461,7 @@ void TagView::mouseDoubleClickEvent(QMouseEvent* event) {
     if (m_index.lineStart(line) == m_index.lineEnd(line)) {
         return;
     }
-    const std::size_t on = pos < m_index.lineEnd(line) ? pos : pos - 1;
+    const std::size_t on = pos < m_index.lineEnd(line) ? pos : previousCharacter(pos);
     m_anchor = wordStart(on);
     moveCursor(wordEnd(on), true);
     m_dragging = false;
@@ -459,9 +505,13 @@ void TagView::autoScrollStep() {
 
 // ---- caret movement -------------------------------------------------------
 
-// Keeps a caret off the middle of a CR LF pair and inside the text.
+// Keeps a caret inside the text, off the middle of a character and of a CR LF pair.
 std::size_t TagView::normalized(std::size_t pos) const {
     pos = std::min(pos, m_text.size());
+    while (pos > 0 && pos < m_text.size() &&
+           (static_cast<unsigned char>(m_text[pos]) & 0xC0) == 0x80) {
+        --pos;
+    }
     const std::size_t line = m_index.lineOf(pos);
     return std::min(pos, m_index.lineEnd(line));
 }
@@ -472,24 +522,23 @@ std::size_t TagView::stepLeft(std::size_t pos) const {
     if (pos == start) {
         return line == 0 ? pos : m_index.lineEnd(line - 1);
     }
-    return start + layoutFor(line).previousCursorPosition(static_cast<int>(pos - start));
+    return positionIn(line, layoutFor(line).previousCursorPosition(columnOf(pos)));
 }
 
 std::size_t TagView::stepRight(std::size_t pos) const {
     const std::size_t line = m_index.lineOf(pos);
-    const std::size_t start = m_index.lineStart(line);
     if (pos == m_index.lineEnd(line)) {
         return line + 1 == lineCount() ? pos : m_index.lineStart(line + 1);
     }
-    return start + layoutFor(line).nextCursorPosition(static_cast<int>(pos - start));
+    return positionIn(line, layoutFor(line).nextCursorPosition(columnOf(pos)));
 }
 
 // Start of the word that holds the character at `pos`.
 std::size_t TagView::wordStart(std::size_t pos) const {
     const std::size_t start = m_index.lineStart(m_index.lineOf(pos));
-    const int kind = wordClass(m_text[pos]);
-    while (pos > start && wordClass(m_text[pos - 1]) == kind) {
-        --pos;
+    const int kind = wordClass(characterAt(pos));
+    while (pos > start && wordClass(characterAt(previousCharacter(pos))) == kind) {
+        pos = previousCharacter(pos);
     }
     return pos;
 }
@@ -497,9 +546,9 @@ std::size_t TagView::wordStart(std::size_t pos) const {
 // End of the word that holds the character at `pos`.
 std::size_t TagView::wordEnd(std::size_t pos) const {
     const std::size_t end = m_index.lineEnd(m_index.lineOf(pos));
-    const int kind = wordClass(m_text[pos]);
-    while (pos < end && wordClass(m_text[pos]) == kind) {
-        ++pos;
+    const int kind = wordClass(characterAt(pos));
+    while (pos < end && wordClass(characterAt(pos)) == kind) {
+        pos = nextCharacter(pos);
     }
     return pos;
 }
@@ -512,7 +561,7 @@ std::size_t TagView::verticalStep(std::size_t pos, std::ptrdiff_t lines) {
     const auto line = static_cast<std::ptrdiff_t>(m_index.lineOf(pos));
     const auto last = static_cast<std::ptrdiff_t>(lineCount()) - 1;
     const auto target = static_cast<std::size_t>(std::clamp<std::ptrdiff_t>(line + lines, 0, last));
-    return m_index.lineStart(target) + layoutFor(target).lineAt(0).xToCursor(m_desiredX);
+    return positionIn(target, layoutFor(target).lineAt(0).xToCursor(m_desiredX));
 }
 
 bool TagView::navigate(const QKeyEvent* event) {
@@ -527,7 +576,8 @@ bool TagView::navigate(const QKeyEvent* event) {
     bool vertically = false;
     switch (event->key()) {
     case Qt::Key_Left:
-        pos = control && m_cursor > start ? wordStart(m_cursor - 1) : stepLeft(m_cursor);
+        pos = control && m_cursor > start ? wordStart(previousCharacter(m_cursor))
+                                          : stepLeft(m_cursor);
         break;
     case Qt::Key_Right:
         pos = control && m_cursor < end ? wordEnd(m_cursor) : stepRight(m_cursor);
@@ -601,9 +651,9 @@ void TagView::announceSelection() {
     if (!QAccessible::isActive()) {
         return;
     }
-    QAccessibleTextSelectionEvent selection(this, clampToInt(selectionStart()),
-                                            clampToInt(selectionEnd()));
-    selection.setCursorPosition(clampToInt(m_cursor));
+    QAccessibleTextSelectionEvent selection(this, clampToInt(m_utf16.toUtf16(selectionStart())),
+                                            clampToInt(m_utf16.toUtf16(selectionEnd())));
+    selection.setCursorPosition(clampToInt(m_utf16.toUtf16(m_cursor)));
     QAccessible::updateAccessibility(&selection);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "line_index.h"
+#include "utf16_offsets.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
@@ -15,10 +16,11 @@ class QMenu;
 
 namespace quorvane::ui {
 
-// A read-only view of a large text: it keeps the text as given, CR LF
-// included, indexes where its lines start and lays out only the lines in
-// sight. Lines never wrap. CR LF, a lone CR and a lone LF each end a line;
-// what is copied are the characters of the text themselves.
+// A read-only view of a large UTF-8 text: it keeps the text as given, CR LF
+// included, indexes where its lines start and converts and lays out only the
+// lines in sight. Lines never wrap. CR LF, a lone CR and a lone LF each end a
+// line; what is copied are the characters of the text themselves. Positions
+// are byte offsets into the text, always at the start of a character.
 class TagView final : public QAbstractScrollArea {
     Q_OBJECT
 
@@ -27,10 +29,16 @@ public:
     ~TagView() override;
 
     // Replaces the whole text; scrolls to the top left and clears the selection.
-    void setText(std::u16string text);
-    const std::u16string& text() const { return m_text; }
+    void setText(std::string utf8);
+    const std::string& text() const { return m_text; }
+    // The whole text, converted once.
+    QString textString() const;
+    // UTF-16 offsets of the text, for those who speak them.
+    const Utf16Offsets& utf16() const { return m_utf16; }
 
-    std::u16string selectedText() const;
+    QString selectedText() const;
+    // The characters from byte `start` to byte `end`.
+    QString textBetween(std::size_t start, std::size_t end) const;
     std::size_t selectionStart() const { return std::min(m_anchor, m_cursor); }
     std::size_t selectionEnd() const { return std::max(m_anchor, m_cursor); }
     std::size_t cursorPosition() const { return m_cursor; }
@@ -84,6 +92,11 @@ private:
     QTextLayout& layoutFor(std::size_t line) const;
     void dropFarLayouts() const;
     QString lineString(std::size_t line) const;
+    int columnOf(std::size_t pos) const;
+    std::size_t positionIn(std::size_t line, int column) const;
+    char32_t characterAt(std::size_t pos) const;
+    std::size_t previousCharacter(std::size_t pos) const;
+    std::size_t nextCharacter(std::size_t pos) const;
     std::size_t firstVisibleLine() const;
     int fullRows() const;
     QPointF lineOrigin(std::size_t line) const;
@@ -104,8 +117,9 @@ private:
     void autoScrollStep();
     void announceSelection();
 
-    std::u16string m_text;
+    std::string m_text;
     LineIndex m_index;
+    Utf16Offsets m_utf16;
     AdvanceBounds m_bounds;
     int m_lineHeight = 1;
     qreal m_lineEndMark = 1;

@@ -35,6 +35,15 @@ TagView* TagViewAccessible::view() const {
     return static_cast<TagView*>(widget());
 }
 
+// The view counts bytes of UTF-8; assistive tools count UTF-16 units.
+std::size_t TagViewAccessible::byteAt(int offset) const {
+    return view()->utf16().toByte(static_cast<std::size_t>(std::max(0, offset)));
+}
+
+int TagViewAccessible::unitsAt(std::size_t byte) const {
+    return static_cast<int>(std::min<std::size_t>(view()->utf16().toUtf16(byte), INT_MAX));
+}
+
 QAccessible::State TagViewAccessible::state() const {
     QAccessible::State state = QAccessibleWidget::state();
     state.readOnly = true;
@@ -61,8 +70,8 @@ void* TagViewAccessible::interface_cast(QAccessible::InterfaceType type) {
 void TagViewAccessible::selection(int selectionIndex, int* startOffset, int* endOffset) const {
     *startOffset = *endOffset = 0;
     if (selectionIndex == 0 && selectionCount() == 1) {
-        *startOffset = static_cast<int>(view()->selectionStart());
-        *endOffset = static_cast<int>(view()->selectionEnd());
+        *startOffset = unitsAt(view()->selectionStart());
+        *endOffset = unitsAt(view()->selectionEnd());
     }
 }
 
@@ -82,33 +91,29 @@ void TagViewAccessible::removeSelection(int selectionIndex) {
 
 void TagViewAccessible::setSelection(int selectionIndex, int startOffset, int endOffset) {
     if (selectionIndex == 0 && startOffset >= 0 && endOffset >= 0) {
-        view()->setSelection(static_cast<std::size_t>(startOffset),
-                             static_cast<std::size_t>(endOffset));
+        view()->setSelection(byteAt(startOffset), byteAt(endOffset));
     }
 }
 
 int TagViewAccessible::cursorPosition() const {
-    return static_cast<int>(view()->cursorPosition());
+    return unitsAt(view()->cursorPosition());
 }
 
 void TagViewAccessible::setCursorPosition(int position) {
-    const auto pos = static_cast<std::size_t>(std::max(0, position));
+    const std::size_t pos = byteAt(position);
     view()->setSelection(pos, pos);
 }
 
 QString TagViewAccessible::text(int startOffset, int endOffset) const {
-    const std::u16string& text = view()->text();
-    const auto start = std::min<std::size_t>(std::max(0, startOffset), text.size());
-    const auto end = std::clamp<std::size_t>(std::max(0, endOffset), start, text.size());
-    return QString(reinterpret_cast<const QChar*>(text.data() + start),
-                   static_cast<qsizetype>(end - start));
+    const std::size_t start = byteAt(startOffset);
+    return view()->textBetween(start, std::max(start, byteAt(endOffset)));
 }
 
 void TagViewAccessible::lineAround(int offset, int* startOffset, int* endOffset) const {
     const LineIndex& lines = view()->lines();
-    const std::size_t line = lines.lineOf(static_cast<std::size_t>(std::max(0, offset)));
-    *startOffset = static_cast<int>(lines.lineStart(line));
-    *endOffset = static_cast<int>(lines.lineEnd(line));
+    const std::size_t line = lines.lineOf(byteAt(offset));
+    *startOffset = unitsAt(lines.lineStart(line));
+    *endOffset = unitsAt(lines.lineEnd(line));
 }
 
 QString TagViewAccessible::textAtOffset(int offset, QAccessible::TextBoundaryType boundaryType,
@@ -160,7 +165,9 @@ QString TagViewAccessible::textBeforeOffset(int offset, QAccessible::TextBoundar
     }
     // A line before is one line end back.
     int before = start - 1;
-    if (before > 0 && view()->text()[before] == u'\n' && view()->text()[before - 1] == u'\r') {
+    const std::string& text = view()->text();
+    const std::size_t at = byteAt(before);
+    if (at > 0 && text[at] == '\n' && text[at - 1] == '\r') {
         --before;
     }
     return textAtOffset(before, boundaryType, startOffset, endOffset);
@@ -171,26 +178,27 @@ QString TagViewAccessible::textAfterOffset(int offset, QAccessible::TextBoundary
     int start = 0;
     int end = 0;
     textAtOffset(offset, boundaryType, &start, &end);
-    const std::u16string& text = view()->text();
-    std::size_t next = static_cast<std::size_t>(end);
+    const std::string& text = view()->text();
+    const std::size_t at = byteAt(end);
+    int next = end;
     if (boundaryType == QAccessible::LineBoundary ||
         boundaryType == QAccessible::ParagraphBoundary ||
         boundaryType == QAccessible::SentenceBoundary) {
-        next += next + 1 < text.size() && text[next] == u'\r' && text[next + 1] == u'\n' ? 2 : 1;
+        next += at + 1 < text.size() && text[at] == '\r' && text[at + 1] == '\n' ? 2 : 1;
     }
-    if (end < 0 || next > text.size() || end == start) {
+    if (end < 0 || next > characterCount() || end == start) {
         *startOffset = *endOffset = -1;
         return {};
     }
-    return textAtOffset(static_cast<int>(next), boundaryType, startOffset, endOffset);
+    return textAtOffset(next, boundaryType, startOffset, endOffset);
 }
 
 int TagViewAccessible::characterCount() const {
-    return static_cast<int>(std::min<std::size_t>(view()->text().size(), INT_MAX));
+    return unitsAt(view()->text().size());
 }
 
 QRect TagViewAccessible::characterRect(int offset) const {
-    const QRect inView = view()->characterRect(static_cast<std::size_t>(std::max(0, offset)));
+    const QRect inView = view()->characterRect(byteAt(offset));
     return inView.translated(view()->viewport()->mapToGlobal(QPoint(0, 0)));
 }
 
@@ -199,13 +207,12 @@ int TagViewAccessible::offsetAtPoint(const QPoint& point) const {
     if (!view()->viewport()->rect().contains(inView)) {
         return -1;
     }
-    return static_cast<int>(view()->positionAt(inView));
+    return unitsAt(view()->positionAt(inView));
 }
 
 void TagViewAccessible::scrollToSubstring(int startIndex, int endIndex) {
     Q_UNUSED(endIndex);
-    const std::size_t line =
-        view()->lines().lineOf(static_cast<std::size_t>(std::max(0, startIndex)));
+    const std::size_t line = view()->lines().lineOf(byteAt(startIndex));
     view()->verticalScrollBar()->setValue(static_cast<int>(line));
 }
 

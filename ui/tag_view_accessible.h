@@ -41,6 +41,8 @@ public:
 
 private:
     TagView* view() const;
+    std::size_t byteAt(int offset) const;
+    int unitsAt(std::size_t byte) const;
     void lineAround(int offset, int* startOffset, int* endOffset) const;
 };
 

@@ -3,10 +3,14 @@
 the installed tree as a user of it would: both programs run, the desktop
 entry and the metainfo validate and agree with each other and with the
 installed files, the icons have their sizes, and the manual page renders and
-lists the options that `quorvane-tag --help` lists."""
+lists the options that `quorvane-tag --help` lists. Then packs the same build
+as a Debian package and checks its relations and that lintian finds no error
+or warning in it."""
 
 import argparse
 import configparser
+import glob
+import gzip
 import os
 import re
 import struct
@@ -20,6 +24,8 @@ from x_display import XDisplay
 
 TITLE = "Quorvane"
 ICON_SIZES = (16, 32, 64)
+# Packages of the Japanese fonts that the window asks for.
+JAPANESE_FONTS = {"fonts-ipafont-gothic", "fonts-noto-cjk", "fonts-vlgothic"}
 WAIT_SECONDS = 60  # upper bound only: a slow sanitizer build must still get through
 
 failures = []
@@ -172,9 +178,53 @@ def check_manual_page(prefix, version):
           f"the page lists the options of --help: {sorted(in_help)} vs {sorted(in_page)}")
 
 
+def check_changelog(prefix, version):
+    path = os.path.join(prefix, "share", "doc", "quorvane", "changelog.gz")
+    if not check(os.path.isfile(path), "Debian changelog installed"):
+        return
+    with gzip.open(path, "rt", encoding="utf-8") as f:
+        newest = re.match(r"quorvane \(([^)]*)\)", f.readline())
+    check(newest is not None and newest.group(1) == version,
+          f"the newest changelog entry is version {version}")
+
+
+def relations(field):
+    """The relations of a control field, each as the set of its alternatives'
+    package names."""
+    return [{re.sub(r"\(.*\)", "", alt).strip() for alt in relation.split("|")}
+            for relation in field.split(",") if relation.strip()]
+
+
+def check_package(cpack, build, version, window):
+    with tempfile.TemporaryDirectory(prefix="quorvane-package-") as out:
+        result = run([cpack, "-G", "DEB", "-B", out,
+                      "--config", os.path.join(build, "CPackConfig.cmake")])
+        debs = glob.glob(os.path.join(out, "*.deb"))
+        if not check(result.returncode == 0 and len(debs) == 1, "cpack builds one .deb"):
+            print(result.stdout + result.stderr)
+            return
+        fields = run(["dpkg-deb", "-f", debs[0], "Version", "Depends", "Recommends"]).stdout
+        control = dict(re.findall(r"^(\w+): (.*)$", fields, re.M))
+        depends = relations(control.get("Depends", ""))
+        check(control.get("Version") == version, f"package version {version}")
+        check(any(name.startswith("libicu") for r in depends for name in r),
+              "Depends has the libraries dpkg-shlibdeps finds")
+        if window:
+            check({"qt6-qpa-plugins"} in depends, "Depends on qt6-qpa-plugins")
+            check(any("fonts-ipafont-gothic" in r and r <= JAPANESE_FONTS for r in depends),
+                  "Depends on a Japanese font: " + control.get("Depends", ""))
+            check({"qt6-translations-l10n"} in relations(control.get("Recommends", "")),
+                  "Recommends qt6-translations-l10n")
+        result = run(["lintian", debs[0]])
+        found = [line for line in result.stdout.splitlines() if line[:2] in ("E:", "W:")]
+        if not check(result.returncode == 0 and not found, "lintian reports no error or warning"):
+            print("\n".join(found) + "\n" + result.stderr)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--cmake", required=True)
+    parser.add_argument("--cpack", required=True)
     parser.add_argument("--build", required=True)
     parser.add_argument("--version", required=True)
     parser.add_argument("--app-id")
@@ -186,11 +236,13 @@ def main():
             return 1
         check_tag_program(prefix, args.version)
         check_manual_page(prefix, args.version)
+        check_changelog(prefix, args.version)
         if args.app_id:
             check_window_program(prefix)
             check_desktop_entry(prefix, args.app_id)
             check_icons(prefix)
             check_metainfo(prefix, args.app_id, args.version)
+    check_package(args.cpack, args.build, args.version, args.app_id is not None)
     print(f"{len(failures)} check(s) failed" if failures else "all checks passed")
     return 1 if failures else 0
 

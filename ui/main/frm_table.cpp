@@ -1,25 +1,27 @@
 #include "frm_table.h"
 
-#include "checked_int16.h"
-#include "common_dialog.h"
-#include "dialog_cancelled.h"
+#include "busy_cursor.h"
 #include "fonts.h"
 #include "frm_about.h"
 #include "palette_line.h"
-#include "qt_file_picker.h"
-#include "qt_message_box.h"
+#include "qt_user_dialogs.h"
 #include "spin_button.h"
 #include "tag_view.h"
 #include "twips.h"
 
 #include <quorvane/app_info.h>
-#include <quorvane/tag/field_reader.h>
-#include <quorvane/tag/table_builder.h>
-#include <quorvane/tag/u16_string_sink.h>
+#include <quorvane/tag/checked16.h>
+#include <quorvane/tag/convert.h>
+#include <quorvane/tag/files.h>
+#include <quorvane/tag/string_sink.h>
+#include <quorvane/tag/tag_error.h>
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
 
 #include <QGroupBox>
 #include <QLabel>
@@ -29,11 +31,46 @@
 #include <QMenuBar>
 #include <QPushButton>
 
+#include <filesystem>
 #include <limits>
-#include <new>
+#include <optional>
 
 namespace quorvane::ui {
 namespace {
+
+// The whole number a text holds, surrounding spaces allowed; nothing when it
+// holds none in the 16-bit range.
+std::optional<std::int16_t> int16FromText(const QString& text) {
+    bool ok = false;
+    const short value = text.trimmed().toShort(&ok);
+    return ok ? std::optional<std::int16_t>(value) : std::nullopt;
+}
+
+// A file name as the system's file calls take it: the UTF-16 name on Windows,
+// Qt's encoding of file names elsewhere.
+std::filesystem::path filePath(const QString& name) {
+#ifdef Q_OS_WIN
+    return std::filesystem::path(name.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(name).toStdString());
+#endif
+}
+
+// Room for the table text of a file of `bytes`: cells take a few times the
+// bytes of their fields. Room never written costs no memory here.
+std::size_t tableEstimate(std::uint64_t bytes) {
+    constexpr std::uint64_t kMost = std::uint64_t{1} << 32;
+    return static_cast<std::size_t>(std::min(bytes, kMost) * 3 + 64);
+}
+
+// The one local file a drag carries; nothing for several, or for anything else.
+std::optional<QString> droppedFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1 ||
+        !data->urls().front().isLocalFile()) {
+        return std::nullopt;
+    }
+    return data->urls().front().toLocalFile();
+}
 
 template <typename Widget> Widget* named(Widget* widget, const QString& name) {
     widget->setObjectName(name);
@@ -72,18 +109,14 @@ void placeLabel(QLabel* label, int left, int top) {
 
 } // namespace
 
-frmTable::frmTable(FilePicker* picker, MessageBox* messages, QWidget* parent)
+frmTable::frmTable(UserDialogs* dialogs, QWidget* parent)
     : QMainWindow(parent) {
-    if (picker == nullptr) {
-        m_ownPicker = std::make_unique<QtFilePicker>();
-        picker = m_ownPicker.get();
+    if (dialogs == nullptr) {
+        m_ownDialogs = std::make_unique<QtUserDialogs>();
+        dialogs = m_ownDialogs.get();
     }
-    if (messages == nullptr) {
-        m_ownMessages = std::make_unique<QtMessageBox>();
-        messages = m_ownMessages.get();
-    }
-    m_messages = messages;
-    Dlg = std::make_unique<CommonDialog>(*picker);
+    Dlg = dialogs;
+    setAcceptDrops(true);
     setObjectName(QStringLiteral("frmTable"));
     setWindowTitle(QString::fromUtf8(app::kTitle));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -103,14 +136,14 @@ frmTable::~frmTable() {
 }
 
 QString frmTable::tagViewText() const {
-    return QString::fromStdU16String(TxtTag->text());
+    return TxtTag->textString();
 }
 
-std::vector<std::u16string> frmTable::styleRows() const {
-    std::vector<std::u16string> rows;
+std::vector<std::string> frmTable::styleRows() const {
+    std::vector<std::string> rows;
     rows.reserve(LstStyle->count());
     for (int row = 0; row < LstStyle->count(); ++row) {
-        rows.push_back(styleRow(row).toStdU16String());
+        rows.push_back(styleRow(row).toStdString());
     }
     return rows;
 }
@@ -239,24 +272,31 @@ void frmTable::Form_Load() {
     UpDown1->setFocus();
 }
 
+// The counters' arithmetic traps on overflow, which the spinners' ranges
+// keep out of reach; a trap would be a failure like any other, so the
+// handlers that count report it rather than let it into the event loop.
 void frmTable::TxtDataCnt_Change() {
-    DataCnt = int16FromText(TxtDataCnt->text());
+    DataCnt = int16FromText(TxtDataCnt->text()).value_or(DataCnt);
 }
 
 // Confirm: fix the count, one empty attribute row per field, edit field 1.
 void frmTable::CmdDataCntOK_Click() {
-    Frame2->show();
-    DataCnt = int16FromText(TxtDataCnt->text());
-    UpDown1->setEnabled(false);
-    UpDown2->setValue(1);
-    const std::int16_t last = checkedSub(DataCnt, 1);
-    for (std::int16_t i = 0; i <= last; i = checkedAdd(i, 1)) {
-        LstStyle->addItem(QString());
+    try {
+        Frame2->show();
+        DataCnt = int16FromText(TxtDataCnt->text()).value_or(DataCnt);
+        UpDown1->setEnabled(false);
+        UpDown2->setValue(1);
+        const std::int16_t last = tag::CheckedSub16(DataCnt, 1);
+        for (std::int16_t i = 0; i <= last; i = tag::CheckedAdd16(i, 1)) {
+            LstStyle->addItem(QString());
+        }
+        CmdDataCntCancel->setEnabled(true);
+        Initial();
+        UpDown2->setMaximum(DataCnt);
+        CmdDataCntOK->setEnabled(false);
+    } catch (const tag::TagError&) {
+        reportFailure();
     }
-    CmdDataCntCancel->setEnabled(true);
-    Initial();
-    UpDown2->setMaximum(DataCnt);
-    CmdDataCntOK->setEnabled(false);
 }
 
 // Redo: back to setting the count; every attribute given so far is lost.
@@ -270,7 +310,11 @@ void frmTable::CmdDataCntCancel_Click() {
 }
 
 void frmTable::TxtFeeld_Change() {
-    Initial();
+    try {
+        Initial();
+    } catch (const tag::TagError&) {
+        reportFailure();
+    }
 }
 
 void frmTable::UpDown2_Change() {
@@ -282,8 +326,12 @@ void frmTable::LstStyle_Click() {
     if (selected.isEmpty()) {
         return;
     }
-    const std::int16_t row = toInt16(LstStyle->row(selected.front()));
-    TxtFeeld->setText(int16Text(checkedAdd(row, 1)));
+    try {
+        const std::int16_t row = tag::CheckedNarrow16(LstStyle->row(selected.front()));
+        TxtFeeld->setText(QString::number(tag::CheckedAdd16(row, 1)));
+    } catch (const tag::TagError&) {
+        reportFailure();
+    }
 }
 
 void frmTable::CmdHanei_Click() {
@@ -294,7 +342,11 @@ void frmTable::CmdHanei_Click() {
 
 // Loads the attribute editor for the field number shown in TxtFeeld.
 void frmTable::Initial() {
-    FieldIdx = checkedSub(int16FromText(TxtFeeld->text()), 1);
+    const std::optional<std::int16_t> field = int16FromText(TxtFeeld->text());
+    if (!field) {
+        return;
+    }
+    FieldIdx = tag::CheckedSub16(*field, 1);
     TxtStyle->clear();
     TxtStyle->setText(styleRow(FieldIdx));
     LstStyle->setCurrentRow(FieldIdx);
@@ -340,53 +392,50 @@ void frmTable::mnuVir_Click() {
 }
 
 // Converts the chosen CSV file into the table text and shows it. A cancel of
-// the dialog changes nothing; any other failure shows the one message and
-// leaves the box as it was. The reader closes the file on every way out.
+// the dialog changes nothing.
 void frmTable::makeTag() {
+    if (const std::optional<QString> path = Dlg->chooseCsvFile(this, m_fileName)) {
+        makeTagFrom(*path);
+    }
+}
+
+// Any failure shows the one message and leaves the box as it was; the file
+// is closed on every way out.
+void frmTable::makeTagFrom(const QString& path) {
+    m_fileName = path;
     try {
-        const QString filter = QStringLiteral("CSV(*.csv)|*.csv");
-        Dlg->setCancelError(true);
-        Dlg->setFilter(filter);
-        Dlg->setFlags(CommonDialog::kOverwritePrompt | CommonDialog::kHideReadOnly |
-                      CommonDialog::kPathMustExist);
-        TagText = u"<table>";
-        Dlg->ShowOpen(this);
-        const QByteArray path = QFile::encodeName(Dlg->fileName());
-        tag::FieldReader reader;
-        reader.Open(std::filesystem::path(path.toStdString()));
-        reserveTableText(path);
-        tag::U16StringSink sink(TagText);
-        tag::Build(reader, DataCnt, styleRows(), sink);
-        reader.Close();
+        const BusyCursor busy;
+        tag::InputFile file(filePath(path));
+        TagText.clear();
+        TagText.reserve(tableEstimate(file.Size()));
+        tag::StringSink sink(TagText);
+        tag::Convert(file, tag::TableOptions{DataCnt, styleRows()}, sink);
         TxtTag->setText(std::move(TagText));
-    } catch (const DialogCancelled&) {
-        // The user changed their mind: nothing to report.
     } catch (...) {
         reportFailure();
     }
 }
 
-// A table takes about twice as many characters as its file has bytes, plus
-// the tags. Reserving room for that up front spares the copies of a growing
-// string; room that is never written costs no memory.
-void frmTable::reserveTableText(const QByteArray& path) {
-    std::error_code error;
-    const std::uintmax_t bytes = std::filesystem::file_size(path.toStdString(), error);
-    if (error || bytes >= TagText.max_size() / 4) {
-        return;
-    }
-    try {
-        TagText.reserve(static_cast<std::size_t>(bytes) * 3 + 64);
-    } catch (const std::bad_alloc&) {
-        // Only a head start: the text can still grow as it is built.
+void frmTable::reportFailure() {
+    TagText.clear();
+    TagText.shrink_to_fit();
+    Dlg->reportFailure(this);
+}
+
+void frmTable::dragEnterEvent(QDragEnterEvent* event) {
+    if (droppedFile(event->mimeData())) {
+        event->acceptProposedAction();
     }
 }
 
-void frmTable::reportFailure() {
-    TagText.clear();
-    m_messages->Show(this,
-                     {QStringLiteral(u"未知のエラーが発生しました。"), QStringLiteral(u"ぽるめに"),
-                      QMessageBox::Information, QMessageBox::Ok});
+// The drop ends before the conversion starts, so that the source of the drag
+// is not held up by it or by its message.
+void frmTable::dropEvent(QDropEvent* event) {
+    if (const std::optional<QString> path = droppedFile(event->mimeData())) {
+        event->acceptProposedAction();
+        QMetaObject::invokeMethod(
+            this, [this, name = *path] { makeTagFrom(name); }, Qt::QueuedConnection);
+    }
 }
 
 // Puts exactly what the box shows on the clipboard, line ends included.

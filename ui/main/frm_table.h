@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QString>
 
 #include <cstdint>
 #include <memory>
@@ -18,13 +19,11 @@ class QPushButton;
 
 namespace quorvane::ui {
 
-class CommonDialog;
-class FilePicker;
 class frmAbout;
-class MessageBox;
 class PaletteLine;
 class SpinButton;
 class TagView;
+class UserDialogs;
 
 // The main window: the field count, the attribute string of each field, the
 // buttons and menus of the commands, and the box that shows the table text.
@@ -32,20 +31,24 @@ class frmTable final : public QMainWindow {
     Q_OBJECT
 
 public:
-    // The file dialog and the message box are handed in so that tests can
-    // answer them; without them the window uses Qt's own.
-    explicit frmTable(FilePicker* picker = nullptr, MessageBox* messages = nullptr,
-                      QWidget* parent = nullptr);
+    // The dialogs are handed in so that tests can answer them; without them
+    // the window uses Qt's own.
+    explicit frmTable(UserDialogs* dialogs = nullptr, QWidget* parent = nullptr);
     ~frmTable() override;
 
     // Fields per table row.
     std::int16_t dataCnt() const { return DataCnt; }
     // 0-based index of the field whose attribute is being edited.
     std::int16_t fieldIdx() const { return FieldIdx; }
-    // The attribute string of each field, in field order.
-    std::vector<std::u16string> styleRows() const;
+    // The attribute string of each field, in field order, as UTF-8.
+    std::vector<std::string> styleRows() const;
     // The text the output box shows.
     QString tagViewText() const;
+
+protected:
+    // One local file dropped on the window converts as if chosen in the dialog.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void createControls();
@@ -73,21 +76,20 @@ private:
 
     void Initial();
     void makeTag();
+    void makeTagFrom(const QString& path);
     void copyTxt();
 
     QString styleRow(int row) const;
-
-    void reserveTableText(const QByteArray& path);
     void reportFailure();
 
     std::int16_t DataCnt = 0;
     std::int16_t FieldIdx = 0;
-    std::u16string TagText;
+    std::string TagText;
 
-    std::unique_ptr<FilePicker> m_ownPicker;
-    std::unique_ptr<MessageBox> m_ownMessages;
-    MessageBox* m_messages = nullptr;
-    std::unique_ptr<CommonDialog> Dlg;
+    std::unique_ptr<UserDialogs> m_ownDialogs;
+    UserDialogs* Dlg = nullptr;
+    // The file dialog starts from the file chosen or dropped last.
+    QString m_fileName;
     QPointer<frmAbout> m_about;
 
     QPushButton* CmdCopy = nullptr;

@@ -6,7 +6,6 @@
 // printed with its seed; QUORVANE_MODEL_SEED replays one seed.
 #include "window_fixture.h"
 
-#include "message_box.h"
 #include "spin_button.h"
 #include "tag_view.h"
 
@@ -174,11 +173,10 @@ bool possible(const Action& a, const Model& m) {
     }
 }
 
-// Answers the file dialog with the file the next conversion wants.
-struct Files final : FilePicker, quorvane::ui::MessageBox {
+// The files a conversion wants, and the user who picks them.
+struct Files final {
     QTemporaryDir dir;
-    QString next;
-    int failures = 0;
+    ScriptedUser user;
 
     QString fileOf(int fields) {
         const QString path = dir.filePath(QStringLiteral("f%1.csv").arg(fields));
@@ -195,15 +193,13 @@ struct Files final : FilePicker, quorvane::ui::MessageBox {
         }
         return path;
     }
-    std::optional<QString> pickOpenFile(QWidget*, const FilePickRequest&) override { return next; }
-    void Show(QWidget*, const MessageBoxRequest&) override { ++failures; }
 };
 
 class Driver {
 public:
     explicit Driver(Files& files)
         : m_files(files)
-        , m_window(&files, &files) {
+        , m_window(&files.user) {
         m_window.show();
         m_window.activateWindow();
     }
@@ -246,7 +242,7 @@ public:
             QTest::mouseClick(get<QPushButton>("CmdDataCntCancel"), Qt::LeftButton);
             break;
         case Kind::Convert:
-            m_files.next = m_files.fileOf(a.arg);
+            m_files.user.answers.push_back(m_files.fileOf(a.arg));
             get<QAction>("mnuCSV")->trigger();
             break;
         }
@@ -258,7 +254,7 @@ public:
         for (int i = 0; i < get<QListWidget>("LstStyle")->count(); ++i) {
             rows << get<QListWidget>("LstStyle")->item(i)->text();
         }
-        const QString table = QString::fromStdU16String(get<TagView>("TxtTag")->text());
+        const QString table = get<TagView>("TxtTag")->textString();
         const QList<QPair<QString, bool>> checks = {
             {QStringLiteral("count box"),
              get<QLineEdit>("TxtDataCnt")->text() == QString::number(m.countBox)},
@@ -279,7 +275,7 @@ public:
             {QStringLiteral("editor"),
              !m.editing || get<QLineEdit>("TxtStyle")->text() == m.editor},
             {QStringLiteral("table"), table == m.table},
-            {QStringLiteral("no message"), m_files.failures == 0},
+            {QStringLiteral("no message"), m_files.user.failures == 0},
         };
         QStringList wrong;
         for (const auto& [what, ok] : checks) {

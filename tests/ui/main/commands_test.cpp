@@ -1,9 +1,7 @@
-#include "dialog_cancelled.h"
-#include "file_picker.h"
 #include "fonts.h"
 #include "frm_about.h"
 #include "frm_table.h"
-#include "message_box.h"
+#include "scripted_user.h"
 #include "spin_button.h"
 
 #include <QAction>
@@ -12,43 +10,21 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QMimeData>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include <memory>
 #include <optional>
-#include <vector>
 
 using namespace quorvane::ui;
 
 namespace {
-
-// Answers the file dialog from a queue: a path, or nothing for a cancel.
-class ScriptedPicker final : public FilePicker {
-public:
-    std::vector<std::optional<QString>> answers;
-    int shown = 0;
-
-    std::optional<QString> pickOpenFile(QWidget*, const FilePickRequest& request) override {
-        ++shown;
-        lastRequest = request;
-        auto answer = answers.at(0);
-        answers.erase(answers.begin());
-        return answer;
-    }
-    FilePickRequest lastRequest;
-};
-
-class RecordingMessages final : public MessageBox {
-public:
-    std::vector<MessageBoxRequest> shown;
-    void Show(QWidget*, const MessageBoxRequest& request) override { shown.push_back(request); }
-};
 
 template <typename T> T* child(const QObject& window, const char* name) {
     T* found = window.findChild<T*>(QString::fromLatin1(name));
@@ -94,30 +70,25 @@ private slots:
     void init();
     void cleanup();
 
-    void convertsWithCountAndAttributes_data();
     void convertsWithCountAndAttributes();
-    void asksForCsvFilesOnly();
-    void cancelKeepsTheTable();
-    void failuresShowTheOneMessage_data();
-    void failuresShowTheOneMessage();
-    void secondConversionReplacesTheFirst();
-    void fileIsClosedAfterEveryConversion();
+    void convertCommands_data();
+    void convertCommands();
     void tableMatchesTheCommandLine_data();
     void tableMatchesTheCommandLine();
     void copyPutsExactlyTheShownText_data();
     void copyPutsExactlyTheShownText();
-    void copyBeforeAnyConversionIsEmpty();
     void versionWindowIsOneAndFresh();
     void exitEndsAtOnceAndClosesAbout();
 
 private:
     void confirmCount(int count);
     void giveAttribute(int field, const QString& attribute);
-    QString shownText() const;
+    void convert(const QString& path);
+    bool drop(const QList<QUrl>& urls);
+    QString shownText() const { return m_window->tagViewText(); }
 
     QTemporaryDir m_dir;
-    ScriptedPicker m_picker;
-    RecordingMessages m_messages;
+    ScriptedUser m_user;
     std::unique_ptr<frmTable> m_window;
 };
 
@@ -127,9 +98,8 @@ void CommandsTest::initTestCase() {
 }
 
 void CommandsTest::init() {
-    m_picker = ScriptedPicker{};
-    m_messages = RecordingMessages{};
-    m_window = std::make_unique<frmTable>(&m_picker, &m_messages);
+    m_user = ScriptedUser{};
+    m_window = std::make_unique<frmTable>(&m_user);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 }
@@ -144,105 +114,110 @@ void CommandsTest::cleanup() {
 }
 
 void CommandsTest::confirmCount(int count) {
-    auto* spinner = child<SpinButton>(*m_window, "UpDown1");
-    spinner->setValue(count);
+    child<SpinButton>(*m_window, "UpDown1")->setValue(count);
     QTest::mouseClick(child<QPushButton>(*m_window, "CmdDataCntOK"), Qt::LeftButton);
 }
 
 void CommandsTest::giveAttribute(int field, const QString& attribute) {
     child<SpinButton>(*m_window, "UpDown2")->setValue(field);
-    auto* editor = child<QLineEdit>(*m_window, "TxtStyle");
-    editor->setText(attribute);
+    child<QLineEdit>(*m_window, "TxtStyle")->setText(attribute);
     QTest::mouseClick(child<QPushButton>(*m_window, "CmdHanei"), Qt::LeftButton);
 }
 
-QString CommandsTest::shownText() const {
-    return m_window->tagViewText();
+void CommandsTest::convert(const QString& path) {
+    m_user.answers.push_back(path);
+    child<QAction>(*m_window, "mnuCSV")->trigger();
 }
 
-void CommandsTest::convertsWithCountAndAttributes_data() {
-    QTest::addColumn<QString>("trigger");
-    QTest::newRow("button") << "CmdFileOpen";
-    QTest::newRow("menu") << "mnuCSV";
+// Drags `urls` onto the window and drops them there; whether the window
+// took the drag.
+bool CommandsTest::drop(const QList<QUrl>& urls) {
+    QMimeData data;
+    data.setUrls(urls);
+    const QPoint at = m_window->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(m_window.get(), &enter);
+    QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(m_window.get(), &dropped);
+    QCoreApplication::processEvents();
+    return enter.isAccepted();
 }
 
 void CommandsTest::convertsWithCountAndAttributes() {
-    QFETCH(QString, trigger);
-    const QString path = writeFile(m_dir, QStringLiteral("example.csv"), "a,b\r\nc\r\n");
     confirmCount(2);
     giveAttribute(1, QStringLiteral("align=right"));
-    m_picker.answers = {path};
-    if (trigger == QLatin1String("CmdFileOpen")) {
-        QTest::mouseClick(child<QPushButton>(*m_window, "CmdFileOpen"), Qt::LeftButton);
-    } else {
-        child<QAction>(*m_window, "mnuCSV")->trigger();
-    }
-    QCOMPARE(m_picker.shown, 1);
+    convert(writeFile(m_dir, QStringLiteral("example.csv"), "a,b\r\nc\r\n"));
     QCOMPARE(shownText(), kWorkedExample);
-    QVERIFY(m_messages.shown.empty());
+    QCOMPARE(m_user.failures, 0);
 }
 
-void CommandsTest::asksForCsvFilesOnly() {
-    m_picker.answers = {std::nullopt};
-    child<QAction>(*m_window, "mnuCSV")->trigger();
-    QCOMPARE(m_picker.lastRequest.nameFilter, QStringLiteral("CSV(*.csv) (*.csv)"));
-    QVERIFY(m_picker.lastRequest.pathMustExist);
-    QVERIFY(!m_picker.lastRequest.fileMustExist);
+// After a first table, one command: what the box shows, how many failures the
+// user was told of, and the name the dialog starts from next time.
+void CommandsTest::convertCommands_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("given");
+    QTest::addColumn<bool>("converts");
+    QTest::addColumn<int>("failures");
+    QTest::addColumn<QString>("remembered");
+    const QStringList fresh{QStringLiteral("new.csv")};
+    QTest::newRow("button") << "CmdFileOpen" << fresh << true << 0 << "new.csv";
+    QTest::newRow("menu") << "mnuCSV" << fresh << true << 0 << "new.csv";
+    QTest::newRow("cancel") << "mnuCSV" << QStringList{} << false << 0 << "first.csv";
+    QTest::newRow("missing file") << "mnuCSV" << QStringList{"missing.csv"} << false << 1
+                                  << "missing.csv";
+    QTest::newRow("missing folder")
+        << "mnuCSV" << QStringList{"nofolder/x.csv"} << false << 1 << "nofolder/x.csv";
+    QTest::newRow("folder") << "CmdFileOpen" << QStringList{"sub"} << false << 1 << "sub";
+    QTest::newRow("drop one file") << "drop" << fresh << true << 0 << "new.csv";
+    QTest::newRow("drop a missing file")
+        << "drop" << QStringList{"missing.csv"} << false << 1 << "missing.csv";
+    QTest::newRow("drop two files")
+        << "drop" << QStringList{"new.csv", "first.csv"} << false << 0 << "first.csv";
+    QTest::newRow("drop a web address")
+        << "drop" << QStringList{"https://example.com/new.csv"} << false << 0 << "first.csv";
 }
 
-void CommandsTest::cancelKeepsTheTable() {
-    const QString path = writeFile(m_dir, QStringLiteral("one.csv"), "x\r\n");
-    m_picker.answers = {path, std::nullopt};
-    child<QAction>(*m_window, "mnuCSV")->trigger();
+void CommandsTest::convertCommands() {
+    QFETCH(QString, command);
+    QFETCH(QStringList, given);
+    QFETCH(bool, converts);
+    QFETCH(int, failures);
+    QFETCH(QString, remembered);
+    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("sub")));
+    const QString first = writeFile(m_dir, QStringLiteral("first.csv"), "1,2\r\n");
+    const QString fresh = writeFile(m_dir, QStringLiteral("new.csv"), "z\r\n");
+    convert(first);
     const QString before = shownText();
-    QCOMPARE(before, QStringLiteral("<table>\r\n<tr>\r\n<td>x</td>\r\n</tr>\r\n</table>"));
-    child<QAction>(*m_window, "mnuCSV")->trigger();
-    QCOMPARE(shownText(), before);
-    QVERIFY(m_messages.shown.empty());
-}
+    QCOMPARE(before,
+             QStringLiteral("<table>\r\n<tr>\r\n<td>1</td>\r\n</tr>\r\n<tr>\r\n<td>2</td>\r\n"
+                            "</tr>\r\n</table>"));
 
-void CommandsTest::failuresShowTheOneMessage_data() {
-    QTest::addColumn<QString>("path");
-    QTest::newRow("missing file") << "missing.csv";
-    QTest::newRow("folder") << ".";
-    QTest::newRow("missing folder") << "nofolder/x.csv";
-}
-
-void CommandsTest::failuresShowTheOneMessage() {
-    QFETCH(QString, path);
-    const QString good = writeFile(m_dir, QStringLiteral("good.csv"), "1,2\r\n");
-    m_picker.answers = {good, m_dir.filePath(path)};
-    child<QAction>(*m_window, "mnuCSV")->trigger();
-    const QString before = shownText();
-    child<QAction>(*m_window, "mnuCSV")->trigger();
-    QCOMPARE(shownText(), before);
-    QCOMPARE(m_messages.shown.size(), std::size_t(1));
-    const MessageBoxRequest& message = m_messages.shown.front();
-    QCOMPARE(message.text, QStringLiteral(u"未知のエラーが発生しました。"));
-    QCOMPARE(message.title, QStringLiteral(u"ぽるめに"));
-    QCOMPARE(message.icon, QMessageBox::Information);
-    QCOMPARE(message.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-}
-
-void CommandsTest::secondConversionReplacesTheFirst() {
-    const QString first = writeFile(m_dir, QStringLiteral("first.csv"), "first,row\r\n");
-    const QString second = writeFile(m_dir, QStringLiteral("second.csv"), "z\r\n");
-    m_picker.answers = {first, second};
-    child<QAction>(*m_window, "mnuCSV")->trigger();
-    child<QAction>(*m_window, "mnuCSV")->trigger();
-    QCOMPARE(shownText(), QStringLiteral("<table>\r\n<tr>\r\n<td>z</td>\r\n</tr>\r\n</table>"));
-}
-
-void CommandsTest::fileIsClosedAfterEveryConversion() {
-    const QString good = writeFile(m_dir, QStringLiteral("held.csv"), "a,b,c\r\n");
-    const QString empty = writeFile(m_dir, QStringLiteral("empty.csv"), "");
-    m_picker.answers = {good, std::nullopt, empty};
-    for (int i = 0; i < 3; ++i) {
-        child<QAction>(*m_window, "mnuCSV")->trigger();
-        QCOMPARE(openDescriptorsOn(good), 0);
-        QCOMPARE(openDescriptorsOn(empty), 0);
+    QList<QUrl> urls;
+    for (const QString& name : given) {
+        urls << (name.contains(u':') ? QUrl(name) : QUrl::fromLocalFile(m_dir.filePath(name)));
     }
-    QCOMPARE(shownText(), QStringLiteral("<table>\r\n</table>"));
+    if (command == QLatin1String("drop")) {
+        QCOMPARE(drop(urls), urls.size() == 1 && urls.front().isLocalFile());
+    } else {
+        m_user.answers.push_back(given.isEmpty() ? std::nullopt
+                                                 : std::optional(m_dir.filePath(given.front())));
+        if (command == QLatin1String("mnuCSV")) {
+            child<QAction>(*m_window, "mnuCSV")->trigger();
+        } else {
+            QTest::mouseClick(child<QPushButton>(*m_window, "CmdFileOpen"), Qt::LeftButton);
+        }
+    }
+    QCOMPARE(shownText(), converts
+                              ? QStringLiteral("<table>\r\n<tr>\r\n<td>z</td>\r\n</tr>\r\n</table>")
+                              : before);
+    QCOMPARE(m_user.failures, failures);
+    QVERIFY(!m_user.busyWhileAsked);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QCOMPARE(openDescriptorsOn(first), 0);
+    QCOMPARE(openDescriptorsOn(fresh), 0);
+
+    child<QAction>(*m_window, "mnuCSV")->trigger();
+    QCOMPARE(m_user.startedFrom.back(), m_dir.filePath(remembered));
 }
 
 void CommandsTest::tableMatchesTheCommandLine_data() {
@@ -267,8 +242,7 @@ void CommandsTest::tableMatchesTheCommandLine() {
     const QString path = writeFile(m_dir, QStringLiteral("same.csv"), bytes);
     confirmCount(count);
     giveAttribute(2, attribute);
-    m_picker.answers = {path};
-    child<QAction>(*m_window, "mnuCSV")->trigger();
+    convert(path);
 
     QProcess cli;
     cli.start(QStringLiteral(QUORVANE_TAG_PROGRAM),
@@ -281,34 +255,32 @@ void CommandsTest::tableMatchesTheCommandLine() {
 
 void CommandsTest::copyPutsExactlyTheShownText_data() {
     QTest::addColumn<QString>("trigger");
-    QTest::newRow("button") << "CmdCopy";
-    QTest::newRow("menu") << "mnuCopy";
+    QTest::addColumn<bool>("converted");
+    QTest::newRow("button") << "CmdCopy" << true;
+    QTest::newRow("menu") << "mnuCopy" << true;
+    QTest::newRow("nothing converted yet") << "mnuCopy" << false;
 }
 
 void CommandsTest::copyPutsExactlyTheShownText() {
     QFETCH(QString, trigger);
-    // A field with a lone LF and a lone CR inside quotes: copied as it stands.
-    const QString path =
-        writeFile(m_dir, QStringLiteral("copy.csv"), "\"one\ntwo\",\"three\rfour\"\r\n");
-    m_picker.answers = {path};
-    child<QAction>(*m_window, "mnuCSV")->trigger();
+    QFETCH(bool, converted);
+    // Fields with a lone LF and a lone CR inside quotes, and a character
+    // outside the basic plane: copied as they stand.
+    const QString expected = QStringLiteral(
+        u"<table>\r\n<tr>\r\n<td>one\ntwo</td>\r\n</tr>\r\n<tr>\r\n<td>three\rfour𠮷</td>\r\n"
+        u"</tr>\r\n</table>");
+    if (converted) {
+        convert(writeFile(m_dir, QStringLiteral("copy.csv"),
+                          "\"one\ntwo\",\"three\rfour\xf0\xa0\xae\xb7\"\r\n"));
+        QCOMPARE(shownText(), expected);
+    }
     QGuiApplication::clipboard()->setText(QStringLiteral("something else"));
     if (trigger == QLatin1String("CmdCopy")) {
         QTest::mouseClick(child<QPushButton>(*m_window, "CmdCopy"), Qt::LeftButton);
     } else {
         child<QAction>(*m_window, "mnuCopy")->trigger();
     }
-    const QString expected = QStringLiteral(
-        "<table>\r\n<tr>\r\n<td>one\ntwo</td>\r\n</tr>\r\n<tr>\r\n<td>three\rfour</td>\r\n"
-        "</tr>\r\n</table>");
-    QCOMPARE(shownText(), expected);
-    QCOMPARE(QGuiApplication::clipboard()->text(), expected);
-}
-
-void CommandsTest::copyBeforeAnyConversionIsEmpty() {
-    QGuiApplication::clipboard()->setText(QStringLiteral("left over"));
-    child<QAction>(*m_window, "mnuCopy")->trigger();
-    QCOMPARE(QGuiApplication::clipboard()->text(), QString());
+    QCOMPARE(QGuiApplication::clipboard()->text(), converted ? expected : QString());
 }
 
 void CommandsTest::versionWindowIsOneAndFresh() {

@@ -124,7 +124,7 @@ void FrmTableSettingsTest::confirm() {
     QFETCH(int, count);
     confirmCount(count);
     QCOMPARE(int{m_window->dataCnt()}, count);
-    QCOMPARE(m_window->styleRows(), std::vector<std::u16string>(count));
+    QCOMPARE(m_window->styleRows(), std::vector<std::string>(count));
     QVERIFY(get<QGroupBox>("Frame2")->isVisible());
     QVERIFY(!get<SpinButton>("UpDown1")->isEnabled());
     QVERIFY(!get<QPushButton>("CmdDataCntOK")->isEnabled());
@@ -231,7 +231,7 @@ void FrmTableSettingsTest::reselectingTheSelectedRowKeepsTheEdit() {
     QCOMPARE(fieldNumber.count(), 0);
     QCOMPARE(selectedRow(), 1);
     QCOMPARE(get<QLineEdit>("TxtStyle")->text(), QStringLiteral("typed"));
-    QCOMPARE(m_window->styleRows()[1], std::u16string());
+    QCOMPARE(m_window->styleRows()[1], std::string());
 }
 
 void FrmTableSettingsTest::unreflectedEditIsLostOnFieldChange() {
@@ -243,7 +243,7 @@ void FrmTableSettingsTest::unreflectedEditIsLostOnFieldChange() {
     verifyField(2, QString());
     turn("UpDown2", -1);
     verifyField(1, QString());
-    QCOMPARE(m_window->styleRows(), std::vector<std::u16string>(3));
+    QCOMPARE(m_window->styleRows(), std::vector<std::string>(3));
 }
 
 void FrmTableSettingsTest::reflectWritesTheRowExactly_data() {
@@ -269,7 +269,7 @@ void FrmTableSettingsTest::reflectWritesTheRowExactly() {
     get<QLineEdit>("TxtStyle")->setText(typed);
     get<QPushButton>("CmdHanei")->setFocus();
     QTest::keyClick(get<QPushButton>("CmdHanei"), Qt::Key_Space);
-    const std::vector<std::u16string> expected{u"", typed.toStdU16String(), u""};
+    const std::vector<std::string> expected{"", typed.toStdString(), ""};
     QCOMPARE(m_window->styleRows(), expected);
     QCOMPARE(get<QListWidget>("LstStyle")->item(1)->text(), typed);
     verifyField(2, typed);
@@ -302,7 +302,7 @@ void FrmTableSettingsTest::redoFromAnotherFieldAndConfirmAgain() {
     turn("UpDown1", -2);
     QCOMPARE(m_window->dataCnt(), 2);
     click("CmdDataCntOK");
-    QCOMPARE(m_window->styleRows(), std::vector<std::u16string>(2));
+    QCOMPARE(m_window->styleRows(), std::vector<std::string>(2));
     QCOMPARE(get<SpinButton>("UpDown2")->maximum(), 2);
     verifyField(1, QString());
     turn("UpDown2", 3);

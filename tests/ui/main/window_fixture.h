@@ -1,9 +1,8 @@
 #pragma once
 
-#include "file_picker.h"
 #include "fonts.h"
 #include "frm_table.h"
-#include "message_box.h"
+#include "scripted_user.h"
 
 #include <QApplication>
 #include <QTest>
@@ -20,23 +19,12 @@ template <typename T> T* child(const QObject& window, const QString& name) {
     return found;
 }
 
-// Stands in for the person at the file dialog and the message box, so that a
-// command started by a key or a click never waits for anyone.
-struct AbsentUser final : quorvane::ui::FilePicker, quorvane::ui::MessageBox {
-    int dialogs = 0;
-    int messages = 0;
-    std::optional<QString> pickOpenFile(QWidget*, const quorvane::ui::FilePickRequest&) override {
-        ++dialogs;
-        return std::nullopt;
-    }
-    void Show(QWidget*, const quorvane::ui::MessageBoxRequest&) override { ++messages; }
-};
-
-// A main window shown and active, with the program's interface font.
+// A main window shown and active, with the program's interface font; a
+// command started by a key or a click finds the dialog cancelled.
 inline std::unique_ptr<quorvane::ui::frmTable> openWindow() {
-    static AbsentUser user;
+    static ScriptedUser user;
     QApplication::setFont(quorvane::ui::uiFont());
-    auto window = std::make_unique<quorvane::ui::frmTable>(&user, &user);
+    auto window = std::make_unique<quorvane::ui::frmTable>(&user);
     window->show();
     if (!QTest::qWaitForWindowActive(window.get())) {
         qFatal("the main window did not become active");

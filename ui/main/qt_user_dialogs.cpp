@@ -1,0 +1,59 @@
+#include "qt_user_dialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace quorvane::ui {
+namespace {
+
+// Returns the typed name of a file that does not exist, but refuses one whose
+// folder does not exist.
+class OpenFileDialog final : public QFileDialog {
+public:
+    explicit OpenFileDialog(QWidget* parent)
+        : QFileDialog(parent) {
+        setObjectName(QStringLiteral("OpenFileDialog"));
+        setAcceptMode(QFileDialog::AcceptOpen);
+        setFileMode(QFileDialog::AnyFile);
+        setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
+        setNameFilter(QStringLiteral("CSV(*.csv) (*.csv)"));
+    }
+
+    void accept() override {
+        const QStringList files = selectedFiles();
+        if (!files.isEmpty() && !QFileInfo(files.first()).absoluteDir().exists()) {
+            QMessageBox::warning(
+                this, windowTitle(),
+                QStringLiteral(u"%1\nパスが存在しません。\nパスが正しいかどうか確認してください。")
+                    .arg(QDir::toNativeSeparators(files.first())));
+            return;
+        }
+        QFileDialog::accept();
+    }
+};
+
+} // namespace
+
+std::optional<QString> QtUserDialogs::chooseCsvFile(QWidget* parent, const QString& lastName) {
+    OpenFileDialog dialog(parent);
+    if (!lastName.isEmpty()) {
+        const QFileInfo last(lastName);
+        dialog.setDirectory(last.absolutePath());
+        dialog.selectFile(last.fileName());
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().first();
+}
+
+void QtUserDialogs::reportFailure(QWidget* parent) {
+    QMessageBox box(QMessageBox::Information, QStringLiteral(u"ぽるめに"),
+                    QStringLiteral(u"未知のエラーが発生しました。"), QMessageBox::Ok, parent);
+    box.setObjectName(QStringLiteral("MessageBox"));
+    box.exec();
+}
+
+} // namespace quorvane::ui
