@@ -11,7 +11,7 @@ import shutil
 import subprocess
 import sys
 from pathlib import Path
-from typing import NamedTuple, Optional
+from typing import NamedTuple
 
 SKIPPED = 77
 SYSTEM_DLLS = {"kernel32.dll", "msvcrt.dll", "user32.dll", "advapi32.dll", "ntdll.dll",
@@ -110,7 +110,7 @@ def problems(case, exe, linux):
     if lines != (0 if case.status == 0 else 1):
         found.append(f"{lines} lines on standard error: {exe.err!r}")
     if case.exe_only:
-        if exe.out or exe.files != {k: v for k, v in case.files.items()}:
+        if exe.out or exe.files != case.files:
             found.append(f"wrote {exe.out[:80]!r}, left {sorted(exe.files)}")
         return found
     if linux.status != case.status:
@@ -172,29 +172,46 @@ def start_wine(env):
         subprocess.run(["wineserver", "-p"], **quiet)
         subprocess.run(["wineboot"], **quiet)
     except (OSError, subprocess.SubprocessError) as error:
-        print(f"skipped: Wine cannot start ({error})")
-        sys.exit(SKIPPED)
+        return f"Wine cannot start ({error})"
+    return None
+
+
+def exe_problems(objdump, exe):
+    """What can be told of the .exe without running it."""
+    found = []
+    extra = imported_dlls(objdump, exe) - SYSTEM_DLLS
+    if extra:
+        found.append(f"imports DLLs that Windows does not have: {sorted(extra)}")
+    if "1.00.0002".encode("utf-16-le") not in Path(exe).read_bytes():
+        found.append("no version record in the executable")
+    return found
+
+
+def run_problems(exe, linux, work, env):
+    found = []
+    for case in CASES:
+        exe_result = run(["wine", exe], case, work / "exe", env)
+        linux_result = None if case.exe_only else run([linux], case, work / "linux")
+        found += [f"{case.name}: {p}" for p in problems(case, exe_result, linux_result)]
+    return found + console_problems(exe, work, env)
 
 
 def main(exe, linux, objdump, work):
     work = Path(work).resolve()
     exe, linux = str(Path(exe).resolve()), str(Path(linux).resolve())
-    failures = []
-    extra = imported_dlls(objdump, exe) - SYSTEM_DLLS
-    if extra:
-        failures.append(f"imports DLLs that Windows does not have: {sorted(extra)}")
-    if "1.00.0002".encode("utf-16-le") not in Path(exe).read_bytes():
-        failures.append("no version record in the executable")
+    failures = exe_problems(objdump, exe)
     env = wine_env(work)
-    start_wine(env)
-    try:
-        for case in CASES:
-            exe_result = run(["wine", exe], case, work / "exe", env)
-            linux_result = None if case.exe_only else run([linux], case, work / "linux")
-            failures += [f"{case.name}: {p}" for p in problems(case, exe_result, linux_result)]
-        failures += console_problems(exe, work, env)
-    finally:
-        subprocess.run(["wineserver", "-k"], env=env, capture_output=True, timeout=60)
+    cannot_start = start_wine(env)
+    if cannot_start and not failures:
+        print(f"skipped: {cannot_start}")
+        return SKIPPED
+    if cannot_start:
+        failures.append(cannot_start)
+    else:
+        try:
+            failures += run_problems(exe, linux, work, env)
+        finally:
+            subprocess.run(["wineserver", "-k"], env=env, capture_output=True, timeout=60)
     for failure in failures:
         print("FAIL", failure)
     print(f"{len(CASES)} cases, {len(failures)} failures")
