@@ -35,10 +35,19 @@ std::string OptionParser::Usage() {
            "  -n, --fields N        fields per table row, 1 to 32767 (default 1)\n"
            "  -a, --attr COL=TEXT   attribute text of column COL (1-based) for every\n"
            "                        cell of that column; repeatable\n"
-           "  -e, --encoding ENC    auto, cp932 or utf-8 (default auto)\n"
+           "  -e, --encoding ENC    auto, cp932, utf-8 or utf-16 (default auto; auto\n"
+           "                        takes UTF-16 by its byte order mark)\n"
+           "  -d, --delimiter D     field delimiter: , (default), tab (or a literal\n"
+           "                        tab), ; or |\n"
+           "      --header          the first table row's cells are <th> cells\n"
+           "      --escape          write & < > \" ' in field text as &amp; &lt; &gt;\n"
+           "                        &quot; &#39;\n"
+           "      --table-attr TEXT attribute text of the table: <table TEXT>\n"
            "  -o, --output FILE     write to FILE instead of standard output\n"
            "  -h, --help            show this help and exit\n"
            "      --version         show the version and exit\n"
+           "\n"
+           "Example: quorvane-tag -n 3 -d tab --header --escape -o list.html list.txt\n"
            "\n"
            "Exit status: 0 done, 1 conversion failed, 2 usage error.\n";
 }
@@ -73,7 +82,8 @@ bool OptionParser::TakeOption(std::string_view arg) {
     } else {
         const char letter = arg[1];
         static constexpr std::pair<char, std::string_view> kShort[] = {
-            {'n', "fields"}, {'a', "attr"}, {'e', "encoding"}, {'o', "output"}, {'h', "help"}};
+            {'n', "fields"},    {'a', "attr"},   {'e', "encoding"},
+            {'d', "delimiter"}, {'o', "output"}, {'h', "help"}};
         const auto* it = std::find_if(std::begin(kShort), std::end(kShort),
                                       [letter](const auto& p) { return p.first == letter; });
         if (it == std::end(kShort)) {
@@ -83,9 +93,13 @@ bool OptionParser::TakeOption(std::string_view arg) {
         hasAttached = arg.size() > 2;
         attached = arg.substr(2);
     }
-    if (name == "help" || name == "version") {
+    if (name == "help" || name == "version" || name == "header" || name == "escape") {
         if (hasAttached) {
             throw UsageError("option '" + std::string(arg) + "' takes no value");
+        }
+        if (name == "header" || name == "escape") {
+            (name == "header" ? m_options.table.headerRow : m_options.table.escape) = true;
+            return true;
         }
         m_options.action = name == "help" ? Options::Action::Help : Options::Action::Version;
         return false;
@@ -96,6 +110,10 @@ bool OptionParser::TakeOption(std::string_view arg) {
         AddAttribute(Value(name, attached, hasAttached));
     } else if (name == "encoding") {
         SetEncoding(Value(name, attached, hasAttached));
+    } else if (name == "delimiter") {
+        SetDelimiter(Value(name, attached, hasAttached));
+    } else if (name == "table-attr") {
+        m_options.table.tableAttribute = Value(name, attached, hasAttached);
     } else if (name == "output") {
         m_options.output = Value(name, attached, hasAttached);
         if (m_options.output->empty()) {
@@ -146,8 +164,18 @@ void OptionParser::SetEncoding(const std::string& text) {
         m_options.table.encoding = tag::Encoding::Cp932;
     } else if (text == "utf-8") {
         m_options.table.encoding = tag::Encoding::Utf8;
+    } else if (text == "utf-16") {
+        m_options.table.encoding = tag::Encoding::Utf16;
     } else {
-        throw UsageError("encoding '" + text + "' is not one of auto, cp932, utf-8");
+        throw UsageError("encoding '" + text + "' is not one of auto, cp932, utf-8, utf-16");
+    }
+}
+
+void OptionParser::SetDelimiter(const std::string& text) {
+    if (text == "," || text == "tab" || text == "\t" || text == ";" || text == "|") {
+        m_options.table.delimiter = text == "tab" ? '\t' : text.front();
+    } else {
+        throw UsageError("delimiter '" + text + "' is not one of , tab ; |");
     }
 }
 

@@ -4,6 +4,7 @@
 #include "quorvane/tag/table_builder.h"
 #include "quorvane/tag/tag_error.h"
 #include "quorvane/tag/text_buffer.h"
+#include "text_decoder.h"
 
 #include <new>
 
@@ -33,17 +34,27 @@ void FlushQuietly(TextBuffer& text) noexcept {
     }
 }
 
+void OpenTable(const std::string& attribute, TextBuffer& text) {
+    if (attribute.empty()) {
+        text.Append("<table>");
+        return;
+    }
+    text.Append("<table ");
+    text.Append(TextDecoder::ValidUtf8(attribute));
+    text.Append(">");
+}
+
 } // namespace
 
 void Convert(InputFile& input, const TableOptions& options, TagSink& out) {
     try {
         InputSource source(input);
-        FieldReader reader(options.encoding);
+        FieldReader reader(options.encoding, options.delimiter);
         reader.Open(source);
         TextBuffer text(out);
         try {
-            text.Append("<table>");
-            Build(reader, options.fieldCount, options.styleRows, text);
+            OpenTable(options.tableAttribute, text);
+            Build(reader, options, text);
         } catch (...) {
             FlushQuietly(text);
             throw;

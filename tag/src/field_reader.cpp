@@ -4,6 +4,7 @@
 #include "quorvane/tag/string_sink.h"
 #include "quorvane/tag/tag_error.h"
 #include "text_decoder.h"
+#include "utf16_source.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -22,32 +23,35 @@ constexpr std::size_t kDecisionWindow = 64 << 10;
 // Input bytes decoded in one piece.
 constexpr std::size_t kChunk = 64 << 10;
 
-bool IsSpace(unsigned char b) {
-    return b == ' ' || b == '\t';
+[[maybe_unused]] bool IsDelimiter(unsigned char b, char delimiter) {
+    return b == static_cast<unsigned char>(delimiter) || b == '\r' || b == '\n';
 }
 
-[[maybe_unused]] bool IsDelimiter(unsigned char b) {
-    return b == ',' || b == '\r' || b == '\n';
+bool IsAllowedDelimiter(char c) {
+    return c == ',' || c == '\t' || c == ';' || c == '|';
 }
 
 #if defined(__SSE2__)
-// Bit i set when byte i of the sixteen at `p` is a comma, CR or LF.
-unsigned DelimiterMask(const unsigned char* p) {
+// Bit i set when byte i of the sixteen at `p` is the delimiter, CR or LF;
+// `delimiters` holds sixteen copies of the delimiter.
+unsigned DelimiterMask(const unsigned char* p, const unsigned char* delimiters) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(',')),
+    const __m128i delimiter = _mm_load_si128(reinterpret_cast<const __m128i*>(delimiters));
+    const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(bytes, delimiter),
                                       _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')),
                                                    _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))));
     return static_cast<unsigned>(_mm_movemask_epi8(hits));
 }
 #endif
 
-// Index of the first byte in [from, to) that is a comma, CR or LF; `to` when
-// there is none. Reads whole blocks of sixteen, up to fifteen bytes past
-// `to`: the buffer's padding keeps them readable.
-inline std::size_t FindDelimiterIn(const unsigned char* p, std::size_t from, std::size_t to) {
+// Index of the first byte in [from, to) that is the delimiter, CR or LF;
+// `to` when there is none. Reads whole blocks of sixteen, up to fifteen bytes
+// past `to`: the buffer's padding keeps them readable.
+inline std::size_t FindDelimiterIn(const unsigned char* p, std::size_t from, std::size_t to,
+                                   const unsigned char* delimiters) {
 #if defined(__SSE2__)
     for (; from < to; from += 16) {
-        unsigned hits = DelimiterMask(p + from);
+        unsigned hits = DelimiterMask(p + from, delimiters);
         if (to - from < 16) {
             hits &= (1u << (to - from)) - 1;
         }
@@ -57,7 +61,7 @@ inline std::size_t FindDelimiterIn(const unsigned char* p, std::size_t from, std
     }
     return to;
 #else
-    while (from < to && !IsDelimiter(p[from])) {
+    while (from < to && !IsDelimiter(p[from], static_cast<char>(delimiters[0]))) {
         ++from;
     }
     return from;
@@ -100,9 +104,15 @@ std::size_t InChunks(std::size_t from, std::size_t to, bool flush, DecodePiece d
 
 } // namespace
 
-FieldReader::FieldReader(Encoding encoding)
+FieldReader::FieldReader(Encoding encoding, char delimiter)
     : m_requested(encoding)
-    , m_encoding(encoding) {}
+    , m_encoding(encoding)
+    , m_otherSpace(delimiter == '\t' ? ' ' : '\t') {
+    if (!IsAllowedDelimiter(delimiter)) {
+        throw TagError(ErrorCode::InvalidArgument, "delimiter is not one of , tab ; |");
+    }
+    std::memset(m_delimiters, delimiter, sizeof m_delimiters);
+}
 
 FieldReader::~FieldReader() = default;
 
@@ -110,12 +120,16 @@ void FieldReader::Open(ByteSource& source) {
     if (!m_buffer) {
         m_buffer = std::make_unique<unsigned char[]>(kCapacity + kPadding);
     }
+    m_utf16.reset();
     m_source = &source;
     m_pos = m_end = m_filled = 0;
     m_eof = false;
     m_heldSpaces.clear();
     while (!m_eof && m_filled < 3) {
         ReadMore();
+    }
+    if (OpenUtf16()) {
+        return;
     }
     const bool bom =
         m_filled >= 3 && m_buffer[0] == 0xEF && m_buffer[1] == 0xBB && m_buffer[2] == 0xBF;
@@ -127,6 +141,26 @@ void FieldReader::Open(ByteSource& source) {
     m_decoder = std::make_unique<TextDecoder>(m_encoding == Encoding::Utf8 ? Encoding::Utf8
                                                                            : Encoding::Cp932);
     Expose();
+}
+
+// A UTF-16 file (by its byte order mark, or asked for) is read through a
+// source that turns it into UTF-8.
+bool FieldReader::OpenUtf16() {
+    const bool le = m_filled >= 2 && m_buffer[0] == 0xFF && m_buffer[1] == 0xFE;
+    const bool be = m_filled >= 2 && m_buffer[0] == 0xFE && m_buffer[1] == 0xFF;
+    const bool asked = m_requested == Encoding::Utf16;
+    if (!asked && !(m_requested == Encoding::Auto && (le || be))) {
+        return false;
+    }
+    const std::size_t bom = le || be ? 2 : 0;
+    m_utf16 =
+        std::make_unique<Utf16Source>(*m_source, be, m_buffer.get() + bom, m_filled - bom, m_eof);
+    m_source = m_utf16.get();
+    m_pos = m_end = m_filled = 0;
+    m_eof = false;
+    m_encoding = Encoding::Utf8;
+    m_decoder = std::make_unique<TextDecoder>(Encoding::Utf8);
+    return true;
 }
 
 bool FieldReader::AtEnd() {
@@ -352,7 +386,7 @@ void FieldReader::ConsumeDelimiter() {
 }
 
 std::size_t FieldReader::FindDelimiter(std::size_t from) const {
-    return FindDelimiterIn(m_buffer.get(), from, m_end);
+    return FindDelimiterIn(m_buffer.get(), from, m_end, m_delimiters);
 }
 
 // Index of the first double quote in [from, m_end), or m_end.

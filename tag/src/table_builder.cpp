@@ -2,6 +2,7 @@
 
 #include "ascii_run.h"
 #include "quorvane/tag/checked16.h"
+#include "quorvane/tag/string_sink.h"
 #include "quorvane/tag/tag_error.h"
 #include "text_decoder.h"
 
@@ -11,76 +12,176 @@
 namespace quorvane::tag {
 namespace {
 
-constexpr std::string_view kPlainCell = "\r\n<td>";
-constexpr std::string_view kCellEnd = "</td>";
+// The pieces around the cells of one kind, data (td) or header (th).
+template <bool Header> struct Cell final {
+    static constexpr std::string_view kName = Header ? "th" : "td";
+    static constexpr std::string_view kPlain = Header ? "\r\n<th>" : "\r\n<td>";
+    static constexpr std::string_view kEnd = Header ? "</th>" : "</td>";
 
-// One build: the cell openings of the styled columns are made once, so the
-// hot loop appends three pieces per cell.
+    // The openings of the styled columns, made once.
+    static std::vector<std::string> Openings(std::int16_t fieldCount,
+                                             const std::vector<std::string>& styleRows) {
+        const std::size_t styled = std::min(styleRows.size(), static_cast<std::size_t>(fieldCount));
+        std::vector<std::string> openings;
+        openings.reserve(styled);
+        for (std::size_t c = 0; c < styled; ++c) {
+            openings.push_back(styleRows[c].empty()
+                                   ? std::string(kPlain)
+                                   : "\r\n<" + std::string(kName) + " " +
+                                         TextDecoder::ValidUtf8(styleRows[c]) + ">");
+        }
+        return openings;
+    }
+};
+
+// The character reference of each byte that needs one, or nothing.
+std::string_view Reference(char c) {
+    switch (c) {
+    case '&':
+        return "&amp;";
+    case '<':
+        return "&lt;";
+    case '>':
+        return "&gt;";
+    case '"':
+        return "&quot;";
+    case '\'':
+        return "&#39;";
+    default:
+        return {};
+    }
+}
+
+// One build: the cell openings of the styled columns are made once, and the
+// row loop is made for each kind of cell and with or without escaping, so
+// the hot loop appends three pieces per cell.
 class TableBuilder final {
 public:
-    TableBuilder(std::int16_t fieldCount, const std::vector<std::string>& styleRows)
-        : m_fieldCount(fieldCount) {
-        const std::size_t styled = std::min(styleRows.size(), static_cast<std::size_t>(fieldCount));
-        m_openings.reserve(styled);
-        for (std::size_t c = 0; c < styled; ++c) {
-            m_openings.push_back(styleRows[c].empty()
-                                     ? std::string(kPlainCell)
-                                     : "\r\n<td " + TextDecoder::ValidUtf8(styleRows[c]) + ">");
+    TableBuilder(const TableOptions& options, TextBuffer& out)
+        : m_fieldCount(options.fieldCount)
+        , m_data(Cell<false>::Openings(options.fieldCount, options.styleRows))
+        , m_headerRow(options.headerRow)
+        , m_escape(options.escape)
+        , m_fieldSink(m_field)
+        , m_fieldText(m_fieldSink, 4 << 10)
+        , m_out(out) {
+        if (m_headerRow) {
+            m_header = Cell<true>::Openings(options.fieldCount, options.styleRows);
         }
     }
 
-    void Rows(FieldReader& reader, TextBuffer& out) const {
+    void Rows(FieldReader& reader) {
+        if (m_escape) {
+            Rows<true>(reader, m_out);
+        } else {
+            Rows<false>(reader, m_out);
+        }
+    }
+
+private:
+    // Each variant is a function of its own, so that the plain one's loop
+    // is compiled as tightly as if it were the only one.
+    template <bool Escape> [[gnu::noinline]] void Rows(FieldReader& reader, TextBuffer& out) {
+        if (m_headerRow && !reader.AtEnd() && !Row<true, Escape>(reader, out)) {
+            return;
+        }
         while (!reader.AtEnd()) {
-            Put(out, "\r\n<tr>");
-            const std::int16_t last = CheckedSub16(m_fieldCount, 1);
-            for (std::int16_t col = 0; col <= last; col = CheckedAdd16(col, 1)) {
-                Put(out, Opening(col));
-                if (!reader.ReadFieldTo(out)) {
-                    Put(out, kCellEnd);
-                    FillRow(CheckedAdd16(col, 1), last, out);
-                    return;
-                }
-                Put(out, kCellEnd);
+            if (!Row<false, Escape>(reader, out)) {
+                return;
             }
-            Put(out, "\r\n</tr>");
         }
         Put(out, "\r\n</table>");
     }
 
-private:
+    // One table row; false when the data ran out inside it, which then is
+    // filled up and the table closed.
+    template <bool Header, bool Escape> bool Row(FieldReader& reader, TextBuffer& out) {
+        Put(out, "\r\n<tr>");
+        const std::int16_t last = CheckedSub16(m_fieldCount, 1);
+        for (std::int16_t col = 0; col <= last; col = CheckedAdd16(col, 1)) {
+            Put(out, Opening<Header>(col));
+            if (!(Escape ? EscapedField(reader, out) : reader.ReadFieldTo(out))) {
+                Put(out, Cell<Header>::kEnd);
+                FillRow<Header>(CheckedAdd16(col, 1), last, out);
+                return false;
+            }
+            Put(out, Cell<Header>::kEnd);
+        }
+        Put(out, "\r\n</tr>");
+        return true;
+    }
+
+    template <bool Header> std::string_view Opening(std::int16_t col) const {
+        const auto& openings = Header ? m_header : m_data;
+        const auto c = static_cast<std::size_t>(col);
+        return c < openings.size() ? std::string_view(openings[c]) : Cell<Header>::kPlain;
+    }
+
+    // The next field, read aside and written out escaped.
+    bool EscapedField(FieldReader& reader, TextBuffer& out) {
+        m_field.clear();
+        bool read = false;
+        try {
+            read = reader.ReadFieldTo(m_fieldText);
+        } catch (...) {
+            // What was read of the field still goes out, as without escaping.
+            m_fieldText.Flush();
+            PutEscaped(m_field, out);
+            throw;
+        }
+        m_fieldText.Flush();
+        PutEscaped(m_field, out);
+        return read;
+    }
+
+    static void PutEscaped(std::string_view text, TextBuffer& out) {
+        constexpr std::string_view kSpecial = "&<>\"'";
+        std::size_t from = 0;
+        for (std::size_t at = text.find_first_of(kSpecial); at != std::string_view::npos;
+             at = text.find_first_of(kSpecial, from)) {
+            out.Append(text.substr(from, at - from));
+            out.Append(Reference(text[at]));
+            from = at + 1;
+        }
+        out.Append(text.substr(from));
+    }
+
     // Short pieces are copied without a call.
     static void Put(TextBuffer& out, std::string_view piece) {
         CopySmall(out.Room(piece.size()), piece.data(), piece.size());
         out.Advance(piece.size());
     }
 
-    std::string_view Opening(std::int16_t col) const {
-        const auto c = static_cast<std::size_t>(col);
-        return c < m_openings.size() ? std::string_view(m_openings[c]) : kPlainCell;
-    }
-
     // The empty cells of the columns from `from` to `last` of a short row,
     // and the end of the table.
+    template <bool Header>
     void FillRow(std::int16_t from, std::int16_t last, TextBuffer& out) const {
         for (std::int16_t col = from; col <= last; col = CheckedAdd16(col, 1)) {
-            Put(out, Opening(col));
-            Put(out, kCellEnd);
+            Put(out, Opening<Header>(col));
+            Put(out, Cell<Header>::kEnd);
         }
         Put(out, "\r\n</tr>\r\n</table>");
     }
 
     std::int16_t m_fieldCount;
-    std::vector<std::string> m_openings;
+    std::vector<std::string> m_data;
+    std::vector<std::string> m_header;
+    bool m_headerRow;
+    bool m_escape;
+    // With escaping, each field is read here first.
+    std::string m_field;
+    StringSink m_fieldSink;
+    TextBuffer m_fieldText;
+    TextBuffer& m_out;
 };
 
 } // namespace
 
-void Build(FieldReader& reader, std::int16_t fieldCount, const std::vector<std::string>& styleRows,
-           TextBuffer& out) {
-    if (fieldCount < 1) {
+void Build(FieldReader& reader, const TableOptions& options, TextBuffer& out) {
+    if (options.fieldCount < 1) {
         throw TagError(ErrorCode::InvalidArgument, "field count below 1");
     }
-    TableBuilder(fieldCount, styleRows).Rows(reader, out);
+    TableBuilder(options, out).Rows(reader);
 }
 
 } // namespace quorvane::tag

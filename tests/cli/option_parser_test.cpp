@@ -12,19 +12,35 @@ TEST(OptionParser, DefaultsWithOneFile) {
     EXPECT_EQ(options.table.fieldCount, 1);
     EXPECT_TRUE(options.table.styleRows.empty());
     EXPECT_EQ(options.table.encoding, tag::Encoding::Auto);
+    EXPECT_EQ(options.table.delimiter, ',');
+    EXPECT_FALSE(options.table.headerRow || options.table.escape);
+    EXPECT_EQ(options.table.tableAttribute, "");
     EXPECT_EQ(options.input, "in.csv");
     EXPECT_FALSE(options.output.has_value());
 }
 
 TEST(OptionParser, EveryOptionInEveryForm) {
-    const Options options =
-        OptionParser::Parse({"-n", "4", "--attr=3=align=\"right\" x", "-a2=", "-a",
-                             "1= ", "--encoding", "cp932", "-oout.html", "--", "-in.csv"});
+    const Options options = OptionParser::Parse(
+        {"-n", "4", "--attr=3=align=\"right\" x", "-a2=", "-a", "1= ", "--encoding", "cp932",
+         "-oout.html", "--header", "--escape", "--table-attr", "-x", "-d;", "--", "-in.csv"});
     EXPECT_EQ(options.table.fieldCount, 4);
     EXPECT_EQ(options.table.styleRows, (std::vector<std::string>{" ", "", "align=\"right\" x"}));
     EXPECT_EQ(options.table.encoding, tag::Encoding::Cp932);
     EXPECT_EQ(options.output, "out.html");
     EXPECT_EQ(options.input, "-in.csv");
+    EXPECT_TRUE(options.table.headerRow && options.table.escape);
+    EXPECT_EQ(options.table.tableAttribute, "-x");
+    EXPECT_EQ(options.table.delimiter, ';');
+}
+
+TEST(OptionParser, DelimiterAndEncodingNames) {
+    const std::pair<const char*, char> delimiters[] = {
+        {",", ','}, {"tab", '\t'}, {"\t", '\t'}, {";", ';'}, {"|", '|'}};
+    for (const auto& [name, delimiter] : delimiters) {
+        EXPECT_EQ(OptionParser::Parse({"--delimiter", name, "x"}).table.delimiter, delimiter)
+            << name;
+    }
+    EXPECT_EQ(OptionParser::Parse({"-e", "utf-16", "x"}).table.encoding, tag::Encoding::Utf16);
 }
 
 TEST(OptionParser, LaterAttributeOfAColumnWins) {
@@ -67,6 +83,10 @@ const UsageCase kUsageCases[] = {
     {"AttrColumnBeyondN", {"-n", "2", "-a", "3=x", "x"}, "column 3 is outside 1..2"},
     {"AttrColumnBeyondDefaultN", {"-a", "2=x", "x"}, "outside 1..1"},
     {"BadEncoding", {"-e", "latin1", "x"}, "'latin1'"},
+    {"UnknownDelimiter", {"-d", ":", "x"}, "delimiter ':' is not one of , tab ; |"},
+    {"TwoCharacterDelimiter", {"--delimiter=,,", "x"}, "delimiter ',,'"},
+    {"MissingDelimiter", {"x", "-d"}, "--delimiter needs a value"},
+    {"HeaderWithValue", {"--header=yes", "x"}, "takes no value"},
     {"EmptyOutput", {"-o", "", "x"}, "--output needs a file name"},
     {"VersionWithValue", {"--version=1"}, "takes no value"},
     // The message stays on one line whatever was typed.

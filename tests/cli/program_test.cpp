@@ -92,6 +92,16 @@ TEST_F(Program, DecodesCp932ToUtf8) {
                        "</table>");
 }
 
+TEST_F(Program, NewOptionsOnAUtf16TabFile) {
+    // "h\t<b>\r\nx" in UTF-16 LE with its mark, a literal tab as delimiter.
+    const std::string bytes("\xff\xfeh\0\t\0<\0b\0>\0\r\0\n\0x\0", 18);
+    const Outcome run =
+        Start("-n2 -d '\t' --header --escape --table-attr 'border=\"1\"' -a 2=c -", bytes);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "<table border=\"1\">\r\n<tr>\r\n<th>h</th>\r\n<th c>&lt;b&gt;</th>\r\n"
+                       "</tr>\r\n<tr>\r\n<td>x</td>\r\n<td c></td>\r\n</tr>\r\n</table>");
+}
+
 TEST_F(Program, ReadsStandardInput) {
     const Outcome run = Start("-n 2 -a 1=align=right -", "a,b\nc");
     EXPECT_EQ(run.status, 0);
@@ -132,8 +142,9 @@ TEST_F(Program, ConversionFailuresExitOne) {
 
 TEST_F(Program, UsageErrorsExitTwoAndWriteNothing) {
     Write("in.csv", "a");
-    for (const char* args : {"", "-n", "-n x in.csv", "-n 0 in.csv", "--bogus in.csv",
-                             "-a 2=x in.csv", "-o out.html -n 40000 in.csv"}) {
+    for (const char* args :
+         {"", "-n", "-n x in.csv", "-n 0 in.csv", "--bogus in.csv", "-a 2=x in.csv",
+          "-o out.html -n 40000 in.csv", "-d : in.csv", "-o out.html --delimiter ';;' in.csv"}) {
         const Outcome run = Start(args);
         EXPECT_EQ(run.status, 2) << args;
         EXPECT_EQ(run.out, "") << args;

@@ -36,7 +36,7 @@ void BuildInto(FieldReader& reader, std::int16_t fieldCount, std::string& text) 
     StringSink sink(text);
     TextBuffer out(sink);
     try {
-        Build(reader, fieldCount, {}, out);
+        Build(reader, {.fieldCount = fieldCount}, out);
     } catch (...) {
         out.Flush();
         throw;

@@ -40,6 +40,8 @@ const char* EncodingName(tag::Encoding encoding) {
         return "cp932";
     case tag::Encoding::Utf8:
         return "utf-8";
+    case tag::Encoding::Utf16:
+        return "utf-16";
     }
     Fail("unknown encoding", __FILE__, __LINE__);
 }
@@ -52,6 +54,14 @@ std::vector<std::string> Canonical(const Options& options) {
         }
     }
     args.push_back(std::string("--encoding=") + EncodingName(options.table.encoding));
+    args.push_back(std::string("-d") + options.table.delimiter);
+    args.push_back("--table-attr=" + options.table.tableAttribute);
+    for (const auto& [on, name] : {std::pair{options.table.headerRow, "--header"},
+                                   std::pair{options.table.escape, "--escape"}}) {
+        if (on) {
+            args.push_back(name);
+        }
+    }
     if (options.output) {
         args.insert(args.end(), {"-o", *options.output});
     }
@@ -85,6 +95,10 @@ void Run(const std::vector<std::string>& args) {
     QUORVANE_CHECK(again.action == Options::Action::Convert);
     QUORVANE_CHECK(again.table.fieldCount == options.table.fieldCount);
     QUORVANE_CHECK(again.table.encoding == options.table.encoding);
+    QUORVANE_CHECK(again.table.delimiter == options.table.delimiter);
+    QUORVANE_CHECK(again.table.tableAttribute == options.table.tableAttribute);
+    QUORVANE_CHECK(again.table.headerRow == options.table.headerRow);
+    QUORVANE_CHECK(again.table.escape == options.table.escape);
     QUORVANE_CHECK(again.input == options.input);
     QUORVANE_CHECK(again.output == options.output);
     // Rows past the last attribute are empty either way.

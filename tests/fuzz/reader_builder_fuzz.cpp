@@ -103,7 +103,7 @@ Outcome Convert(const Case& c, tag::ByteSource& source) {
     try {
         tag::FieldReader& reader = Reader(c.encoding);
         reader.Open(source);
-        tag::Build(reader, c.fieldCount, c.styleRows, out);
+        tag::Build(reader, {.fieldCount = c.fieldCount, .styleRows = c.styleRows}, out);
     } catch (const TagError& error) {
         outcome.error = error.code();
     }

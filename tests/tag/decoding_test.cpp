@@ -156,6 +156,17 @@ void PrintTo(const DetectCase& c, std::ostream* os) {
     *os << c.name;
 }
 
+// `text` as UTF-16 bytes in either order.
+std::string Utf16(std::u16string_view text, bool bigEndian) {
+    std::string bytes;
+    for (const char16_t u : text) {
+        const char high = static_cast<char>(u >> 8);
+        const char low = static_cast<char>(u & 0xFF);
+        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return bytes;
+}
+
 const std::string kUtf8A = "\xe3\x81\x82";   // あ in UTF-8
 const std::string kCp932A = "\x82\xa0";      // あ in code page 932
 const std::string kAsciiRun(100 << 10, 'a'); // longer than the decision window
@@ -180,6 +191,12 @@ const DetectCase kDetectCases[] = {
     // The window ends inside a sequence that is already invalid (a surrogate).
     {"InvalidSequenceCutByWindowIsCp932",
      kUtf8A + "," + std::string((64 << 10) - 6, 'a') + "\xed\xa0\x80", "縺\uFFFD", ""},
+    // A UTF-16 byte order mark in either order; unpaired surrogates and an
+    // odd last byte are replaced.
+    {"Utf16LittleEndian", "\xff\xfe" + Utf16(u"\"a,\U0001F600\"\r\n\xD800x", false), "a,\U0001F600",
+     "\uFFFDx"},
+    {"Utf16BigEndian", "\xfe\xff" + Utf16(u"\u3042 ,\xDC00\xD83D", true), "あ", "\uFFFD\uFFFD"},
+    {"Utf16OddLastByte", "\xff\xfe" + Utf16(u"b,a", false) + "a", "b", "a\uFFFD"},
 };
 
 class DetectCases : public testing::TestWithParam<std::tuple<DetectCase, std::size_t>> {};
@@ -200,6 +217,15 @@ INSTANTIATE_TEST_SUITE_P(Auto, DetectCases,
                              return std::string(std::get<0>(info.param).name) +
                                     (std::get<1>(info.param) == 7 ? "_Stream" : "_Whole");
                          });
+
+TEST(Utf16Decoding, ForcedWithoutMarkIsLittleEndianAndOthersIgnoreTheMark) {
+    EXPECT_EQ(One(Utf16(u"\u3042b", false), Encoding::Utf16), "あb");
+    EXPECT_EQ(One("\xfe\xff" + Utf16(u"\u3042", true), Encoding::Utf16), "あ");
+    EXPECT_EQ(One("\xff\xfe"
+                  "a",
+                  Encoding::Utf8),
+              "\uFFFD\uFFFDa");
+}
 
 } // namespace
 } // namespace quorvane::tag::test

@@ -10,6 +10,7 @@ struct FieldCase {
     std::string bytes;
     std::vector<std::string> fields;
     bool pastEnd = false;
+    char delimiter = ',';
 };
 
 void PrintTo(const FieldCase& c, std::ostream* os) {
@@ -58,13 +59,17 @@ const FieldCase kCases[] = {
     {"LoneQuoteAtEnd", "a,\"", {"a", ""}},
     {"MarkupCopiedUnchanged", "<b>&amp;</b>", {"<b>&amp;</b>"}},
     {"BackslashAndTildeAreAscii", "\\~", {"\\~"}},
+    // Other delimiters; a tab that is the delimiter is no space.
+    {"TabDelimited", "a\t \"b\tc\" \t d \t\te\n", {"a", "b\tc", "d", "", "e"}, false, '\t'},
+    {"SemicolonDelimited", " a ; \"b;\"\"c\" x;d,e\r\n", {"a", "b;\"c", "d,e"}, false, ';'},
+    {"PipeDelimited", "\ta\t|\"|\"|b c|", {"a", "|", "b c"}, false, '|'},
 };
 
 class FieldReaderCases : public testing::TestWithParam<std::tuple<FieldCase, std::size_t>> {};
 
 TEST_P(FieldReaderCases, ReadsFields) {
     const auto& [c, piece] = GetParam();
-    const ReadResult result = ReadAll(c.bytes, Encoding::Cp932, piece);
+    const ReadResult result = ReadAll(c.bytes, Encoding::Cp932, piece, c.delimiter);
     EXPECT_EQ(result.fields, c.fields);
     EXPECT_EQ(result.pastEnd, c.pastEnd);
 }

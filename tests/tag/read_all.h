@@ -19,9 +19,9 @@ struct ReadResult final {
 };
 
 inline ReadResult ReadAll(const std::string& bytes, Encoding encoding = Encoding::Cp932,
-                          std::size_t pieceSize = SIZE_MAX) {
+                          std::size_t pieceSize = SIZE_MAX, char delimiter = ',') {
     quorvane::test::MemorySource source(bytes, pieceSize);
-    FieldReader reader(encoding);
+    FieldReader reader(encoding, delimiter);
     reader.Open(source);
     ReadResult result;
     while (!reader.AtEnd()) {
@@ -39,18 +39,24 @@ inline ReadResult ReadAll(const std::string& bytes, Encoding encoding = Encoding
 }
 
 // The whole table text of `bytes`, read in pieces of `pieceSize`.
-inline std::string BuildAll(const std::string& bytes, std::int16_t fieldCount,
-                            const std::vector<std::string>& styleRows,
-                            Encoding encoding = Encoding::Auto, std::size_t pieceSize = SIZE_MAX) {
+inline std::string BuildAll(const std::string& bytes, const TableOptions& options,
+                            std::size_t pieceSize = SIZE_MAX) {
     quorvane::test::MemorySource source(bytes, pieceSize);
-    FieldReader reader(encoding);
+    FieldReader reader(options.encoding, options.delimiter);
     reader.Open(source);
     std::string text = "<table>";
     StringSink sink(text);
     TextBuffer out(sink);
-    Build(reader, fieldCount, styleRows, out);
+    Build(reader, options, out);
     out.Flush();
     return text;
+}
+
+inline std::string BuildAll(const std::string& bytes, std::int16_t fieldCount,
+                            const std::vector<std::string>& styleRows,
+                            Encoding encoding = Encoding::Auto, std::size_t pieceSize = SIZE_MAX) {
+    return BuildAll(bytes, {.fieldCount = fieldCount, .styleRows = styleRows, .encoding = encoding},
+                    pieceSize);
 }
 
 } // namespace quorvane::tag::test

@@ -11,8 +11,13 @@ namespace quorvane::tag::test {
 namespace {
 
 std::string BuildText(const std::string& bytes, std::int16_t count,
-                      const std::vector<std::string>& styles) {
-    return BuildAll(bytes, count, styles, Encoding::Cp932);
+                      const std::vector<std::string>& styles, bool header = false,
+                      bool escape = false) {
+    return BuildAll(bytes, {.fieldCount = count,
+                            .styleRows = styles,
+                            .encoding = Encoding::Cp932,
+                            .headerRow = header,
+                            .escape = escape});
 }
 
 // Lines joined with CR LF, no line end after the last.
@@ -33,6 +38,8 @@ struct BuildCase {
     std::int16_t count;
     std::vector<std::string> styles;
     std::string text;
+    bool header = false;
+    bool escape = false;
 };
 
 void PrintTo(const BuildCase& c, std::ostream* os) {
@@ -103,13 +110,34 @@ const BuildCase kCases[] = {
      {"1", "2", "3"},
      Lines({"<table>", "<tr>", "<td 1>a</td>", "<td 2>b</td>", "<td 3>c</td>", "</tr>", "<tr>",
             "<td 1>d</td>", "<td 2></td>", "<td 3></td>", "</tr>", "</table>"})},
+    {"HeaderRowWithAttributesAndShortLastRow",
+     "h1,h2\r\na,b\r\nc",
+     2,
+     {"x", ""},
+     Lines({"<table>", "<tr>", "<th x>h1</th>", "<th>h2</th>", "</tr>", "<tr>", "<td x>a</td>",
+            "<td>b</td>", "</tr>", "<tr>", "<td x>c</td>", "<td></td>", "</tr>", "</table>"}),
+     true},
+    {"ShortHeaderRowFilledWithHeaderCells",
+     "h",
+     2,
+     {"", "y"},
+     Lines({"<table>", "<tr>", "<th>h</th>", "<th y></th>", "</tr>", "</table>"}),
+     true},
+    {"EscapesFieldTextNotAttributes",
+     "\"\x93\xfa<&>\"\"'\",&amp;&#39;",
+     2,
+     {"title=\"<&>\""},
+     Lines({"<table>", "<tr>", "<td title=\"<&>\">日&lt;&amp;&gt;&quot;&#39;</td>",
+            "<td>&amp;amp;&amp;#39;</td>", "</tr>", "</table>"}),
+     false,
+     true},
 };
 
 class BuildCases : public testing::TestWithParam<BuildCase> {};
 
 TEST_P(BuildCases, BuildsTable) {
     const BuildCase& c = GetParam();
-    EXPECT_EQ(BuildText(c.bytes, c.count, c.styles), c.text);
+    EXPECT_EQ(BuildText(c.bytes, c.count, c.styles, c.header, c.escape), c.text);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, BuildCases, testing::ValuesIn(kCases),
@@ -167,7 +195,7 @@ TEST(Build, ReadFailurePropagatesAndKeepsWhatWasBuilt) {
     StringSink sink(text);
     TextBuffer out(sink);
     try {
-        Build(reader, 2, {}, out);
+        Build(reader, {.fieldCount = 2}, out);
         FAIL() << "read failure swallowed";
     } catch (const TagError& error) {
         EXPECT_EQ(error.code(), ErrorCode::ReadFailed);
@@ -193,6 +221,17 @@ TEST(Convert, ConvertsAnOpenFileAndReportsOutOfMemory) {
     Convert(file, {.fieldCount = 2, .styleRows = {"a"}}, sink);
     EXPECT_EQ(text,
               Lines({"<table>", "<tr>", "<td a>日</td>", "<td>本</td>", "</tr>", "</table>"}));
+    text.clear();
+    InputFile other(scratch.Write("data.txt", "a;b\r\n"));
+    Convert(other, {.fieldCount = 2, .tableAttribute = "class=\"t\"", .delimiter = ';'}, sink);
+    EXPECT_EQ(text, Lines({"<table class=\"t\">", "<tr>", "<td>a</td>", "<td>b</td>", "</tr>",
+                           "</table>"}));
+    try {
+        Convert(other, {.delimiter = ':'}, sink);
+        FAIL() << "delimiter ':' accepted";
+    } catch (const TagError& error) {
+        EXPECT_EQ(error.code(), ErrorCode::InvalidArgument);
+    }
     InputFile again(path);
     ExhaustedSink exhausted;
     try {

@@ -14,8 +14,17 @@ struct TableOptions final {
     // Fields per table row; below 1: InvalidArgument.
     std::int16_t fieldCount = 1;
     // UTF-8 attribute of column c + 1 at index c; empty or missing: none.
-    std::vector<std::string> styleRows;
+    std::vector<std::string> styleRows{};
     Encoding encoding = Encoding::Auto;
+    // The first table row's cells are header cells, <th> instead of <td>.
+    bool headerRow = false;
+    // Field text has & < > " ' written as character references.
+    bool escape = false;
+    // UTF-8 text inside the opening tag, "<table TEXT>"; empty: "<table>".
+    std::string tableAttribute{};
+    // Ends a field besides a line end: ',', '\t', ';' or '|'; anything else
+    // is InvalidArgument.
+    char delimiter = ',';
 };
 
 // Reads `input` to its end and appends the whole table text, "<table>" to

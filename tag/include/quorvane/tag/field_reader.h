@@ -10,22 +10,25 @@
 #include <vector>
 
 // Hands out the fields of a CSV file one at a time, in file order, as UTF-8.
-// Commas and line ends (CR, LF, CR LF) both end a field; rows are the
-// builder's business.
+// The delimiter (a comma unless told) and line ends (CR, LF, CR LF) both end
+// a field; rows are the builder's business.
 //
 // Spaces and tabs before a field are skipped, after an unquoted field
-// dropped. A quoted field runs to the next lone double quote (a doubled one
-// stands for one quote, an unclosed one runs to the end of the file); what
+// dropped; a tab that is the delimiter is no space. A quoted field runs to the next lone double
+// quote (a doubled one stands for one quote, an unclosed one runs to the end of the file); what
 // follows the closing quote up to the delimiter is dropped.
 namespace quorvane::tag {
 
 class TextDecoder;
+class Utf16Source;
 
 class FieldReader final {
 public:
-    // Auto: a UTF-8 byte order mark, or valid UTF-8 around the first
-    // non-ASCII byte, means UTF-8; anything else is code page 932.
-    explicit FieldReader(Encoding encoding = Encoding::Auto);
+    // Auto: a UTF-16 byte order mark means UTF-16; a UTF-8 one, or valid
+    // UTF-8 around the first non-ASCII byte, means UTF-8; anything else is
+    // code page 932. `delimiter` is ',', '\t', ';' or '|'; anything else
+    // fails with ErrorCode::InvalidArgument.
+    explicit FieldReader(Encoding encoding = Encoding::Auto, char delimiter = ',');
     ~FieldReader();
 
     FieldReader(const FieldReader&) = delete;
@@ -43,6 +46,8 @@ public:
     bool ReadFieldTo(TextBuffer& out);
 
 private:
+    bool OpenUtf16();
+    bool IsSpace(unsigned char b) const { return b == ' ' || b == m_otherSpace; }
     bool SkipToField();
     bool Refill();
     void ReadMore();
@@ -60,7 +65,12 @@ private:
 
     Encoding m_requested;
     Encoding m_encoding;
+    // Sixteen copies of the delimiter, for the block scan.
+    alignas(16) unsigned char m_delimiters[16];
+    // The tab, unless it is the delimiter.
+    char m_otherSpace;
     ByteSource* m_source = nullptr;
+    std::unique_ptr<Utf16Source> m_utf16;
     std::unique_ptr<TextDecoder> m_decoder;
     std::unique_ptr<unsigned char[]> m_buffer;
     std::size_t m_pos = 0;

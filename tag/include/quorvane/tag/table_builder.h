@@ -1,25 +1,24 @@
 #pragma once
 
+#include "quorvane/tag/convert.h"
 #include "quorvane/tag/field_reader.h"
 #include "quorvane/tag/text_buffer.h"
 
-#include <cstdint>
-#include <string>
-#include <vector>
-
 // Turns the reader's fields into the rows of an HTML table.
 //
-// Build appends everything after the opening "<table>": for each row a line
-// end and "<tr>", `fieldCount` cells "<td" + attribute + ">" + field +
-// "</td>" each on its own line, a line end and "</tr>"; at last a line end
-// and "</table>". The attribute of column c is one space and styleRows[c]
+// Build appends everything after the opening tag: for each row a line end
+// and "<tr>", `fieldCount` cells "<td" + attribute + ">" + field + "</td>"
+// each on its own line, a line end and "</tr>"; at last a line end and
+// "</table>". The attribute of column c is one space and styleRows[c]
 // (UTF-8; ill-formed bytes become U+FFFD), or nothing when that row is empty
-// or missing. When the data runs out inside a row, the row is filled up with
+// or missing. With `headerRow` the first row's cells are "<th ...>" and
+// "</th>"; with `escape` the field text has & < > " ' as character
+// references. When the data runs out inside a row, the row is filled up with
 // empty cells. A field count below 1 fails with ErrorCode::InvalidArgument,
-// a counter overflow with Overflow; reader failures propagate.
+// a counter overflow with Overflow; reader failures propagate. The reader's
+// encoding and delimiter are its own; `options` gives the rest.
 namespace quorvane::tag {
 
-void Build(FieldReader& reader, std::int16_t fieldCount, const std::vector<std::string>& styleRows,
-           TextBuffer& out);
+void Build(FieldReader& reader, const TableOptions& options, TextBuffer& out);
 
 } // namespace quorvane::tag

@@ -1,0 +1,112 @@
+#include "utf16_source.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quorvane::tag {
+namespace {
+
+// UTF-16 bytes taken from the inner source at a time.
+constexpr std::size_t kBlock = 64 << 10;
+constexpr char32_t kReplacement = 0xFFFD;
+
+bool IsHigh(char16_t u) {
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+
+bool IsLow(char16_t u) {
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
+
+} // namespace
+
+Utf16Source::Utf16Source(ByteSource& inner, bool bigEndian, const unsigned char* start,
+                         std::size_t size, bool innerEnded)
+    : m_inner(inner)
+    , m_bigEndian(bigEndian)
+    , m_innerEnded(innerEnded)
+    , m_in(std::max(kBlock, size)) {
+    std::memcpy(m_in.data(), start, size);
+    m_inSize = size;
+}
+
+std::size_t Utf16Source::Read(unsigned char* into, std::size_t size) {
+    while (m_outPos == m_out.size()) {
+        if (!Fill()) {
+            return 0;
+        }
+    }
+    const std::size_t n = std::min(size, m_out.size() - m_outPos);
+    std::memcpy(into, m_out.data() + m_outPos, n);
+    m_outPos += n;
+    return n;
+}
+
+// Transcodes the next block; false when nothing is left.
+bool Utf16Source::Fill() {
+    m_out.clear();
+    m_outPos = 0;
+    if (!m_innerEnded && m_inSize < m_in.size()) {
+        const std::size_t n = m_inner.Read(m_in.data() + m_inSize, m_in.size() - m_inSize);
+        m_innerEnded = n == 0;
+        m_inSize += n;
+    }
+    Transcode(m_inSize / 2);
+    if (m_innerEnded) {
+        if (m_high != 0) {
+            Put(kReplacement);
+            m_high = 0;
+        }
+        if (m_inSize == 1) {
+            Put(kReplacement);
+            m_inSize = 0;
+        }
+    }
+    return !m_out.empty() || !m_innerEnded;
+}
+
+void Utf16Source::Transcode(std::size_t units) {
+    m_out.reserve(units * 3 + 4);
+    const unsigned char* p = m_in.data();
+    const unsigned hi = m_bigEndian ? 0 : 1;
+    for (std::size_t i = 0; i < units; ++i, p += 2) {
+        const auto u = static_cast<char16_t>(p[hi] << 8 | p[1 - hi]);
+        if (m_high != 0) {
+            if (IsLow(u)) {
+                Put(0x10000 + ((static_cast<char32_t>(m_high) - 0xD800) << 10) + (u - 0xDC00));
+                m_high = 0;
+                continue;
+            }
+            Put(kReplacement);
+            m_high = 0;
+        }
+        if (IsHigh(u)) {
+            m_high = u;
+        } else {
+            Put(IsLow(u) ? kReplacement : u);
+        }
+    }
+    const std::size_t used = units * 2;
+    std::memmove(m_in.data(), m_in.data() + used, m_inSize - used);
+    m_inSize -= used;
+}
+
+void Utf16Source::Put(char32_t c) {
+    if (c < 0x80) {
+        m_out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        m_out += static_cast<char>(0xC0 | (c >> 6));
+        m_out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        m_out += static_cast<char>(0xE0 | (c >> 12));
+        m_out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        m_out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        m_out += static_cast<char>(0xF0 | (c >> 18));
+        m_out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        m_out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        m_out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+} // namespace quorvane::tag
