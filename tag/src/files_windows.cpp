@@ -168,12 +168,12 @@ InputFile::InputFile(std::intptr_t handle, bool owned, std::uint64_t size)
 InputFile::InputFile(const fs::path& path)
     : InputFile(kNoHandle, false, 0) {
     // Backup semantics let a folder open, so that it is named as such below.
-    OwnedHandle file(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) {
-        file.release();
+    HANDLE opened = CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) {
         Fail(ErrorCode::OpenFailed, GetLastError());
     }
+    OwnedHandle file(opened);
     if (GetFileType(file.get()) != FILE_TYPE_DISK) {
         throw TagError(ErrorCode::OpenFailed, "not a regular file");
     }

@@ -6,11 +6,12 @@ devices and run on the .exe only. Exits 77 (skipped) when Wine cannot start.
 
 Usage: check_exe.py EXE LINUX_PROGRAM OBJDUMP WORK_DIR"""
 import os
+import shlex
 import shutil
 import subprocess
 import sys
 from pathlib import Path
-from typing import NamedTuple, Optional
+from typing import NamedTuple
 
 SKIPPED = 77
 SYSTEM_DLLS = {"kernel32.dll", "msvcrt.dll", "user32.dll", "advapi32.dll", "ntdll.dll",
@@ -58,6 +59,10 @@ CASES = [
     Case("attributes with quotes and =",
          ["-n", "2", "-a", '1=class="x y"', "-a", "2=data-a=b=c", "in.csv"],
          {"in.csv": WORKED}),
+    Case("UTF-16, tabs, header cells, escaping, a table attribute",
+         ["-n", "2", "-e", "utf-16", "-d", "tab", "--header", "--escape", "--table-attr",
+          'class="t"', "in.csv"],
+         {"in.csv": "\ufeff名前\t<値>\r\n東京\t\"a&b\"\r\n".encode("utf-16-le")}),
     Case("Japanese file name", ["-n", "2", JAPANESE_NAME], {JAPANESE_NAME: CP932}),
     Case("standard input and output through pipes", ["-n", "2", "-"],
          stdin=b"a,\x1a\r\nb\r\n\r\n"),
@@ -109,7 +114,7 @@ def problems(case, exe, linux):
     if lines != (0 if case.status == 0 else 1):
         found.append(f"{lines} lines on standard error: {exe.err!r}")
     if case.exe_only:
-        if exe.out or exe.files != {k: v for k, v in case.files.items()}:
+        if exe.out or exe.files != case.files:
             found.append(f"wrote {exe.out[:80]!r}, left {sorted(exe.files)}")
         return found
     if linux.status != case.status:
@@ -128,6 +133,22 @@ def first_difference(a, b):
     return next((i for i, (x, y) in enumerate(zip(a, b)) if x != y), min(len(a), len(b)))
 
 
+def console_problems(exe, work, env):
+    """A message to a console (Wine's own, on a pseudo-terminal under
+    script) must come out as the same text, not as bytes read in the
+    console's code page."""
+    folder = work / "console"
+    shutil.rmtree(folder, ignore_errors=True)
+    folder.mkdir(parents=True)
+    command = shlex.join(["wine", exe, JAPANESE_NAME])
+    done = subprocess.run(["script", "-qec", command, "typescript"], cwd=folder, env=env,
+                          stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+    shown = (folder / "typescript").read_bytes()
+    if done.returncode != 1 or f"quorvane-tag: {JAPANESE_NAME}: ".encode() not in shown:
+        return [f"message on a console: exit status {done.returncode}, {shown[-160:]!r}"]
+    return []
+
+
 def imported_dlls(objdump, exe):
     listing = subprocess.run([objdump, "-p", exe], capture_output=True, text=True,
                              check=True).stdout
@@ -143,35 +164,58 @@ def wine_env(work):
 
 
 def start_wine(env):
-    """Makes the prefix once and keeps one wineserver for the whole run."""
+    """Makes the prefix once and keeps one wineserver, with Wine's own
+    services, for the whole run. The services start here, with nothing to
+    inherit: started by a test's run, they would hold its output pipes open."""
+    quiet = dict(env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                 stderr=subprocess.DEVNULL, timeout=300, check=True)
     try:
         if not Path(env["WINEPREFIX"], "system.reg").exists():
-            subprocess.run(["wineboot", "-i"], env=env, capture_output=True, timeout=300,
-                           check=True)
-            subprocess.run(["wineserver", "-w"], env=env, timeout=300, check=True)
-        subprocess.run(["wineserver", "-p"], env=env, timeout=60, check=True)
+            subprocess.run(["wineboot", "-i"], **quiet)
+            subprocess.run(["wineserver", "-w"], **quiet)
+        subprocess.run(["wineserver", "-p"], **quiet)
+        subprocess.run(["wineboot"], **quiet)
     except (OSError, subprocess.SubprocessError) as error:
-        print(f"skipped: Wine cannot start ({error})")
-        sys.exit(SKIPPED)
+        return f"Wine cannot start ({error})"
+    return None
+
+
+def exe_problems(objdump, exe):
+    """What can be told of the .exe without running it."""
+    found = []
+    extra = imported_dlls(objdump, exe) - SYSTEM_DLLS
+    if extra:
+        found.append(f"imports DLLs that Windows does not have: {sorted(extra)}")
+    if "1.00.0002".encode("utf-16-le") not in Path(exe).read_bytes():
+        found.append("no version record in the executable")
+    return found
+
+
+def run_problems(exe, linux, work, env):
+    found = []
+    for case in CASES:
+        exe_result = run(["wine", exe], case, work / "exe", env)
+        linux_result = None if case.exe_only else run([linux], case, work / "linux")
+        found += [f"{case.name}: {p}" for p in problems(case, exe_result, linux_result)]
+    return found + console_problems(exe, work, env)
 
 
 def main(exe, linux, objdump, work):
     work = Path(work).resolve()
-    failures = []
-    extra = imported_dlls(objdump, exe) - SYSTEM_DLLS
-    if extra:
-        failures.append(f"imports DLLs that Windows does not have: {sorted(extra)}")
-    if "1.00.0002".encode("utf-16-le") not in Path(exe).read_bytes():
-        failures.append("no version record in the executable")
+    exe, linux = str(Path(exe).resolve()), str(Path(linux).resolve())
+    failures = exe_problems(objdump, exe)
     env = wine_env(work)
-    start_wine(env)
-    try:
-        for case in CASES:
-            exe_result = run(["wine", exe], case, work / "exe", env)
-            linux_result = None if case.exe_only else run([linux], case, work / "linux")
-            failures += [f"{case.name}: {p}" for p in problems(case, exe_result, linux_result)]
-    finally:
-        subprocess.run(["wineserver", "-k"], env=env, capture_output=True, timeout=60)
+    cannot_start = start_wine(env)
+    if cannot_start and not failures:
+        print(f"skipped: {cannot_start}")
+        return SKIPPED
+    if cannot_start:
+        failures.append(cannot_start)
+    else:
+        try:
+            failures += run_problems(exe, linux, work, env)
+        finally:
+            subprocess.run(["wineserver", "-k"], env=env, capture_output=True, timeout=60)
     for failure in failures:
         print("FAIL", failure)
     print(f"{len(CASES)} cases, {len(failures)} failures")
