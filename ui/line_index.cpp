@@ -99,6 +99,7 @@ struct Chunk {
     unsigned halfWidth = 0;
     unsigned fourByte = 0;
     unsigned tab = 0;
+    bool ascii = false; // printable ASCII and line ends only: narrow is all
     bool rare = false;
 
     // Reads the 16 bytes at `p` and looks at the two after them.
@@ -109,6 +110,10 @@ struct Chunk {
         ends = cr | (lf & ~((cr << 1) | static_cast<unsigned>(afterCr)));
         crLf = cr & ((lf >> 1) | (static_cast<unsigned>(p[16] == '\n') << 15));
         narrow = maskOf(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(0x1F)));
+        ascii = maskOf(bytes) == 0 && (narrow | cr | lf) == 0xFFFF;
+        if (ascii) {
+            return;
+        }
         const unsigned continuation = maskOf(_mm_cmplt_epi8(bytes, _mm_set1_epi8(-64)));
         wide = 0xFFFF & ~(narrow | continuation | cr | lf);
         tab = maskOf(bytes, '\t');
@@ -211,6 +216,9 @@ void LineIndex::build(std::string_view text, const AdvanceBounds& bounds) {
 #if defined(__SSE2__)
     // Sixteen bytes at a time: the width up to each line end counted by class.
     const auto& ones = bitCounts();
+    auto asciiWeight = [&](const Chunk& c, unsigned bits) {
+        return advance[kNarrow] * ones[c.narrow & bits];
+    };
     auto commonWeight = [&](const Chunk& c, unsigned bits) {
         return advance[kNarrow] * ones[c.narrow & bits] + advance[kWide] * ones[c.wide & bits];
     };
@@ -228,7 +236,9 @@ void LineIndex::build(std::string_view text, const AdvanceBounds& bounds) {
     bool afterCr = false;
     while (i + 18 <= n) {
         const Chunk c(p + i, afterCr);
-        if (c.rare) {
+        if (c.ascii) {
+            endLines(c, i, asciiWeight);
+        } else if (c.rare) {
             endLines(c, i, rareWeight);
         } else {
             endLines(c, i, commonWeight);
