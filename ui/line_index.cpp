@@ -54,17 +54,7 @@ bool halfWidthAt(const unsigned char* p, std::size_t i, std::size_t n) {
 
 } // namespace
 
-// The bytes of 16 that end a line (a CR, or an LF not after a CR) and the
-// classes of those that add to its width, as bit masks.
 namespace {
-
-struct Chunk {
-    unsigned ends = 0;
-    unsigned narrow = 0;
-    unsigned wide = 0;
-    unsigned fourByte = 0;
-    unsigned tab = 0;
-};
 
 #if defined(__SSE2__)
 
@@ -81,13 +71,75 @@ const std::array<std::uint8_t, 0x10000>& bitCounts() {
     return table;
 }
 
-unsigned maskOf(__m128i bytes, char value) {
-    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(value))));
-}
-
 unsigned maskOf(__m128i test) {
     return static_cast<unsigned>(_mm_movemask_epi8(test));
 }
+
+unsigned maskOf(__m128i bytes, char value) {
+    return maskOf(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(value)));
+}
+
+__m128i loadAt(const unsigned char* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+// Bytes at or above `low`, unsigned.
+__m128i atLeast(__m128i bytes, unsigned char low) {
+    return _mm_cmpeq_epi8(_mm_max_epu8(bytes, _mm_set1_epi8(static_cast<char>(low))), bytes);
+}
+
+// The line ends among 16 bytes (a CR, or an LF not after a CR) and the bytes
+// of each width class, as bit masks. Tabs, four-byte leads and EF leads are
+// rare in a table; a chunk without them needs only the narrow and wide counts.
+struct Chunk {
+    unsigned ends = 0;
+    unsigned crLf = 0; // CRs followed by an LF
+    unsigned narrow = 0;
+    unsigned wide = 0;
+    unsigned halfWidth = 0;
+    unsigned fourByte = 0;
+    unsigned tab = 0;
+    bool ascii = false; // printable ASCII and line ends only: narrow is all
+    bool rare = false;
+
+    // Reads the 16 bytes at `p` and looks at the two after them.
+    Chunk(const unsigned char* p, bool afterCr) {
+        const __m128i bytes = loadAt(p);
+        const unsigned cr = maskOf(bytes, '\r');
+        const unsigned lf = maskOf(bytes, '\n');
+        ends = cr | (lf & ~((cr << 1) | static_cast<unsigned>(afterCr)));
+        crLf = cr & ((lf >> 1) | (static_cast<unsigned>(p[16] == '\n') << 15));
+        narrow = maskOf(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(0x1F)));
+        ascii = maskOf(bytes) == 0 && (narrow | cr | lf) == 0xFFFF;
+        if (ascii) {
+            return;
+        }
+        const unsigned continuation = maskOf(_mm_cmplt_epi8(bytes, _mm_set1_epi8(-64)));
+        wide = 0xFFFF & ~(narrow | continuation | cr | lf);
+        tab = maskOf(bytes, '\t');
+        const unsigned efOrAbove = maskOf(atLeast(bytes, 0xEF));
+        rare = (tab | efOrAbove) != 0;
+        if (rare) {
+            classifyRare(p, bytes, efOrAbove);
+        }
+    }
+
+    // U+FF61..U+FF9F, the half-width katakana: EF BD A1..BF and EF BE 80..9F.
+    // Four-byte leads count once more as wide; tabs count apart.
+    void classifyRare(const unsigned char* p, __m128i bytes, unsigned efOrAbove) {
+        const __m128i second = loadAt(p + 1);
+        const __m128i third = loadAt(p + 2);
+        const __m128i highHalf =
+            _mm_and_si128(_mm_cmpeq_epi8(second, _mm_set1_epi8(-67)), atLeast(third, 0xA1));
+        const __m128i lowHalf =
+            _mm_and_si128(_mm_cmpeq_epi8(second, _mm_set1_epi8(-66)),
+                          _mm_cmpeq_epi8(_mm_min_epu8(third, _mm_set1_epi8(-97)), third));
+        const unsigned ef = maskOf(bytes, static_cast<char>(0xEF));
+        halfWidth = ef & maskOf(_mm_or_si128(highHalf, lowHalf));
+        fourByte = efOrAbove & ~ef;
+        wide &= ~(tab | halfWidth);
+    }
+};
 
 #endif
 
@@ -95,13 +147,28 @@ unsigned maskOf(__m128i test) {
 
 std::size_t LineIndex::countLines(std::string_view text) {
     // One line, plus one per LF, plus one per CR not followed by LF.
-    const char* p = text.data();
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
     std::size_t ends = 0;
-    for (std::size_t i = 0; i + 1 < n; ++i) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const auto& ones = bitCounts();
+    unsigned afterCr = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m128i bytes = loadAt(p + i);
+        const unsigned cr = maskOf(bytes, '\r');
+        const unsigned lf = maskOf(bytes, '\n');
+        ends += ones[cr | (lf & ~((cr << 1) | afterCr))];
+        afterCr = cr >> 15;
+    }
+    if (afterCr != 0 && i < n && p[i] == '\n') {
+        ++i;
+    }
+#endif
+    for (; i + 1 < n; ++i) {
         ends += (p[i] == '\n') | ((p[i] == '\r') & (p[i + 1] != '\n'));
     }
-    if (n > 0) {
+    if (i < n) {
         ends += p[n - 1] == '\n' || p[n - 1] == '\r';
     }
     return ends + 1;
@@ -112,9 +179,8 @@ void LineIndex::build(std::string_view text, const AdvanceBounds& bounds) {
         throw std::length_error("text too long for the line index");
     }
     m_text = text;
-    std::vector<std::uint32_t> starts;
-    starts.reserve(countLines(text));
-    starts.push_back(0);
+    std::vector<std::uint32_t> starts(countLines(text));
+    std::uint32_t* next = starts.data() + 1;
 
     const auto& kinds = byteKinds();
     std::array<std::uint64_t, kLineEnd> advance{};
@@ -122,12 +188,15 @@ void LineIndex::build(std::string_view text, const AdvanceBounds& bounds) {
     advance[kDoubleWide] = 2 * advance[kWide];
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
+    // Widths run on from the start of the text; a line's width is the
+    // difference between the running width at its end and at its start.
     std::uint64_t width = 0;
+    std::uint64_t lineStartWidth = 0;
     std::uint64_t widest = 0;
-    auto endLine = [&](std::size_t next) {
-        starts.push_back(static_cast<std::uint32_t>(next));
-        widest = std::max(widest, width);
-        width = 0;
+    auto endLine = [&](std::size_t start, std::uint64_t at) {
+        *next++ = static_cast<std::uint32_t>(start);
+        widest = std::max(widest, at - lineStartWidth);
+        lineStartWidth = at;
     };
     // One character or line end; where the next one starts.
     auto step = [&](std::size_t i) {
@@ -138,58 +207,46 @@ void LineIndex::build(std::string_view text, const AdvanceBounds& bounds) {
             width += advance[halfWidthAt(p, i, n) ? kHalfWidth : kWide];
         } else {
             i += p[i] == '\r' && i + 1 < n && p[i + 1] == '\n';
-            endLine(i + 1);
+            endLine(i + 1, width);
         }
         return i + 1;
     };
 
     std::size_t i = 0;
 #if defined(__SSE2__)
-    // Sixteen bytes at a time: their widths counted by class between the line
-    // ends. A chunk that may hold half-width katakana goes byte by byte.
-    bool afterCr = false;
+    // Sixteen bytes at a time: the width up to each line end counted by class.
     const auto& ones = bitCounts();
-    auto weight = [&](const Chunk& c, unsigned bits) {
-        return advance[kNarrow] * ones[c.narrow & bits] +
-               advance[kWide] * (ones[c.wide & bits] + ones[c.fourByte & bits]) +
-               advance[kTab] * ones[c.tab & bits];
+    auto asciiWeight = [&](const Chunk& c, unsigned bits) {
+        return advance[kNarrow] * ones[c.narrow & bits];
     };
-    while (i + 16 <= n) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        if (maskOf(bytes, static_cast<char>(0xEF)) != 0) {
-            const std::size_t end = i + 16;
-            if (afterCr && p[i] == '\n') {
-                ++i;
-            }
-            while (i < end) {
-                i = step(i);
-            }
-            afterCr = false;
-            continue;
-        }
-        Chunk c;
-        const unsigned cr = maskOf(bytes, '\r');
-        const unsigned lf = maskOf(bytes, '\n');
-        c.ends = cr | (lf & ~((cr << 1) | static_cast<unsigned>(afterCr)));
-        c.narrow = maskOf(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(0x1F)));
-        c.tab = maskOf(bytes, '\t');
-        c.fourByte = maskOf(_mm_cmpgt_epi8(bytes, _mm_set1_epi8(-17)));
-        c.fourByte &= maskOf(_mm_cmplt_epi8(bytes, _mm_setzero_si128()));
-        const unsigned continuation = maskOf(_mm_cmplt_epi8(bytes, _mm_set1_epi8(-64)));
-        c.wide = 0xFFFF & ~(c.narrow | continuation | c.tab | cr | lf);
-        unsigned segment = 0;
+    auto commonWeight = [&](const Chunk& c, unsigned bits) {
+        return advance[kNarrow] * ones[c.narrow & bits] + advance[kWide] * ones[c.wide & bits];
+    };
+    auto rareWeight = [&](const Chunk& c, unsigned bits) {
+        return commonWeight(c, bits) + advance[kWide] * ones[c.fourByte & bits] +
+               advance[kHalfWidth] * ones[c.halfWidth & bits] + advance[kTab] * ones[c.tab & bits];
+    };
+    auto endLines = [&](const Chunk& c, std::size_t at, auto weight) {
         for (unsigned ends = c.ends; ends != 0; ends &= ends - 1) {
             const auto bit = static_cast<unsigned>(__builtin_ctz(ends));
-            width += weight(c, ((1U << bit) - 1) & ~((1U << segment) - 1));
-            const std::size_t at = i + bit;
-            endLine(at + 1 + (p[at] == '\r' && at + 1 < n && p[at + 1] == '\n'));
-            segment = bit + 1;
+            endLine(at + bit + 1 + ((c.crLf >> bit) & 1), width + weight(c, (1U << bit) - 1));
         }
-        width += weight(c, 0xFFFF & ~((1U << segment) - 1));
-        afterCr = (cr >> 15) != 0;
+        width += weight(c, 0xFFFF);
+    };
+    bool afterCr = false;
+    while (i + 18 <= n) {
+        const Chunk c(p + i, afterCr);
+        if (c.ascii) {
+            endLines(c, i, asciiWeight);
+        } else if (c.rare) {
+            endLines(c, i, rareWeight);
+        } else {
+            endLines(c, i, commonWeight);
+        }
+        afterCr = p[i + 15] == '\r';
         i += 16;
     }
-    if (afterCr && i < n && p[i] == '\n') {
+    if (afterCr && p[i] == '\n') {
         ++i;
     }
 #endif
@@ -197,7 +254,7 @@ void LineIndex::build(std::string_view text, const AdvanceBounds& bounds) {
         i = step(i);
     }
     m_starts = std::move(starts);
-    m_widestBound = std::max(widest, width);
+    m_widestBound = std::max(widest, width - lineStartWidth);
 }
 
 void LineIndex::clear() {
