@@ -1,6 +1,6 @@
-#include "fonts.h"
-#include "frm_table.h"
-#include "japanese_texts.h"
+#include "quorvane/ui/fonts.h"
+#include "quorvane/ui/japanese_texts.h"
+#include "quorvane/ui/main/frm_table.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -2,10 +2,10 @@
 // text in and painting the first screen, painting after a jump to the last
 // line, and the memory the box holds beyond the text. Beside it, the same
 // first screen with a QPlainTextEdit on a 10 MB file's worth, for the ratio.
-#include "fonts.h"
+#include "quorvane/ui/fonts.h"
+#include "quorvane/ui/tag_view.h"
+#include "quorvane/ui/twips.h"
 #include "resident_memory.h"
-#include "tag_view.h"
-#include "twips.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -103,7 +103,7 @@ void paint(QWidget& widget, QImage& screen) {
     widget.render(&screen);
 }
 
-void benchView(const char* name, std::string text, QWidget& window, TagView& view) {
+void benchView(const char* name, std::string text, TagView& view) {
     const double megabytes = static_cast<double>(text.size()) / 1e6;
     QImage screen(view.size(), QImage::Format_ARGB32_Premultiplied);
     const std::size_t before = residentBytes();
@@ -193,9 +193,9 @@ int main(int argc, char** argv) {
     // One table a run, so that no run inherits the allocator's state of another.
     const QString which = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     if (which == QLatin1String("ascii")) {
-        benchView("100 MB CSV, ASCII", makeTable(kBigCsv, asciiField), window, view);
+        benchView("100 MB CSV, ASCII", makeTable(kBigCsv, asciiField), view);
     } else if (which == QLatin1String("japanese")) {
-        benchView("100 MB CSV, Japanese", makeTable(kBigCsv, japaneseField), window, view);
+        benchView("100 MB CSV, Japanese", makeTable(kBigCsv, japaneseField), view);
     } else if (which == QLatin1String("plain")) {
         benchAgainstPlainTextEdit(makeTable(kSmallCsv, asciiField), window, view);
     } else {

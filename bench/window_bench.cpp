@@ -4,12 +4,12 @@
 // the shown table holds.
 //
 // usage: window_bench CSV_FILE
-#include "fonts.h"
-#include "frm_table.h"
+#include "quorvane/ui/fonts.h"
+#include "quorvane/ui/main/frm_table.h"
+#include "quorvane/ui/main/user_dialogs.h"
+#include "quorvane/ui/spin_button.h"
+#include "quorvane/ui/tag_view.h"
 #include "resident_memory.h"
-#include "spin_button.h"
-#include "tag_view.h"
-#include "user_dialogs.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "fonts.h"
+#include "quorvane/ui/fonts.h"
 
 #include <QStringList>
 

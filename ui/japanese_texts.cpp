@@ -1,4 +1,4 @@
-#include "japanese_texts.h"
+#include "quorvane/ui/japanese_texts.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

@@ -1,4 +1,4 @@
-#include "line_index.h"
+#include "quorvane/ui/line_index.h"
 
 #include <algorithm>
 #include <limits>

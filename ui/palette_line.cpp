@@ -1,4 +1,4 @@
-#include "palette_line.h"
+#include "quorvane/ui/palette_line.h"
 
 #include <QPainter>
 

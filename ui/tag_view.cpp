@@ -1,4 +1,4 @@
-#include "tag_view.h"
+#include "quorvane/ui/tag_view.h"
 
 #include "tag_view_accessible.h"
 

@@ -1,6 +1,6 @@
 #include "tag_view_accessible.h"
 
-#include "tag_view.h"
+#include "quorvane/ui/tag_view.h"
 
 #include <QScrollBar>
 #include <QTextBoundaryFinder>

@@ -1,4 +1,4 @@
-#include "utf16_offsets.h"
+#include "quorvane/ui/utf16_offsets.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "fonts.h"
-#include "line_index.h"
-#include "tag_view.h"
+#include "quorvane/ui/fonts.h"
+#include "quorvane/ui/line_index.h"
+#include "quorvane/ui/tag_view.h"
 
 #include <QAccessible>
 #include <QApplication>

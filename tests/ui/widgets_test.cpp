@@ -1,7 +1,7 @@
-#include "fonts.h"
-#include "japanese_texts.h"
-#include "palette_line.h"
-#include "twips.h"
+#include "quorvane/ui/fonts.h"
+#include "quorvane/ui/japanese_texts.h"
+#include "quorvane/ui/palette_line.h"
+#include "quorvane/ui/twips.h"
 
 #include <QCoreApplication>
 #include <QFontInfo>

@@ -1,9 +1,9 @@
-#include "frm_about.h"
+#include "quorvane/ui/about/frm_about.h"
 
-#include "palette_line.h"
-#include "twips.h"
+#include "quorvane/ui/palette_line.h"
+#include "quorvane/ui/twips.h"
 
-#include <quorvane/app_info.h>
+#include "quorvane/app_info.h"
 
 #include <QLabel>
 #include <QLineEdit>

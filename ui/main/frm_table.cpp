@@ -1,20 +1,20 @@
-#include "frm_table.h"
+#include "quorvane/ui/main/frm_table.h"
 
 #include "busy_cursor.h"
-#include "fonts.h"
-#include "frm_about.h"
-#include "palette_line.h"
-#include "qt_user_dialogs.h"
-#include "spin_button.h"
-#include "tag_view.h"
-#include "twips.h"
+#include "quorvane/ui/about/frm_about.h"
+#include "quorvane/ui/fonts.h"
+#include "quorvane/ui/main/qt_user_dialogs.h"
+#include "quorvane/ui/palette_line.h"
+#include "quorvane/ui/spin_button.h"
+#include "quorvane/ui/tag_view.h"
+#include "quorvane/ui/twips.h"
 
-#include <quorvane/app_info.h>
+#include "quorvane/app_info.h"
+#include "quorvane/tag/convert.h"
+#include "quorvane/tag/files.h"
+#include "quorvane/tag/string_sink.h"
+#include "quorvane/tag/tag_error.h"
 #include <quorvane/tag/checked16.h>
-#include <quorvane/tag/convert.h>
-#include <quorvane/tag/files.h>
-#include <quorvane/tag/string_sink.h>
-#include <quorvane/tag/tag_error.h>
 
 #include <QApplication>
 #include <QClipboard>

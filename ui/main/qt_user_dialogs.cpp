@@ -1,4 +1,4 @@
-#include "qt_user_dialogs.h"
+#include "quorvane/ui/main/qt_user_dialogs.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,6 +1,6 @@
-#include "fonts.h"
-#include "frm_about.h"
-#include "palette_line.h"
+#include "quorvane/ui/about/frm_about.h"
+#include "quorvane/ui/fonts.h"
+#include "quorvane/ui/palette_line.h"
 
 #include <QApplication>
 #include <QClipboard>

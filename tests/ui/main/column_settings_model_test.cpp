@@ -6,8 +6,8 @@
 // printed with its seed; QUORVANE_MODEL_SEED replays one seed.
 #include "window_fixture.h"
 
-#include "spin_button.h"
-#include "tag_view.h"
+#include "quorvane/ui/spin_button.h"
+#include "quorvane/ui/tag_view.h"
 
 #include <QAction>
 #include <QGroupBox>

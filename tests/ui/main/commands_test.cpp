@@ -1,8 +1,8 @@
-#include "fonts.h"
-#include "frm_about.h"
-#include "frm_table.h"
+#include "quorvane/ui/about/frm_about.h"
+#include "quorvane/ui/fonts.h"
+#include "quorvane/ui/main/frm_table.h"
+#include "quorvane/ui/spin_button.h"
 #include "scripted_user.h"
-#include "spin_button.h"
 
 #include <QAction>
 #include <QApplication>

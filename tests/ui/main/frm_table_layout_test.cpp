@@ -1,7 +1,7 @@
-#include "palette_line.h"
-#include "spin_button.h"
-#include "tag_view.h"
-#include "twips.h"
+#include "quorvane/ui/palette_line.h"
+#include "quorvane/ui/spin_button.h"
+#include "quorvane/ui/tag_view.h"
+#include "quorvane/ui/twips.h"
 #include "window_fixture.h"
 
 #include <QFontInfo>

@@ -1,4 +1,4 @@
-#include "spin_button.h"
+#include "quorvane/ui/spin_button.h"
 #include "window_fixture.h"
 
 #include <QGroupBox>

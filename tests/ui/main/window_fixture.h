@@ -1,7 +1,7 @@
 #pragma once
 
-#include "fonts.h"
-#include "frm_table.h"
+#include "quorvane/ui/fonts.h"
+#include "quorvane/ui/main/frm_table.h"
 #include "scripted_user.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "user_dialogs.h"
+#include "quorvane/ui/main/user_dialogs.h"
 
 namespace quorvane::ui {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "line_index.h"
-#include "utf16_offsets.h"
+#include "quorvane/ui/line_index.h"
+#include "quorvane/ui/utf16_offsets.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
