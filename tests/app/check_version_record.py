@@ -19,10 +19,6 @@ def block(key, value, value_length, kind=1):
     return head + b"(?:\0\0)?" + re.escape(value)
 
 
-def text(key, value):
-    return block(key, utf16(value), len(value) + 1)
-
-
 version = re.escape(struct.pack("<HHHH", 0, 1, 2, 0) * 2)  # 1.0.0.2, file and product
 PARTS = [
     ("a version record in Japanese",
@@ -30,15 +26,13 @@ PARTS = [
     ("numeric version 1.0.0.2", re.escape(struct.pack("<I", 0xFEEF04BD)) + b".{4}" + version),
     ("string table 041104b0", block("041104b0", b"", 0)),
     ("translation Japanese, Unicode", block("Translation", struct.pack("<HH", 0x411, 1200), 4, 0)),
-    ("FileVersion", text("FileVersion", "1.00.0002")),
-    ("ProductVersion", text("ProductVersion", "1.00.0002")),
-    ("ProductName", text("ProductName", "Quorvane")),
-    ("InternalName", text("InternalName", "Quorvane")),
-    ("OriginalFilename", text("OriginalFilename", "Quorvane.exe")),
-    ("CompanyName", text("CompanyName", "office ぽるめに")),
-    ("FileDescription", text("FileDescription", "CSVファイルをHTMLのテーブルタグに変換します。")),
-    ("Comments", text("Comments", "CSVファイルの中身をHTMLのテーブルタグに変換")),
-]
+] + [(key, block(key, utf16(value), len(value) + 1)) for key, value in {
+    "FileVersion": "1.00.0002", "ProductVersion": "1.00.0002",
+    "ProductName": "Quorvane", "InternalName": "Quorvane", "OriginalFilename": "Quorvane.exe",
+    "CompanyName": "office ぽるめに",
+    "FileDescription": "CSVファイルをHTMLのテーブルタグに変換します。",
+    "Comments": "CSVファイルの中身をHTMLのテーブルタグに変換",
+}.items()]
 
 if __name__ == "__main__":
     windres, rc, res = sys.argv[1:4]

@@ -4,17 +4,14 @@
 # the caller sets $outdir (logs, and a picture of the screen on a failure) and
 # $work (a scratch folder, removed at the end).
 
-current_step="setting up"
-wait_seconds=${QUORVANE_E2E_WAIT:-20}
-started=$SECONDS
-session_pids=()
-program_pid=
+current_step="setting up" wait_seconds=${QUORVANE_E2E_WAIT:-20} started=$SECONDS
+program_pid= session_pids=()
 
 # Exits with 77, skipped, when one of the named tools is missing.
 require_tools() {
-  local missing
-  missing=$(for tool in "$@"; do command -v "$tool" >/dev/null || echo "$tool"; done)
-  [ -z "$missing" ] || { echo "SKIPPED, missing: ${missing//$'\n'/ } (see scripts/install-deps)"; exit 77; }
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || { echo "SKIPPED, no $tool (see scripts/install-deps)"; exit 77; }
+  done
 }
 
 step() { current_step=$1 && echo "[$((SECONDS - started)) s] $1"; }
@@ -31,15 +28,12 @@ fail() {
 # Runs the command every 50 ms until it succeeds, for at most $wait_seconds.
 wait_until() {
   local deadline=$((SECONDS + wait_seconds))
-  until "$@"; do
-    [ "$SECONDS" -lt "$deadline" ] || return 1
-    sleep 0.05
-  done
+  until "$@"; do ((SECONDS < deadline)) || return 1 && sleep 0.05; done
 }
 
 wait_for() { wait_until "${@:2}" || fail "waited $wait_seconds s for $1"; }
 
-# Settings and caches of openbox and Qt stay in $work, so the user's own do
+# Settings and caches of openbox and Qt stay in $work (in $HOME), so the user's own do
 # not change a run and a run changes none of them. Titles compare as UTF-8.
 start_session() {
   step "start Xvfb and openbox"
@@ -49,10 +43,9 @@ start_session() {
   session_pids+=($!)
   wait_for "Xvfb to report its display" test -s "$work/display"
   DISPLAY=:$(head -n 1 "$work/display")
-  export DISPLAY LC_ALL=C.UTF-8 HOME=$work/home XDG_CONFIG_HOME=$work/config
-  export XDG_CACHE_HOME=$work/cache XDG_RUNTIME_DIR=$work/runtime
-  unset QT_QPA_PLATFORM WAYLAND_DISPLAY
-  mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
+  export DISPLAY LC_ALL=C.UTF-8 HOME=$work/home XDG_RUNTIME_DIR=$work/runtime
+  unset QT_QPA_PLATFORM WAYLAND_DISPLAY XDG_CONFIG_HOME XDG_CACHE_HOME
+  mkdir -p "$HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
   openbox --sm-disable >"$outdir/openbox.log" 2>&1 &
   session_pids+=($!)
   wait_for "openbox to manage the screen" wm_running
@@ -75,14 +68,13 @@ expect_exit_0() {
   [ "$(cat "$work/program.status")" = 0 ] || fail "exit status $(cat "$work/program.status")"
 }
 
-# An EXIT trap: ends what is still running and removes $work.
+# An EXIT trap: ends what is still running and removes $work; the script's
+# exit status stays.
 end_session() {
-  local status=$?
   [ -n "$program_pid" ] && ! program_ended && pkill -P "$program_pid"
   kill "${session_pids[@]}" 2>/dev/null
   wait
   rm -rf "$work"
-  exit "$status"
 }
 
 active_window() { xdotool getactivewindow 2>/dev/null; }
