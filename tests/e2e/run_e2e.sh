@@ -21,14 +21,15 @@ outdir=$(realpath "$3") shotdir=${4:+$(realpath "$4")}
 count_up_arrow=(221 40) field_up_arrow=(221 117) output_box=(300 460)
 field_spinner=(203 112 37 22) style_list=(161 196 421 109) attribute='align="right"'
 
-window_gone() { ! xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; }
+window_gone() { ! xwininfo -id "$1" 2>/dev/null | grep 'IsViewable' >/dev/null; }
 click_client() { xdotool mousemove --window "$main" "$1" $(($2 + menu_height)) click 1; }
 
 # A drop-down menu is the program's one mapped window that bypasses the
-# window manager.
+# window manager. Checks that read a pipe use grep without -q: under pipefail,
+# a writer cut off by an early match would fail the check.
 menu_open() {
   for window in $(xdotool search --onlyvisible --class '^quorvane$'); do xwininfo -id "$window"; done |
-    grep -q 'Override Redirect State: yes'
+    grep 'Override Redirect State: yes' >/dev/null
 }
 
 # Alt and the menu's key, then the item's key once the menu is open. Right

@@ -5,7 +5,7 @@
 # $work (a scratch folder, removed at the end).
 
 current_step="setting up" wait_seconds=${QUORVANE_E2E_WAIT:-20} started=$SECONDS
-program_pid= session_pids=()
+program_pid='' session_pids=()
 
 # Exits with 77, skipped, when one of the named tools is missing.
 require_tools() {
@@ -51,7 +51,7 @@ start_session() {
   wait_for "openbox to manage the screen" wm_running
 }
 
-wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep 'window id' >/dev/null; }
 
 # Starts the program with no arguments from $work, as a user would, and
 # records its exit status when it ends.
