@@ -1,144 +1,173 @@
+// The spinner, the About window and Qt's own dialogs, each used as a person
+// would use them.
+#include "quorvane/ui/about/frm_about.h"
 #include "quorvane/ui/fonts.h"
-#include "quorvane/ui/japanese_texts.h"
-#include "quorvane/ui/palette_line.h"
-#include "quorvane/ui/twips.h"
+#include "quorvane/ui/main/qt_user_dialogs.h"
+#include "quorvane/ui/spin_button.h"
+#include "scripted_user.h"
 
-#include <QCoreApplication>
-#include <QFontInfo>
-#include <QFontMetricsF>
-#include <QImage>
+#include <QAbstractButton>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace quorvane::ui;
 
-// Twips conversion, the Japanese fonts and the palette line.
 class WidgetsTest final : public QObject {
     Q_OBJECT
 
 private slots:
-    void twipsToPixels_data();
-    void twipsToPixels();
-    void twipsRectangles();
-    void fonts_data();
-    void fonts();
-    void paletteLineDrawsItsSystemColour_data();
-    void paletteLineDrawsItsSystemColour();
-    void qtTextsAreJapanese_data();
-    void qtTextsAreJapanese();
+    void initTestCase() { QApplication::setFont(uiFont()); }
+    void spinnerStepsWithinItsRange_data();
+    void spinnerStepsWithinItsRange();
+    void aboutShowsTheVersionAndKeysCloseIt_data();
+    void aboutShowsTheVersionAndKeysCloseIt();
+    void fileDialogAnswers_data();
+    void fileDialogAnswers();
+    void failureIsTheOneMessage();
 };
 
-void WidgetsTest::twipsToPixels_data() {
-    QTest::addColumn<int>("twips");
-    QTest::addColumn<int>("pixels");
-    QTest::newRow("zero") << 0 << 0;
-    QTest::newRow("one pixel") << 15 << 1;
-    QTest::newRow("just under half") << 7 << 0;
-    QTest::newRow("half rounds up") << 8 << 1;
-    QTest::newRow("two thirds") << 10 << 1;
-    QTest::newRow("client area") << 9150 << 610;
-    QTest::newRow("label top rounds up") << 790 << 53;
-    QTest::newRow("label top rounds down") << 380 << 25;
-    QTest::newRow("negative rounds away from zero") << -8 << -1;
+// Set to `start`, the box then showing `shown` ("-": what the spinner wrote),
+// then u/d: a click on the upper/lower half, U/D: the arrow keys.
+void WidgetsTest::spinnerStepsWithinItsRange_data() {
+    QTest::addColumn<int>("start");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("upper half steps up") << 4 << "-"
+                                         << "u" << 5;
+    QTest::newRow("lower half steps down") << 4 << "-"
+                                           << "d" << 3;
+    QTest::newRow("set above, then up: no wrap") << 1000 << "-"
+                                                 << "uU" << 10;
+    QTest::newRow("set below, then down: no wrap") << -5 << "-"
+                                                   << "dD" << 1;
+    QTest::newRow("down from the top") << 10 << "-"
+                                       << "dD" << 8;
+    QTest::newRow("from the number in the box") << 1 << "3"
+                                                << "U" << 4;
+    QTest::newRow("no number in the box: from the value") << 5 << ""
+                                                          << "u" << 6;
 }
 
-void WidgetsTest::twipsToPixels() {
-    QFETCH(int, twips);
-    QFETCH(int, pixels);
-    QCOMPARE(quorvane::ui::twipsToPixels(twips), pixels);
-}
-
-void WidgetsTest::twipsRectangles() {
-    QCOMPARE(twipsRect(105, 1365, 8835, 3480), QRect(7, 91, 589, 232));
-    QCOMPARE(twipsRect(2940, 420, 555, 330), QRect(196, 28, 37, 22));
-    // A line from 105 to 8925 covers the pixels 7 to 594.
-    QCOMPARE(twipsHorizontalLine(105, 8925, 10), QRect(7, 1, 588, 1));
-    QCOMPARE(twipsHorizontalLine(105, 8925, 0), QRect(7, 0, 588, 1));
-}
-
-void WidgetsTest::fonts_data() {
-    QTest::addColumn<QFont>("font");
-    QTest::addColumn<QStringList>("faces");
-    QTest::addColumn<double>("points");
-    QTest::addColumn<bool>("fixedPitch");
-    const QStringList gothic{QStringLiteral(u"ＭＳ ゴシック"), QStringLiteral("MS Gothic"),
-                             QStringLiteral("IPAGothic")};
-    QTest::newRow("gothic 11.25") << gothicFont(11.25) << gothic << 11.25 << true;
-    QTest::newRow("gothic 9") << gothicFont(9) << gothic << 9.0 << true;
-    QTest::newRow("user interface")
-        << uiFont()
-        << QStringList{QStringLiteral("MS UI Gothic"), QStringLiteral("Meiryo UI"),
-                       QStringLiteral("IPAPGothic")}
-        << 9.0 << false;
-}
-
-void WidgetsTest::fonts() {
-    QFETCH(QFont, font);
-    QFETCH(QStringList, faces);
-    QFETCH(double, points);
-    QFETCH(bool, fixedPitch);
-    const QFontInfo info(font);
-    QVERIFY2(faces.contains(info.family()), qPrintable(info.family()));
-    QCOMPARE(font.pointSizeF(), points);
-    QCOMPARE(info.weight(), int(QFont::Normal));
-    QVERIFY(!info.italic());
-    const QFontMetricsF metrics(font);
-    for (const char16_t c : u"ゴシック属性") {
-        if (c != 0) {
-            QVERIFY(metrics.inFont(QChar(c)));
+void WidgetsTest::spinnerStepsWithinItsRange() {
+    QFETCH(int, start);
+    QFETCH(QString, shown);
+    QFETCH(QString, steps);
+    QFETCH(int, expected);
+    QWidget parent;
+    auto* box = new QLineEdit(&parent);
+    auto* spin = new SpinButton(&parent);
+    spin->setBuddy(box);
+    spin->setMinimum(1);
+    spin->setValue(start);
+    spin->resize(37, 22);
+    parent.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&parent));
+    if (shown != QLatin1String("-")) {
+        box->setText(shown);
+    }
+    for (const QChar step : steps) {
+        if (step.isUpper()) {
+            QTest::keyClick(spin, step == u'U' ? Qt::Key_Up : Qt::Key_Down);
+        } else {
+            QWidget* arrow = spin->childAt(18, step == u'u' ? 1 : 20);
+            QTest::mouseClick(arrow, Qt::LeftButton, {}, arrow->rect().center());
         }
     }
-    // A fixed-pitch face gives every half-width letter half the width of a
-    // full-width character.
-    const qreal narrow = metrics.horizontalAdvance(QLatin1Char('i'));
-    const qreal wide = metrics.horizontalAdvance(QLatin1Char('W'));
-    QCOMPARE(narrow == wide, fixedPitch);
-    if (fixedPitch) {
-        QCOMPARE(2 * narrow, metrics.horizontalAdvance(QChar(u'属')));
-    }
+    QCOMPARE(spin->value(), expected);
+    QCOMPARE(box->text(), QString::number(expected));
 }
 
-void WidgetsTest::paletteLineDrawsItsSystemColour_data() {
-    QTest::addColumn<QPalette::ColorRole>("role");
-    QTest::addColumn<QPalette::ColorRole>("other");
-    QTest::newRow("button shadow") << QPalette::Dark << QPalette::Light;
-    QTest::newRow("3-D highlight") << QPalette::Light << QPalette::Dark;
+void WidgetsTest::aboutShowsTheVersionAndKeysCloseIt_data() {
+    QTest::addColumn<Qt::Key>("key");
+    QTest::newRow("Enter") << Qt::Key_Return;
+    QTest::newRow("keypad Enter") << Qt::Key_Enter;
+    QTest::newRow("Esc") << Qt::Key_Escape;
 }
 
-void WidgetsTest::paletteLineDrawsItsSystemColour() {
-    QFETCH(QPalette::ColorRole, role);
-    QFETCH(QPalette::ColorRole, other);
-    PaletteLine line(role);
-    line.resize(20, 1);
-    QCOMPARE(line.colorRole(), role);
-    QVERIFY(line.palette().color(role) != line.palette().color(other));
-    const QImage image = line.grab().toImage();
-    QCOMPARE(image.size(), QSize(20, 1));
-    for (int x = 0; x < image.width(); ++x) {
-        QCOMPARE(image.pixelColor(x, 0).rgb(), line.palette().color(role).rgb());
-    }
+// The title and version come from the project.
+void WidgetsTest::aboutShowsTheVersionAndKeysCloseIt() {
+    QFETCH(Qt::Key, key);
+    QPointer<frmAbout> about = new frmAbout;
+    about->show();
+    QVERIFY(QTest::qWaitForWindowActive(about));
+    const QString title = about->findChild<QLabel*>(QStringLiteral("lblTitle"))->text();
+    QCOMPARE(title, QStringLiteral(QUORVANE_NAME));
+    QVERIFY(about->windowTitle().startsWith(title));
+    QVERIFY(about->findChild<QLabel*>(QStringLiteral("lblVersion"))
+                ->text()
+                .endsWith(QStringLiteral(" " QUORVANE_VERSION)));
+    // The caption alone on the first line: by spaces where they reach, else a line end.
+    QVERIFY(!frmAbout::descriptionText(about->font(), 60).contains(u'\n'));
+    QVERIFY(frmAbout::descriptionText(about->font(), 2000).contains(u"の説明\nCSV"));
+    QTest::keyClick(QApplication::focusWidget(), key);
+    QTRY_VERIFY(about.isNull());
 }
 
-void WidgetsTest::qtTextsAreJapanese_data() {
-    QTest::addColumn<QString>("context");
-    QTest::addColumn<QString>("english");
-    QTest::addColumn<QString>("japanese");
-    QTest::newRow("file dialog title") << "QFileDialog"
-                                       << "Open" << QStringLiteral(u"開く");
-    QTest::newRow("file dialog cancel") << "QPlatformTheme"
-                                        << "Cancel" << QStringLiteral(u"キャンセル");
+// A name typed and Open pressed (or the dialog cancelled): the answer, and
+// whether the dialog refused the name with a warning. It starts from the
+// name given last.
+void WidgetsTest::fileDialogAnswers_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("chosen");
+    QTest::addColumn<bool>("warned");
+    QTest::newRow("existing file") << "exists.csv" << true << false;
+    QTest::newRow("missing file in an existing folder") << "missing.csv" << true << false;
+    QTest::newRow("missing folder") << "nofolder/x.csv" << false << true;
+    QTest::newRow("cancel") << QString() << false << false;
 }
 
-// The dialogs speak Japanese like the windows do; this fails when Qt's
-// Japanese translation is missing from the machine.
-void WidgetsTest::qtTextsAreJapanese() {
-    QFETCH(QString, context);
-    QFETCH(QString, english);
-    QFETCH(QString, japanese);
-    static const bool installed = useJapaneseQtTexts(*QCoreApplication::instance());
-    QVERIFY(installed);
-    QCOMPARE(
-        QCoreApplication::translate(context.toLatin1().constData(), english.toLatin1().constData()),
-        japanese);
+void WidgetsTest::fileDialogAnswers() {
+    QFETCH(QString, typed);
+    QFETCH(bool, chosen);
+    QFETCH(bool, warned);
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("exists.csv")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    const QString last = dir.filePath(QStringLiteral("last.csv"));
+    const QString path = dir.filePath(typed);
+    bool sawWarning = false;
+    QStringList startedAt;
+    whenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        startedAt = dialog->selectedFiles() << dialog->nameFilters();
+        if (typed.isEmpty()) {
+            dialog->reject();
+            return;
+        }
+        dialog->selectFile(path);
+        // A refusal shows its warning inside accept().
+        QTimer::singleShot(0, dialog, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                sawWarning = true;
+                box->close();
+            }
+        });
+        static_cast<QDialog*>(dialog)->accept();
+        if (dialog->isVisible()) {
+            dialog->reject();
+        }
+    });
+    const std::optional<QString> answer = QtUserDialogs().chooseCsvFile(nullptr, last);
+    QCOMPARE(startedAt, (QStringList{last, QStringLiteral("CSV(*.csv) (*.csv)")}));
+    QCOMPARE(answer, chosen ? std::optional(path) : std::nullopt);
+    QCOMPARE(sawWarning, warned);
+}
+
+void WidgetsTest::failureIsTheOneMessage() {
+    QStringList seen;
+    whenModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        seen << box->windowTitle() << box->text() << QString::number(box->buttons().size());
+        box->button(QMessageBox::Ok)->click();
+    });
+    QtUserDialogs().reportFailure(nullptr);
+    QCOMPARE(seen, (QStringList{QStringLiteral(u"ぽるめに"),
+                                QStringLiteral(u"未知のエラーが発生しました。"), "1"}));
 }
 
 QTEST_MAIN(WidgetsTest)
