@@ -180,30 +180,37 @@ std::string FieldReader::ReadField() {
 
 // The common field, whole in the buffer with the byte after its delimiter
 // (to see a CR LF whole), not quoted and not starting with a space, is
-// decoded straight from the buffer; anything else takes the careful way.
+// decoded straight from the buffer; anything else takes the careful way,
+// kept out of line so that this one stays small.
 bool FieldReader::ReadFieldTo(TextBuffer& out) {
-    if (m_pos < m_end && m_buffer[m_pos] != '"' && !IsSpace(m_buffer[m_pos])) {
-        const std::size_t delimiter = FindDelimiter(m_pos);
-        if (delimiter + 1 < m_end) {
-            std::size_t text = delimiter;
-            while (text > m_pos && IsSpace(m_buffer[text - 1])) {
-                --text;
-            }
-            const std::size_t size = text - m_pos;
-            if (size <= 16 && ShortAscii(m_buffer.get() + m_pos, size)) {
-                // The usual field: a number or a word, the same in every
-                // encoding.
-                CopySmall(out.Room(size), reinterpret_cast<const char*>(m_buffer.get() + m_pos),
-                          size);
-                out.Advance(size);
-            } else {
-                Decode(out, m_pos, text, true);
-            }
-            const bool crlf = m_buffer[delimiter] == '\r' && m_buffer[delimiter + 1] == '\n';
-            m_pos = delimiter + (crlf ? 2 : 1);
-            return true;
-        }
+    if (m_pos == m_end || m_buffer[m_pos] == '"' || IsSpace(m_buffer[m_pos])) {
+        return ReadFieldCarefully(out);
     }
+    const std::size_t delimiter = FindDelimiter(m_pos);
+    if (delimiter + 1 >= m_end || delimiter - m_pos > kChunk) {
+        return ReadFieldCarefully(out);
+    }
+    std::size_t text = delimiter;
+    while (text > m_pos && IsSpace(m_buffer[text - 1])) {
+        --text;
+    }
+    const std::size_t size = text - m_pos;
+    const unsigned char* in = m_buffer.get() + m_pos;
+    if (size <= 16 && ShortAscii(in, size)) {
+        // The usual field: a number or a word, the same in every encoding.
+        CopySmall(out.Room(size), reinterpret_cast<const char*>(in), size);
+        out.Advance(size);
+    } else {
+        std::size_t produced = 0;
+        m_decoder->Decode(in, size, true, out.Room(TextDecoder::RoomFor(size)), produced);
+        out.Advance(produced);
+    }
+    const bool crlf = m_buffer[delimiter] == '\r' && m_buffer[delimiter + 1] == '\n';
+    m_pos = delimiter + (crlf ? 2 : 1);
+    return true;
+}
+
+bool FieldReader::ReadFieldCarefully(TextBuffer& out) {
     if (!SkipToField()) {
         return false;
     }

@@ -18,10 +18,10 @@ struct Cp932Code final {
     std::uint8_t lengths; // output bytes | input bytes << 2
 };
 
-// Code page 932 to UTF-8 in one lookup: row 0 for single bytes, one row of
-// 256 entries per lead byte, indexed by the byte after it.
+// Code page 932 to UTF-8 in one lookup, indexed by a byte and the byte after
+// it (lead << 8 | next): 256 KiB, so that the decoder's loop needs neither a
+// branch nor a second lookup for the kind of byte.
 struct Cp932Utf8 final {
-    std::array<std::uint8_t, 256> row{};
     std::vector<Cp932Code> codes;
 };
 
@@ -63,18 +63,14 @@ Cp932Utf8 MakeTable() {
     const std::vector<char16_t> system = LoadSystemCp932();
     const auto defined = [](char16_t c) { return c == kNoCharacter ? kReplacement : c; };
     Cp932Utf8 table;
-    table.codes.resize(256);
+    table.codes.reserve(65536);
     for (unsigned b = 0; b < 256; ++b) {
-        table.codes[b] = MakeCode(b < 0x80 ? static_cast<char16_t>(b) : defined(system[b]), 1);
-    }
-    for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
-        if (!IsLead(lead)) {
-            continue;
-        }
-        table.row[lead] = static_cast<std::uint8_t>(table.codes.size() / 256);
+        const Cp932Code single =
+            IsLead(b) ? MakeCode(kReplacement, 1)
+                      : MakeCode(b < 0x80 ? static_cast<char16_t>(b) : defined(system[b]), 1);
         for (unsigned next = 0; next < 256; ++next) {
-            table.codes.push_back(IsTrail(next) ? MakeCode(defined(system[lead << 8 | next]), 2)
-                                                : MakeCode(kReplacement, 1));
+            table.codes.push_back(
+                IsLead(b) && IsTrail(next) ? MakeCode(defined(system[b << 8 | next]), 2) : single);
         }
     }
     return table;
@@ -139,12 +135,6 @@ std::size_t CopyAscii(const unsigned char* in, std::size_t size, char* out) {
 
 } // namespace
 
-std::size_t TextDecoder::Decode(const unsigned char* in, std::size_t size, bool flush, char* out,
-                                std::size_t& produced) const {
-    return m_utf8 ? DecodeUtf8(in, size, flush, out, produced)
-                  : DecodeCp932(in, size, flush, out, produced);
-}
-
 // A leading ASCII run is copied as a block; after it every byte goes through
 // the table, ASCII included, without a branch on its kind.
 std::size_t TextDecoder::DecodeCp932(const unsigned char* in, std::size_t size, bool flush,
@@ -158,19 +148,17 @@ std::size_t TextDecoder::DecodeCp932(const unsigned char* in, std::size_t size, 
     if (m_table == nullptr) {
         m_table = &Table();
     }
-    const Cp932Utf8& table = *m_table;
+    const Cp932Code* codes = m_table->codes.data();
     while (i + 1 < size) {
-        const unsigned row = table.row[in[i]];
-        const Cp932Code& code = table.codes[row == 0 ? in[i] : row << 8 | in[i + 1]];
+        const Cp932Code& code = codes[in[i] << 8 | in[i + 1]];
         std::memcpy(out + o, &code, 4);
         o += code.lengths & 3u;
         i += code.lengths >> 2;
     }
     if (i < size) {
         // The last byte: a lead byte waits for its trail unless flushed.
-        const unsigned row = table.row[in[i]];
-        if (row == 0 || flush) {
-            const Cp932Code& code = table.codes[row == 0 ? in[i] : row << 8];
+        if (!IsLead(in[i]) || flush) {
+            const Cp932Code& code = codes[in[i] << 8];
             std::memcpy(out + o, &code, 4);
             o += code.lengths & 3u;
             ++i;

@@ -27,7 +27,10 @@ public:
     // Without `flush` an incomplete character at the end is left undecoded.
     // Returns the bytes consumed and sets `produced`.
     std::size_t Decode(const unsigned char* in, std::size_t size, bool flush, char* out,
-                       std::size_t& produced) const;
+                       std::size_t& produced) const {
+        return m_utf8 ? DecodeUtf8(in, size, flush, out, produced)
+                      : DecodeCp932(in, size, flush, out, produced);
+    }
 
     // True when the bytes are valid UTF-8; with `complete` false a character
     // cut off at the end is accepted.

@@ -47,6 +47,7 @@ public:
 
 private:
     bool OpenUtf16();
+    [[gnu::noinline]] bool ReadFieldCarefully(TextBuffer& out);
     bool IsSpace(unsigned char b) const { return b == ' ' || b == m_otherSpace; }
     bool SkipToField();
     bool Refill();
