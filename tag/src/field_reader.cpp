@@ -392,8 +392,25 @@ void FieldReader::ConsumeDelimiter() {
     }
 }
 
+// `from` is where a character starts. In code page 932 a '|' can be the
+// second byte of a character; such a byte ends no field.
 std::size_t FieldReader::FindDelimiter(std::size_t from) const {
-    return FindDelimiterIn(m_buffer.get(), from, m_end, m_delimiters);
+    const unsigned char* bytes = m_buffer.get();
+    std::size_t at = FindDelimiterIn(bytes, from, m_end, m_delimiters);
+    if (m_delimiters[0] != '|' || m_encoding != Encoding::Cp932) {
+        return at;
+    }
+    std::size_t next = from;
+    while (at < m_end && bytes[at] == '|') {
+        while (next < at) {
+            next += TextDecoder::IsCp932Pair(bytes[next], bytes[next + 1]) ? 2 : 1;
+        }
+        if (next == at) {
+            return at;
+        }
+        at = FindDelimiterIn(bytes, at + 1, m_end, m_delimiters);
+    }
+    return at;
 }
 
 // Index of the first double quote in [from, m_end), or m_end.

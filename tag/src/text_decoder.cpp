@@ -198,6 +198,10 @@ std::size_t TextDecoder::DecodeUtf8(const unsigned char* in, std::size_t size, b
     return i;
 }
 
+bool TextDecoder::IsCp932Pair(unsigned char first, unsigned char second) {
+    return IsLead(first) && IsTrail(second);
+}
+
 bool TextDecoder::IsValidUtf8(const unsigned char* in, std::size_t size, bool complete) {
     std::size_t i = 0;
     while (i < size) {

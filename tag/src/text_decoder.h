@@ -36,6 +36,10 @@ public:
     // cut off at the end is accepted.
     static bool IsValidUtf8(const unsigned char* in, std::size_t size, bool complete);
 
+    // True when `first` and `second` make one two-byte code page 932
+    // character, so that `second` is no byte of its own.
+    static bool IsCp932Pair(unsigned char first, unsigned char second);
+
     // `text` with every ill-formed UTF-8 sequence replaced by U+FFFD.
     static std::string ValidUtf8(std::string_view text);
 
