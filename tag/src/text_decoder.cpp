@@ -2,6 +2,7 @@
 
 #include "ascii_run.h"
 #include "cp932_system.h"
+#include "utf8_encode.h"
 
 #include <algorithm>
 #include <array>
@@ -39,20 +40,7 @@ bool IsTrail(unsigned b) {
 
 Cp932Code MakeCode(char16_t c, unsigned consumed) {
     Cp932Code code{};
-    unsigned length;
-    if (c < 0x80) {
-        code.bytes[0] = static_cast<char>(c);
-        length = 1;
-    } else if (c < 0x800) {
-        code.bytes[0] = static_cast<char>(0xC0 | (c >> 6));
-        code.bytes[1] = static_cast<char>(0x80 | (c & 0x3F));
-        length = 2;
-    } else {
-        code.bytes[0] = static_cast<char>(0xE0 | (c >> 12));
-        code.bytes[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        code.bytes[2] = static_cast<char>(0x80 | (c & 0x3F));
-        length = 3;
-    }
+    const std::size_t length = EncodeUtf8(c, code.bytes);
     code.lengths = static_cast<std::uint8_t>(length | consumed << 2);
     return code;
 }

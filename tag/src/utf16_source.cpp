@@ -1,5 +1,7 @@
 #include "utf16_source.h"
 
+#include "utf8_encode.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -92,21 +94,8 @@ void Utf16Source::Transcode(std::size_t units) {
 }
 
 void Utf16Source::Put(char32_t c) {
-    if (c < 0x80) {
-        m_out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        m_out += static_cast<char>(0xC0 | (c >> 6));
-        m_out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        m_out += static_cast<char>(0xE0 | (c >> 12));
-        m_out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        m_out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        m_out += static_cast<char>(0xF0 | (c >> 18));
-        m_out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        m_out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        m_out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    char bytes[4];
+    m_out.append(bytes, EncodeUtf8(c, bytes));
 }
 
 } // namespace quorvane::tag
