@@ -51,6 +51,7 @@ struct Case {
 
 // Each row is read whole and with the bytes arriving one, two and three at a
 // time, so that every buffer boundary is crossed.
+// clang-format off
 const Case kCases[] = {
     {"", C, {}},
     {"a,\"b,c\",d\r\n", C, {"a", "b,c", "d"}},
@@ -125,6 +126,7 @@ const Case kCases[] = {
     {Utf16(u"\u3042b", false), W, {"あb"}},
     {"\xfe\xff" + Utf16(u"\u3042", true), W, {"あ"}},
 };
+// clang-format on
 
 TEST(FieldReader, ReadsEveryRowInEveryPieceSize) {
     for (std::size_t row = 0; row < std::size(kCases); ++row) {
