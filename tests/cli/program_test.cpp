@@ -9,7 +9,6 @@
 #include <map>
 #include <optional>
 #include <sstream>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -70,24 +69,8 @@ bool Make(const fs::path& dir, const Files& files) {
     return true;
 }
 
-// Standard input: the bytes through a pipe, or with kFailingInput a
-// descriptor on this process's memory that yields 4 MiB of CSV and then EIO.
-const std::string kFailingInput = "<read fails after 4 MiB>";
-
+// Standard input: the bytes through a pipe.
 int StandardInput(const std::string& bytes) {
-    if (bytes == kFailingInput) {
-        const std::size_t size = 4 << 20;
-        const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-        auto* area = static_cast<char*>(
-            mmap(nullptr, size + page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
-        munmap(area + size, page);
-        for (std::size_t i = 0; i < size; i += 8) {
-            std::memcpy(area + i, "ab,cd,\r\n", 8);
-        }
-        const int fd = open("/proc/self/mem", O_RDONLY | O_CLOEXEC);
-        lseek(fd, reinterpret_cast<off_t>(area), SEEK_SET);
-        return fd;
-    }
     int in[2];
     pipe2(in, O_CLOEXEC);
     write(in[1], bytes.data(), bytes.size());
@@ -183,8 +166,6 @@ std::vector<Row> Rows() {
         Failure({"in.fifo"}, {{"in.fifo", "<fifo>"}}, "in.fifo: not a regular file"),
         Failure({"/dev/zero"}, {}, "/dev/zero: not a regular file"),
         Failure({"-o", "out.html", "/proc/self/mem"}, old, "/proc/self/mem: Input/output error"),
-        Failure({"-n3", "-o", "out.html", "-"}, old, "standard input: Input/output error",
-                kFailingInput),
         Failure({"-o", "out.html", "big.csv"}, {{"big.csv", kBig}, {"out.html", "old"}},
                 "out.html: File too large", "", 1 << 20),
         Failure({"-o", "nodir/out.html", "in.csv"}, in, "nodir/out.html: No such file or directory"),

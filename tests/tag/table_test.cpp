@@ -183,3 +183,29 @@ TEST(Convert, FileChangedWhileReadGivesTheTableOfWhatWasRead) {
 
 } // namespace
 } // namespace quorvane::tag
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+
+namespace quorvane::tag {
+namespace {
+
+// The fuzz target's property (whole, in pieces and with a read failure, the
+// table agrees with one assembled from the fields) over its corpus and every
+// input that ever failed it; a broken property aborts.
+TEST(Build, AgreesWithTheFieldsOnEveryFuzzInput) {
+    std::size_t count = 0;
+    for (const char* dir : {"/corpus/reader_builder", "/regressions/reader_builder"}) {
+        for (const auto& entry :
+             std::filesystem::directory_iterator(QUORVANE_FUZZ_INPUTS + std::string(dir))) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            const std::string bytes(std::istreambuf_iterator<char>(in), {});
+            LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                   bytes.size());
+            ++count;
+        }
+    }
+    EXPECT_GT(count, 30u);
+}
+
+} // namespace
+} // namespace quorvane::tag
