@@ -140,7 +140,8 @@ std::vector<Row> Rows() {
          "<td class=\"n\" x>°±×ΑЯｱ</td>\r\n</tr>\r\n</table>", ""},
         {{"-n2", "-d", "\t", "--header", "--escape", "--table-attr", "border=\"1\"", "-a", "2=c",
           "--encoding=utf-16", "-"}, kUtf16, {}, 0, "<table border=\"1\">\r\n<tr>\r\n<th>h</th>\r\n"
-         "<th c>&lt;b&gt;</th>\r\n</tr>\r\n<tr>\r\n<td>x</td>\r\n<td c></td>\r\n</tr>\r\n</table>", ""},
+         "<th c>&lt;b&gt;</th>\r\n</tr>\r\n<tr>\r\n<td>x</td>\r\n<td c></td>\r\n</tr>\r\n"
+         "</table>", ""},
         {{"-n2", "-dtab", "-e", "utf-8", "-"}, "\xef\xbd\xb1\tb,c", {}, 0,
          "<table>\r\n<tr>\r\n<td>\xef\xbd\xb1</td>\r\n<td>b,c</td>\r\n</tr>\r\n</table>", ""},
         {{"-n2", "--delimiter=;", "-eauto", "-"}, "a|b;c", {}, 0,
@@ -149,6 +150,9 @@ std::vector<Row> Rows() {
          "<table>\r\n<tr>\r\n<td>a</td>\r\n</tr>\r\n<tr>\r\n<td>b;c</td>\r\n</tr>\r\n</table>", ""},
         {{"\xff\xfe.csv"}, "", {{"\xff\xfe.csv", "a"}}, 0,
          "<table>\r\n<tr>\r\n<td>a</td>\r\n</tr>\r\n</table>", ""},
+        // A file whose size reads as 0 but that has content.
+        {{"/proc/self/comm"}, "", {}, 0,
+         "<table>\r\n<tr>\r\n<td>quorvane-tag</td>\r\n</tr>\r\n</table>", ""},
         {{"--version"}, "", {}, 0, "quorvane-tag 1.0.2\n", ""},
         // -o onto a device, a FIFO with a reader, a link, a private file: the
         // node, the link and the mode stay.
@@ -158,7 +162,8 @@ std::vector<Row> Rows() {
         {Onto("link.html", {"in.csv"}), "", {{"in.csv", kWorked}, {"link.html", "->real.html"},
          {"real.html", "old"}}, 0, "", "", Files{{"in.csv", kWorked}, {"link.html", "->real.html"},
          {"real.html", kTable}}},
-        {Onto("out.html", {"in.csv"}), "", {{"in.csv", kWorked}, {"out.html", "[600]old"}}, 0, "", "",
+        {Onto("out.html", {"in.csv"}), "", {{"in.csv", kWorked}, {"out.html", "[600]old"}}, 0, "",
+         "",
          Files{{"in.csv", kWorked}, {"out.html", "[600]" + kTable}}},
         // Failures leave the old output file whole and nothing behind.
         Failure({"-o", "out.html", "missing.csv"}, old, "missing.csv: No such file or directory"),
@@ -168,7 +173,8 @@ std::vector<Row> Rows() {
         Failure({"-o", "out.html", "/proc/self/mem"}, old, "/proc/self/mem: Input/output error"),
         Failure({"-o", "out.html", "big.csv"}, {{"big.csv", kBig}, {"out.html", "old"}},
                 "out.html: File too large", "", 1 << 20),
-        Failure({"-o", "nodir/out.html", "in.csv"}, in, "nodir/out.html: No such file or directory"),
+        Failure({"-o", "nodir/out.html", "in.csv"}, in,
+                "nodir/out.html: No such file or directory"),
         Failure({"\xff\n\x1b[2J.csv"}, {}, "\xff\\x0a\\x1b[2J.csv: No such file or directory"),
         Usage({}, "no input FILE given"),
         Usage({"a", "b"}, "more than one input FILE given"),
