@@ -144,11 +144,14 @@ TEST(FieldReader, LongFieldsCrossTheBlocksWhole) {
     const std::string text = std::string(1500000, 'x') + std::string(300000, ' ') + "y";
     EXPECT_EQ(Read(text + "   ,\"" + text + "\"\n", C), (Fields{text, text}));
     std::string bytes = "x", kanji = "x";
+    std::u16string wide;
     for (int i = 0; i < 700000; ++i) {
         bytes += "\x93\xfa";
         kanji += "日";
+        wide += u'日';
     }
     EXPECT_EQ(Read(bytes, C), Fields{kanji});
+    EXPECT_EQ(Read("\xff\xfe" + Utf16(wide + u",y", false), A), (Fields{kanji.substr(1), "y"}));
 }
 
 // glibc's decoder, independent of the core's: UTF-8 text, or nothing.
