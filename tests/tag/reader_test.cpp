@@ -94,10 +94,10 @@ const Case kCases[] = {
     {"\xef\xbb\xbf", C, {"\uFFFD\uFF7F"}},
     // UTF-8 when asked for: replacement of invalid and cut sequences, the
     // mark skipped.
-    {"\xef\xbb\xbf\xe3\x81\x82\xf0\x9f\x98\x80,a\xff"
+    {"\xef\xbb\xbf\xe3\x81\x82\xf0\x9f\x98\x80\xc2\x80\xdf\xbf,a\xff"
      "b,\xe3\x81",
      U,
-     {"あ\U0001F600", "a\uFFFDb", "\uFFFD"}},
+     {"あ\U0001F600\u0080\u07FF", "a\uFFFDb", "\uFFFD"}},
     {"\xff\xfe"
      "a",
      U,
