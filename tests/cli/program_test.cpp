@@ -1,275 +1,236 @@
+#include "run_program.h"
 #include "scratch_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <iostream>
+#include <map>
+#include <optional>
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-// Runs the built quorvane-tag (its path comes from the build) through the
-// shell and checks exit status, standard output and standard error.
+// quorvane-tag's contract, row by row: arguments, what stands in the folder
+// and on standard input; exit status, standard output, standard error and
+// what the folder holds afterwards.
 namespace quorvane::cli {
 namespace {
 
 namespace fs = std::filesystem;
+using Files = std::map<std::string, std::string>;
 
-struct Outcome {
+// Folder entries as text: "<dir>", "<fifo>" (with what a reader got from it),
+// "<chr>", "->target" for a link, "[600]bytes" for a file not of mode 644.
+Files Snapshot(const fs::path& dir, const std::string& fromFifo) {
+    Files files;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        struct stat info {};
+        lstat(entry.path().c_str(), &info);
+        const mode_t mode = info.st_mode & 0777;
+        std::string& text = files[entry.path().filename()];
+        if (S_ISLNK(info.st_mode)) {
+            text = "->" + fs::read_symlink(entry.path()).string();
+        } else if (S_ISDIR(info.st_mode) || S_ISCHR(info.st_mode)) {
+            text = S_ISDIR(info.st_mode) ? "<dir>" : "<chr>";
+        } else if (S_ISFIFO(info.st_mode)) {
+            text = "<fifo>" + (entry.path().filename() == "out.fifo" ? fromFifo : "");
+        } else {
+            std::ostringstream bytes;
+            bytes << std::ifstream(entry.path(), std::ios::binary).rdbuf();
+            text = (mode == 0644 ? "" : "[" + std::to_string(mode >> 6) + "00]") + bytes.str();
+        }
+    }
+    return files;
+}
+
+// Makes the entries Snapshot describes; false when one cannot be made here.
+bool Make(const fs::path& dir, const Files& files) {
+    for (const auto& [name, text] : files) {
+        const fs::path path = dir / name;
+        if (text.starts_with("->")) {
+            fs::create_symlink(text.substr(2), path);
+        } else if (text == "<dir>") {
+            fs::create_directory(path);
+        } else if (text == "<fifo>") {
+            mkfifo(path.c_str(), 0600);
+        } else if (text == "<chr>") {
+            // A private null device: writes vanish, the node stays.
+            if (geteuid() != 0 || mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+                return false;
+            }
+        } else {
+            const bool private600 = text.starts_with("[600]");
+            std::ofstream(path, std::ios::binary) << text.substr(private600 ? 5 : 0);
+            fs::permissions(path, private600 ? fs::perms(0600) : fs::perms(0644));
+        }
+    }
+    return true;
+}
+
+// Standard input: the bytes through a pipe.
+int StandardInput(const std::string& bytes) {
+    int in[2];
+    pipe2(in, O_CLOEXEC);
+    write(in[1], bytes.data(), bytes.size());
+    close(in[1]);
+    return in[0];
+}
+
+struct Row {
+    std::vector<std::string> args;
+    std::string in;
+    Files before;
     int status;
     std::string out;
     std::string err;
+    std::optional<Files> after = std::nullopt; // when the run changes the folder
+    rlim_t fileLimit = RLIM_INFINITY;
 };
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+const std::string kWorked = "a,b\r\nc\r\n";
+const std::string kTable = "<table>\r\n<tr>\r\n<td align=right>a</td>\r\n<td>b</td>\r\n</tr>\r\n"
+                           "<tr>\r\n<td align=right>c</td>\r\n<td></td>\r\n</tr>\r\n</table>";
+const std::string kBig(1 << 20, ',');
+const std::string kCp932 = "\x93\xfa\x96\x7b,\x87\x40,\x81\x8b\x81\x7d\x81\x7e\x83\x9f\x84\x60\xb1";
+const std::string kUtf16("\xff\xfeh\0\t\0<\0b\0>\0\r\0\n\0x\0", 18);
+
+// A conversion failure: one line, the folder as it was.
+Row Failure(std::vector<std::string> args, Files before, const std::string& message,
+            const std::string& in = "", rlim_t fileLimit = RLIM_INFINITY) {
+    return {std::move(args), in,       std::move(before), 1, "", "quorvane-tag: " + message + "\n",
+            std::nullopt,    fileLimit};
 }
 
-class Program : public testing::Test {
-protected:
-    fs::path Write(const std::string& name, const std::string& bytes) {
-        return m_scratch.Write(name, bytes);
-    }
-
-    // `arguments` is shell text; `input` goes to standard input; `before`
-    // and `after` are shell text around the program's run.
-    Outcome Start(const std::string& arguments, const std::string& input = "",
-                  const std::string& before = "", const std::string& after = "") {
-        const fs::path in = Write("stdin", input);
-        const fs::path out = m_dir / "stdout";
-        const fs::path err = m_dir / "stderr";
-        const std::string command = "cd '" + m_dir.string() + "' && " + before + " '" +
-                                    QUORVANE_TAG_PROGRAM "' " + arguments +
-                                    " <stdin >stdout 2>stderr" + after;
-        const int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadBytes(out), ReadBytes(err)};
-    }
-
-    // Files in the directory other than the ones Start makes.
-    std::vector<std::string> Others(const std::vector<std::string>& known) const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_dir)) {
-            const std::string name = entry.path().filename();
-            if (name != "stdin" && name != "stdout" && name != "stderr" &&
-                std::find(known.begin(), known.end(), name) == known.end()) {
-                names.push_back(name);
-            }
-        }
-        return names;
-    }
-
-    quorvane::test::ScratchDir m_scratch;
-    const fs::path& m_dir = m_scratch.path();
-};
-
-const std::string kWorkedTable = "<table>\r\n<tr>\r\n<td align=right>a</td>\r\n<td>b</td>\r\n"
-                                 "</tr>\r\n<tr>\r\n<td align=right>c</td>\r\n<td></td>\r\n"
-                                 "</tr>\r\n</table>";
-
-TEST_F(Program, ConvertsToStandardOutputExactly) {
-    Write("in.csv", "a,b\r\nc\r\n");
-    const Outcome run = Start("-n 2 -a 1=align=right in.csv");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, kWorkedTable);
-    EXPECT_EQ(run.err, "");
+// A usage error: exit 2, one line, nothing written.
+Row Usage(std::vector<std::string> args, const std::string& message) {
+    return {std::move(args),
+            "",
+            {},
+            2,
+            "",
+            "quorvane-tag: " + message + " (see quorvane-tag --help)\n"};
 }
 
-TEST_F(Program, DecodesCp932ToUtf8) {
-    Write("in.csv", "\x93\xfa\x96\x7b,\x87\x40\r\n");
-    const Outcome run = Start("-n 2 -a '2=class=\"n\"' in.csv");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "<table>\r\n<tr>\r\n<td>日本</td>\r\n<td class=\"n\">①</td>\r\n</tr>\r\n"
-                       "</table>");
+std::string Field(const std::string& message) {
+    return "field count '" + message + "' is not a whole number from 1 to 32767";
 }
 
-TEST_F(Program, NewOptionsOnAUtf16TabFile) {
-    // "h\t<b>\r\nx" in UTF-16 LE with its mark, a literal tab as delimiter.
-    const std::string bytes("\xff\xfeh\0\t\0<\0b\0>\0\r\0\n\0x\0", 18);
-    const Outcome run =
-        Start("-n2 -d '\t' --header --escape --table-attr 'border=\"1\"' -a 2=c -", bytes);
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "<table border=\"1\">\r\n<tr>\r\n<th>h</th>\r\n<th c>&lt;b&gt;</th>\r\n"
-                       "</tr>\r\n<tr>\r\n<td>x</td>\r\n<td c></td>\r\n</tr>\r\n</table>");
+std::vector<Row> Rows() {
+    const Files in = {{"in.csv", kWorked}};
+    const Files old = {{"in.csv", kWorked}, {"out.html", "old"}};
+    const Files table = {{"in.csv", kWorked}, {"out.html", kTable}};
+    const std::vector<std::string> worked = {"-n2", "-a1=align=right", "-o"};
+    auto Onto = [&](const std::string& target, std::vector<std::string> args) {
+        args.insert(args.begin(), worked.begin(), worked.end());
+        args.insert(args.begin() + 3, target);
+        return args;
+    };
+    // clang-format off
+    return {
+        // Conversions, every option in its forms.
+        {{"-n", "2", "-a", "1=align=right", "in.csv"}, "", in, 0, kTable, ""},
+        {{"--fields=2", "--attr=1=align=right", "-"}, "a,b\nc", {}, 0, kTable, ""},
+        {Onto("out.html", {"in.csv"}), "", old, 0, "", "", table},
+        {{"-n2", "-a", "1=x", "-a1=align=right", "--output=out.html", "--", "-in.csv"}, "",
+         {{"-in.csv", kWorked}}, 0, "", "", Files{{"-in.csv", kWorked}, {"out.html", kTable}}},
+        {{"-n", "3", "-a", "3=class=\"n\" x", "-a2=", "-a", "1= ", "-e", "cp932", "in.csv"}, "",
+         {{"in.csv", kCp932}}, 0, "<table>\r\n<tr>\r\n<td  >日本</td>\r\n<td>①</td>\r\n"
+         "<td class=\"n\" x>°±×ΑЯｱ</td>\r\n</tr>\r\n</table>", ""},
+        {{"-n2", "-d", "\t", "--header", "--escape", "--table-attr", "border=\"1\"", "-a", "2=c",
+          "--encoding=utf-16", "-"}, kUtf16, {}, 0, "<table border=\"1\">\r\n<tr>\r\n<th>h</th>\r\n"
+         "<th c>&lt;b&gt;</th>\r\n</tr>\r\n<tr>\r\n<td>x</td>\r\n<td c></td>\r\n</tr>\r\n"
+         "</table>", ""},
+        {{"-n2", "-dtab", "-e", "utf-8", "-"}, "\xef\xbd\xb1\tb,c", {}, 0,
+         "<table>\r\n<tr>\r\n<td>\xef\xbd\xb1</td>\r\n<td>b,c</td>\r\n</tr>\r\n</table>", ""},
+        {{"-n2", "--delimiter=;", "-eauto", "-"}, "a|b;c", {}, 0,
+         "<table>\r\n<tr>\r\n<td>a|b</td>\r\n<td>c</td>\r\n</tr>\r\n</table>", ""},
+        {{"-d|", "-"}, "a|b;c", {}, 0,
+         "<table>\r\n<tr>\r\n<td>a</td>\r\n</tr>\r\n<tr>\r\n<td>b;c</td>\r\n</tr>\r\n</table>", ""},
+        {{"\xff\xfe.csv"}, "", {{"\xff\xfe.csv", "a"}}, 0,
+         "<table>\r\n<tr>\r\n<td>a</td>\r\n</tr>\r\n</table>", ""},
+        // A file whose size reads as 0 but that has content.
+        {{"/proc/self/comm"}, "", {}, 0,
+         "<table>\r\n<tr>\r\n<td>quorvane-tag</td>\r\n</tr>\r\n</table>", ""},
+        {{"--version"}, "", {}, 0, "quorvane-tag 1.0.2\n", ""},
+        // -o onto a device, a FIFO with a reader, a link, a private file: the
+        // node, the link and the mode stay.
+        {Onto("null", {"in.csv"}), "", {{"in.csv", kWorked}, {"null", "<chr>"}}, 0, "", ""},
+        {Onto("out.fifo", {"in.csv"}), "", {{"in.csv", kWorked}, {"out.fifo", "<fifo>"}}, 0, "", "",
+         Files{{"in.csv", kWorked}, {"out.fifo", "<fifo>" + kTable}}},
+        {Onto("link.html", {"in.csv"}), "", {{"in.csv", kWorked}, {"link.html", "->real.html"},
+         {"real.html", "old"}}, 0, "", "", Files{{"in.csv", kWorked}, {"link.html", "->real.html"},
+         {"real.html", kTable}}},
+        {Onto("out.html", {"in.csv"}), "", {{"in.csv", kWorked}, {"out.html", "[600]old"}}, 0, "",
+         "",
+         Files{{"in.csv", kWorked}, {"out.html", "[600]" + kTable}}},
+        // Failures leave the old output file whole and nothing behind.
+        Failure({"-o", "out.html", "missing.csv"}, old, "missing.csv: No such file or directory"),
+        Failure({"-o", "out.html", "sub"}, {{"sub", "<dir>"}}, "sub: is a directory"),
+        Failure({"in.fifo"}, {{"in.fifo", "<fifo>"}}, "in.fifo: not a regular file"),
+        Failure({"/dev/zero"}, {}, "/dev/zero: not a regular file"),
+        Failure({"-o", "out.html", "/proc/self/mem"}, old, "/proc/self/mem: Input/output error"),
+        Failure({"-o", "out.html", "big.csv"}, {{"big.csv", kBig}, {"out.html", "old"}},
+                "out.html: File too large", "", 1 << 20),
+        Failure({"-o", "nodir/out.html", "in.csv"}, in,
+                "nodir/out.html: No such file or directory"),
+        Failure({"\xff\n\x1b[2J.csv"}, {}, "\xff\\x0a\\x1b[2J.csv: No such file or directory"),
+        Usage({}, "no input FILE given"),
+        Usage({"a", "b"}, "more than one input FILE given"),
+        Usage({"--colour", "x"}, "unknown option '--colour'"),
+        Usage({"-x", "x"}, "unknown option '-x'"),
+        Usage({"x", "-n"}, "option --fields needs a value"),
+        Usage({"x", "-d"}, "option --delimiter needs a value"),
+        Usage({"--header=yes", "x"}, "option '--header=yes' takes no value"),
+        Usage({"--version=1"}, "option '--version=1' takes no value"),
+        Usage({"-o", "", "x"}, "option --output needs a file name"),
+        Usage({"-n", "1\r\n", "x"}, Field("1\\x0d\\x0a")),
+        Usage({"-n", "3x", "x"}, Field("3x")),
+        Usage({"-n", "0", "x"}, Field("0")),
+        Usage({"-n", "-2", "x"}, Field("-2")),
+        Usage({"-n", "32768", "-o", "out.html", "x"}, Field("32768")),
+        Usage({"-a", "1", "x"}, "attribute '1' is not of the form COL=TEXT"),
+        Usage({"-a", "0=x", "x"}, "attribute column '0' is not a whole number from 1 up"),
+        Usage({"-a", "c=x", "x"}, "attribute column 'c' is not a whole number from 1 up"),
+        Usage({"-n", "2", "-a", "3=x", "x"}, "attribute column 3 is outside 1..2"),
+        Usage({"-n32767", "-a2=x", "-a32767=y", "-a", "32768=z", "x"},
+              "attribute column 32768 is outside 1..32767"),
+        Usage({"-e", "latin1", "x"}, "encoding 'latin1' is not one of auto, cp932, utf-8, utf-16"),
+        Usage({"-d", ":", "x"}, "delimiter ':' is not one of , tab ; |"),
+        Usage({"--delimiter=,,", "x"}, "delimiter ',,' is not one of , tab ; |"),
+    };
+    // clang-format on
 }
 
-TEST_F(Program, ReadsStandardInput) {
-    const Outcome run = Start("-n 2 -a 1=align=right -", "a,b\nc");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, kWorkedTable);
-}
-
-TEST_F(Program, WritesOutputFile) {
-    Write("in.csv", "a,b\r\nc\r\n");
-    const Outcome run = Start("-n2 -a1=align=right -o out.html in.csv");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(ReadBytes(m_dir / "out.html"), kWorkedTable);
-    EXPECT_EQ(Others({"in.csv", "out.html"}), std::vector<std::string>{});
-}
-
-TEST_F(Program, FailureLeavesNoOutputFile) {
-    Write("out.html", "old");
-    const Outcome run = Start("-o out.html missing.csv");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "quorvane-tag: missing.csv: No such file or directory\n");
-    EXPECT_EQ(ReadBytes(m_dir / "out.html"), "old");
-    EXPECT_EQ(Others({"out.html"}), std::vector<std::string>{});
-}
-
-TEST_F(Program, ConversionFailuresExitOne) {
-    fs::create_directory(m_dir / "sub");
-    for (const char* args : {"missing.csv", "sub", "/dev/zero", "-o nodir/out.html sub"}) {
-        const Outcome run = Start(args);
-        EXPECT_EQ(run.status, 1) << args;
-        EXPECT_EQ(run.out, "") << args;
-        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << args;
-    }
-    Write("in.csv", "a");
-    const Outcome run = Start("-o nodir/out.html in.csv");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("nodir/out.html"), std::string::npos) << run.err;
-}
-
-TEST_F(Program, UsageErrorsExitTwoAndWriteNothing) {
-    Write("in.csv", "a");
-    for (const char* args :
-         {"", "-n", "-n x in.csv", "-n 0 in.csv", "--bogus in.csv", "-a 2=x in.csv",
-          "-o out.html -n 40000 in.csv", "-d : in.csv", "-o out.html --delimiter ';;' in.csv"}) {
-        const Outcome run = Start(args);
-        EXPECT_EQ(run.status, 2) << args;
-        EXPECT_EQ(run.out, "") << args;
-        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << args;
-    }
-    EXPECT_EQ(Others({"in.csv"}), std::vector<std::string>{});
-}
-
-// What stands at the -o path decides how it is written; whatever fails, the
-// old file stays whole and nothing else is left behind.
-struct OutputCase {
-    const char* name;
-    // Makes the target in `dir`; returns why the case cannot run, or "".
-    std::function<std::string(const fs::path& dir)> make;
-    const char* before;
-    const char* arguments;
-    const char* after;
-    int status;
-    std::function<void(const fs::path& dir)> check;
-};
-
-bool Is(const fs::path& path, mode_t kind) {
-    struct stat info {};
-    return lstat(path.c_str(), &info) == 0 && (info.st_mode & S_IFMT) == kind;
-}
-
-mode_t Permissions(const fs::path& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
-}
-
-const std::string kBigInput(200000, 'x');
-
-const OutputCase kOutputCases[] = {
-    {"CharacterDevice",
-     [](const fs::path& dir) -> std::string {
-         if (geteuid() != 0) {
-             return "making a device node needs root";
-         }
-         // A private null device: writes vanish, the node stays.
-         return mknod((dir / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 ? ""
-                                                                                  : "mknod failed";
-     },
-     "", "-o null in.csv", "", 0,
-     [](const fs::path& dir) { EXPECT_TRUE(Is(dir / "null", S_IFCHR)); }},
-    {"FifoWithReader",
-     [](const fs::path& dir) -> std::string {
-         return mkfifo((dir / "fifo").c_str(), 0600) == 0 ? "" : "mkfifo failed";
-     },
-     "{ cat fifo >from-fifo & } &&", "-o fifo in.csv", "; wait", 0,
-     [](const fs::path& dir) {
-         EXPECT_TRUE(Is(dir / "fifo", S_IFIFO));
-         EXPECT_EQ(ReadBytes(dir / "from-fifo"), kWorkedTable);
-     }},
-    {"SymbolicLink",
-     [](const fs::path& dir) {
-         std::ofstream(dir / "real.html") << "old";
-         fs::create_symlink("real.html", dir / "link.html");
-         return std::string();
-     },
-     "", "-o link.html in.csv", "", 0,
-     [](const fs::path& dir) {
-         EXPECT_TRUE(Is(dir / "link.html", S_IFLNK));
-         EXPECT_EQ(ReadBytes(dir / "real.html"), kWorkedTable);
-     }},
-    {"Mode600File",
-     [](const fs::path& dir) {
-         std::ofstream(dir / "private.html") << "old";
-         fs::permissions(dir / "private.html", fs::perms::owner_read | fs::perms::owner_write);
-         return std::string();
-     },
-     "", "-o private.html in.csv", "", 0,
-     [](const fs::path& dir) {
-         EXPECT_EQ(Permissions(dir / "private.html"), 0600u);
-         EXPECT_EQ(ReadBytes(dir / "private.html"), kWorkedTable);
-     }},
-    // Offset 0 of the process's memory is never mapped: the kernel fails the
-    // read.
-    {"ReadFailureOntoExistingFile",
-     [](const fs::path& dir) {
-         std::ofstream(dir / "old.html") << "old";
-         return std::string();
-     },
-     "", "-o old.html /proc/self/mem", "", 1,
-     [](const fs::path& dir) { EXPECT_EQ(ReadBytes(dir / "old.html"), "old"); }},
-    // A file size limit of one block makes the write fail part-way.
-    {"WriteFailureOntoExistingFile",
-     [](const fs::path& dir) {
-         std::ofstream(dir / "old.html") << "old";
-         std::ofstream(dir / "big.csv") << kBigInput;
-         return std::string();
-     },
-     "trap '' XFSZ; ulimit -f 1;", "-o old.html big.csv", "", 1,
-     [](const fs::path& dir) { EXPECT_EQ(ReadBytes(dir / "old.html"), "old"); }},
-};
-
-TEST_F(Program, OutputPathDecidesHowItIsWritten) {
-    for (const OutputCase& c : kOutputCases) {
-        SCOPED_TRACE(c.name);
-        for (const auto& entry : fs::directory_iterator(m_dir)) {
-            fs::remove_all(entry.path());
-        }
-        Write("in.csv", "a,b\r\nc\r\n");
-        const std::string skipped = c.make(m_dir);
-        if (!skipped.empty()) {
-            std::cout << "[ SKIPPED  ] " << c.name << ": " << skipped << "\n";
+TEST(Program, KeepsItsContractRowByRow) {
+    const std::vector<Row> rows = Rows();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const Row& row = rows[i];
+        SCOPED_TRACE("row " + std::to_string(i) + ": " + testing::PrintToString(row.args));
+        test::ScratchDir dir;
+        if (!Make(dir.path(), row.before)) {
+            std::cout << "[ SKIPPED  ] row " << i << ": making a device node needs root\n";
             continue;
         }
-        const auto before = Others({});
-        const Outcome run =
-            Start(std::string("-n 2 -a 1=align=right ") + c.arguments, "", c.before, c.after);
-        EXPECT_EQ(run.status, c.status) << run.err;
-        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), c.status == 0 ? 0 : 1);
-        EXPECT_EQ(Others({}).size(), before.size() + (std::string(c.name) == "FifoWithReader"));
-        c.check(m_dir);
+        const int fifo = open((dir.path() / "out.fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        std::vector<std::string> args = {QUORVANE_TAG_PROGRAM};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        const auto run = test::RunProgram(dir.path(), args, StandardInput(row.in), row.fileLimit);
+        EXPECT_EQ(run.status, row.status);
+        EXPECT_EQ(run.out, row.out);
+        EXPECT_EQ(run.err, row.err);
+        EXPECT_EQ(Snapshot(dir.path(), fifo < 0 ? "" : test::Drain(fifo)),
+                  row.after.value_or(row.before));
     }
 }
 
-TEST_F(Program, VersionAndHelp) {
-    const Outcome version = Start("--version");
-    EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, "quorvane-tag 1.0.2\n");
-    const Outcome help = Start("-h");
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("Usage: quorvane-tag [OPTIONS] FILE"), std::string::npos);
+TEST(Program, HelpGoesToStandardOutput) {
+    const auto run =
+        test::RunProgram(".", {QUORVANE_TAG_PROGRAM, "-h", "--bogus"}, StandardInput(""));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.out.starts_with("Usage: quorvane-tag [OPTIONS] FILE\n")) << run.out;
+    EXPECT_EQ(run.err, "");
 }
 
 } // namespace

@@ -1,0 +1,193 @@
+#include "memory_source.h"
+#include "quorvane/tag/field_reader.h"
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+#include <optional>
+
+namespace quorvane::tag {
+namespace {
+
+using Fields = std::vector<std::string>;
+
+// Every field as the builder pulls them (AtEnd before each); "#62" last when
+// a ReadField failed with input past end.
+Fields Read(const std::string& bytes, Encoding encoding, std::size_t piece = SIZE_MAX,
+            char delimiter = ',') {
+    test::MemorySource source(bytes, piece);
+    FieldReader reader(encoding, delimiter);
+    reader.Open(source);
+    Fields fields;
+    while (!reader.AtEnd()) {
+        try {
+            fields.push_back(reader.ReadField());
+        } catch (const TagError& error) {
+            fields.push_back("#" + std::to_string(static_cast<int>(error.code())));
+            break;
+        }
+    }
+    return fields;
+}
+
+std::string Utf16(std::u16string_view text, bool bigEndian) {
+    std::string bytes;
+    for (const char16_t u : text) {
+        const char high = static_cast<char>(u >> 8), low = static_cast<char>(u & 0xFF);
+        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return bytes;
+}
+
+constexpr auto C = Encoding::Cp932, U = Encoding::Utf8, A = Encoding::Auto, W = Encoding::Utf16;
+const std::string kUtf8A = "\xe3\x81\x82";
+const std::string kRun(100 << 10, 'a'); // longer than the window that decides the encoding
+
+struct Case {
+    std::string bytes;
+    Encoding encoding;
+    Fields fields;
+    char delimiter = ',';
+};
+
+// Each row is read whole and with the bytes arriving one, two and three at a
+// time, so that every buffer boundary is crossed.
+// clang-format off
+const Case kCases[] = {
+    {"", C, {}},
+    {"a,\"b,c\",d\r\n", C, {"a", "b,c", "d"}},
+    {"\t x\t ,\t y \t\n", C, {"x", "y"}},
+    {"a b  c,d", C, {"a b  c", "d"}},
+    {"\x81\x40"
+     "a\x81\x40,b",
+     C,
+     {"\u3000a\u3000", "b"}},
+    {"\"a\r\nb\",c", C, {"a\r\nb", "c"}},
+    {"\"say \"\"hi\"\"\",\"\"\"\"", C, {"say \"hi\"", "\""}},
+    {"\"ab\"cd,e", C, {"ab", "e"}},
+    {"\"ab\" x y\r\nz", C, {"ab", "z"}},
+    {"a\"b,c", C, {"a\"b", "c"}},
+    {"\"abc,def\r\nghi  ", C, {"abc,def\r\nghi  "}},
+    {"  \"a\",\" a \",\"\",b", C, {"a", " a ", "", "b"}},
+    {"a,,b,\nc", C, {"a", "", "b", "", "c"}},
+    {"a\r\n\r\nb\n  \nc\r\n", C, {"a", "", "b", "", "c"}},
+    {"a\x1a,\x1c\x7f", C, {"a\x1a", "\x1c\x7f"}},
+    {"a\rb\n\rc\r\r\nd", C, {"a", "b", "", "c", "", "d"}},
+    {"\"a\"\r\n\"b\"\r\n", C, {"a", "b"}},
+    {"a,", C, {"a"}},
+    {"a\n  ", C, {"a", "#62"}},
+    {" \t ", C, {"#62"}},
+    {"a,\"", C, {"a", ""}},
+    {"<b>&amp;</b>\\~", C, {"<b>&amp;</b>\\~"}},
+    {"a\t \"b\tc\" \t d \t\te\n", C, {"a", "b\tc", "d", "", "e"}, '\t'},
+    {" a ; \"b;\"\"c\" x;d,e\r\n", C, {"a", "b;\"c", "d,e"}, ';'},
+    {"\ta\t|\"|\"|b c|", C, {"a", "|", "b c"}, '|'},
+    // Code page 932: the characters Windows maps its own way, NEC and IBM
+    // extensions, half-width katakana, two-byte characters below U+0800,
+    // undefined bytes and cut pairs.
+    {"\x82\xa0\x87\x40\x87\x54\xed\x40\xfb\xfc\xfa\x40", C, {"あ①Ⅰ纊髙ⅰ"}},
+    {"\x81\x60\x81\x7c\x81\x5f\xb1\xdf\x5c\x7e", C, {"～－＼ｱﾟ\\~"}},
+    {"\x81\x8b\x81\x7d\x81\x7e\x83\x9f\x84\x60\x81\x98", C, {"°±×ΑЯ§"}},
+    {"\x80\xa0\xfd\xfe\xff,\x85\x40x,\x81\x31x,\x81 x",
+     C,
+     {"\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD", "\uFFFDx", "\uFFFD1x", "\uFFFD x"}},
+    {"\x81,a\x81", C, {"\uFFFD", "a\uFFFD"}},
+    {"\xef\xbb\xbf", C, {"\uFFFD\uFF7F"}},
+    // UTF-8 when asked for: replacement of invalid and cut sequences, the
+    // mark skipped.
+    {"\xef\xbb\xbf\xe3\x81\x82\xf0\x9f\x98\x80\xc2\x80\xdf\xbf,a\xff"
+     "b,\xe3\x81",
+     U,
+     {"あ\U0001F600\u0080\u07FF", "a\uFFFDb", "\uFFFD"}},
+    {"\xff\xfe"
+     "a",
+     U,
+     {"\uFFFD\uFFFDa"}},
+    // The encoding found from the data.
+    {"\xef\xbb\xbf"
+     "a,b",
+     A,
+     {"a", "b"}},
+    {"\xef\xbb\xbf", A, {}},
+    {kUtf8A + ",b", A, {"あ", "b"}},
+    {"\x82\xa0,b", A, {"あ", "b"}},
+    {kRun + "," + kUtf8A, A, {kRun, "あ"}},
+    {kRun + ",\x82\xa0", A, {kRun, "あ"}},
+    {kUtf8A + kRun + "\xff", A, {"あ" + kRun + "\uFFFD"}},
+    {kUtf8A + "," + std::string(1000, 'a') + "\x82\xa0",
+     A,
+     {"縺\uFFFD", std::string(1000, 'a') + "あ"}},
+    {"a" + kUtf8A.substr(0, 2), A, {"a縺"}},
+    {kUtf8A + "," + std::string((64 << 10) - 6, 'a') + "\xed\xa0\x80",
+     A,
+     {"縺\uFFFD", std::string((64 << 10) - 6, 'a') + "恝\uFFFD"}},
+    {"\xff\xfe" + Utf16(u"\"a,\U0001F600\"\r\n\xD800x", false), A, {"a,\U0001F600", "\uFFFDx"}},
+    {"\xfe\xff" + Utf16(u"\u3042 ,\xDC00\xD83D", true), A, {"あ", "\uFFFD\uFFFD"}},
+    {"\xff\xfe" + Utf16(u"b,a", false) + "a", A, {"b", "a\uFFFD"}},
+    {Utf16(u"\u3042b", false), W, {"あb"}},
+    {"\xfe\xff" + Utf16(u"\u3042", true), W, {"あ"}},
+};
+// clang-format on
+
+TEST(FieldReader, ReadsEveryRowInEveryPieceSize) {
+    for (std::size_t row = 0; row < std::size(kCases); ++row) {
+        const Case& c = kCases[row];
+        for (const std::size_t piece : {SIZE_MAX, std::size_t{1}, std::size_t{2}, std::size_t{3}}) {
+            EXPECT_EQ(Read(c.bytes, c.encoding, piece, c.delimiter), c.fields)
+                << "row " << row << ", piece " << piece;
+        }
+    }
+}
+
+TEST(FieldReader, LongFieldsCrossTheBlocksWhole) {
+    // Longer than the reader's block, spaces held back across blocks, and an
+    // odd prefix that puts a lead byte on the last byte of a block.
+    const std::string text = std::string(1500000, 'x') + std::string(300000, ' ') + "y";
+    EXPECT_EQ(Read(text + "   ,\"" + text + "\"\n", C), (Fields{text, text}));
+    std::string bytes = "x", kanji = "x";
+    std::u16string wide;
+    for (int i = 0; i < 700000; ++i) {
+        bytes += "\x93\xfa";
+        kanji += "日";
+        wide += u'日';
+    }
+    EXPECT_EQ(Read(bytes, C), Fields{kanji});
+    EXPECT_EQ(Read("\xff\xfe" + Utf16(wide + u",y", false), A), (Fields{kanji.substr(1), "y"}));
+}
+
+// glibc's decoder, independent of the core's: UTF-8 text, or nothing.
+std::optional<std::string> IconvCp932(const std::string& bytes) {
+    iconv_t cd = iconv_open("UTF-8", "CP932");
+    char out[16], *in = const_cast<char*>(bytes.data()), *to = out;
+    std::size_t inLeft = bytes.size(), outLeft = sizeof out;
+    const std::size_t r = iconv(cd, &in, &inLeft, &to, &outLeft);
+    iconv_close(cd);
+    if (r == static_cast<std::size_t>(-1) || inLeft != 0) {
+        return std::nullopt;
+    }
+    return std::string(out, sizeof out - outLeft);
+}
+
+TEST(FieldReader, EveryTwoByteCp932CodeAgreesWithIconv) {
+    std::string bytes;
+    Fields codes;
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        for (int trail = 0x40; trail <= 0xFC && (lead < 0xA0 || lead > 0xDF); ++trail) {
+            if (trail != 0x7F) {
+                codes.push_back({static_cast<char>(lead), static_cast<char>(trail)});
+                bytes += codes.back() + ",";
+            }
+        }
+    }
+    const Fields fields = Read(bytes, C);
+    ASSERT_EQ(fields.size(), codes.size());
+    std::size_t defined = 0;
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        const auto expected = IconvCp932(codes[i]);
+        defined += expected.has_value();
+        EXPECT_EQ(fields[i], expected.value_or("\uFFFD")) << i;
+    }
+    EXPECT_GT(defined, 9000u) << "iconv's CP932 seems to be missing";
+}
+
+} // namespace
+} // namespace quorvane::tag
