@@ -81,6 +81,8 @@ const Case kCases[] = {
     {"a\t \"b\tc\" \t d \t\te\n", C, {"a", "b\tc", "d", "", "e"}, '\t'},
     {" a ; \"b;\"\"c\" x;d,e\r\n", C, {"a", "b;\"c", "d,e"}, ';'},
     {"\ta\t|\"|\"|b c|", C, {"a", "|", "b c"}, '|'},
+    // A '|' that is the second byte of ポ or － ends no field.
+    {"\x83\x7c|a\x81\x7c|\"\x83\x7c\"|\x83", C, {"ポ", "a－", "ポ", "\uFFFD"}, '|'},
     // Code page 932: the characters Windows maps its own way, NEC and IBM
     // extensions, half-width katakana, two-byte characters below U+0800,
     // undefined bytes and cut pairs.

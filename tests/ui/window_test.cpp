@@ -252,7 +252,7 @@ Action randomAction(std::mt19937& rng, const Model& m) {
                              QStringLiteral(u" class=\"a b\" 金額 "), QString(40000, u'x')};
     if (!m.editing) {
         const Kind kind = std::array{Count, Count, Convert, Boxes, Confirm, Confirm}[pick(6)];
-        return {kind, kind == Convert ? 1 + pick(9) : pick(8) == 0 ? 120 : pick(9) - 4};
+        return {kind, kind == Convert ? 1 + pick(9) : pick(8) == 0 ? 120 : pick(9) - 4, {}};
     }
     const Kind kind =
         std::array{Field, Field, ClickRow, Type, Reflect, Reflect, Convert, Redo}[pick(8)];
