@@ -2,29 +2,26 @@
 
 #include "quorvane/ui/main/user_dialogs.h"
 
-#include <QApplication>
-#include <QTimer>
-#include <QWidget>
+#include <QtWidgets>
 
 #include <deque>
 #include <functional>
 #include <optional>
-#include <vector>
 
 // The person at the main window's dialogs: answers the file dialog from a
 // queue (a path, or nothing for a cancel; nothing once the queue is empty),
-// and notes what it was asked, every failure it was told of, and whether the
-// busy cursor was still up when a question came.
+// and notes the name the dialog last started from, every failure it was told
+// of, and whether the busy cursor was still up when a question came.
 class ScriptedUser final : public quorvane::ui::UserDialogs {
 public:
     std::deque<std::optional<QString>> answers;
-    std::vector<QString> startedFrom;
+    QString startedFrom;
     int failures = 0;
     bool busyWhileAsked = false;
 
     std::optional<QString> chooseCsvFile(QWidget*, const QString& lastName) override {
         noteCursor();
-        startedFrom.push_back(lastName);
+        startedFrom = lastName;
         const std::optional<QString> answer = answers.empty() ? std::nullopt : answers.front();
         if (!answers.empty()) {
             answers.pop_front();

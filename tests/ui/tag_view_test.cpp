@@ -2,24 +2,14 @@
 #include "quorvane/ui/line_index.h"
 #include "quorvane/ui/tag_view.h"
 
-#include <QAccessible>
-#include <QApplication>
-#include <QClipboard>
-#include <QFontMetricsF>
-#include <QScrollBar>
 #include <QTest>
+#include <QtWidgets>
 
 #include <random>
 
-using quorvane::ui::AdvanceBounds;
-using quorvane::ui::LineIndex;
-using quorvane::ui::TagView;
+using namespace quorvane::ui;
 
 namespace {
-
-std::string u8(const QString& text) {
-    return text.toStdString();
-}
 
 // The byte offset of UTF-16 column `column` of `text`.
 std::size_t at(const QString& text, int column) {
@@ -35,10 +25,10 @@ const QString kTable = QStringLiteral(u"<table>\r\n<tr>\r\n<td align=right>abc</
 const QString kMixed =
     QStringLiteral(u"<td class=x>東京タワーとabc_12 ﾃｽﾄ　人々は𠮷野家でＡＢＣ１２を</td>");
 
-QString numberedLines(int count, const QString& pattern) {
+QString numbered(int count, const QString& pattern, const QString& end = QStringLiteral("\r\n")) {
     QString text;
     for (int i = 0; i < count; ++i) {
-        text += pattern.arg(i) + QStringLiteral("\r\n");
+        text += pattern.arg(i) + end;
     }
     return text;
 }
@@ -47,293 +37,229 @@ QString numberedLines(int count, const QString& pattern) {
 
 class TagViewTest final : public QObject {
     Q_OBJECT
-
-private slots:
-    void init();
-    void cleanup();
-    void lineIndexFollowsAModel();
-    void keysSelectAndCopyExactly_data();
-    void keysSelectAndCopyExactly();
-    void mouseClicksDragsAndWords();
-    void scrollReachesLastLineAndLongestEnd_data();
-    void scrollReachesLastLineAndLongestEnd();
-    void accessibilityGetsSelectionInUtf16_data();
-    void accessibilityGetsSelectionInUtf16();
-    void paintsAndTellsTheTextInSight();
-
-private:
-    void mouse(QEvent::Type type, QPointF point, Qt::KeyboardModifiers modifiers = {});
-    QPointF charPoint(const QString& line, int column, qreal fraction) const;
-
     QWidget* m_window = nullptr;
     TagView* m_view = nullptr;
+
+    void mouse(QEvent::Type type, QPointF point, Qt::KeyboardModifiers modifiers = {}) {
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        const Qt::MouseButtons held =
+            type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(Qt::LeftButton);
+        QMouseEvent event(type, point, m_view->viewport()->mapToGlobal(point), button, held,
+                          modifiers);
+        QCoreApplication::sendEvent(m_view->viewport(), &event);
+    }
+
+    // A point `fraction` of the way across the character at `column` of line
+    // 1, measured with the view's own font.
+    QPointF charPoint(const QString& line, int column, qreal fraction) const {
+        const QFontMetricsF metrics(m_view->font(), m_view->viewport());
+        const qreal left = metrics.horizontalAdvance(line.left(column));
+        const int width = line.at(column).isHighSurrogate() ? 2 : 1;
+        const qreal right = metrics.horizontalAdvance(line.left(column + width));
+        const QRectF box = m_view->lineRect(1);
+        return {box.left() + left + fraction * (right - left), box.center().y()};
+    }
+
+private slots:
+    void init() {
+        m_window = new QWidget;
+        m_window->resize(600, 260);
+        m_view = new TagView(m_window);
+        m_view->setFont(gothicFont(9));
+        m_view->setGeometry(7, 7, 589, 246);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window));
+        m_view->setFocus();
+    }
+
+    void cleanup() { delete m_window; }
+
+    // Random texts of every kind of character and line end, long enough to be
+    // read in blocks (every other one mostly ASCII), against a plain model of
+    // line starts, ends and the width bound.
+    void lineIndexFollowsAModel() {
+        // Each piece's width under the bounds below (narrow, half-width, wide,
+        // tab); -1: a line end. The first six make the ASCII-heavy texts.
+        const char* pieces[] = {"a",    "<td>", "\t", "\r", "\n", "\r\n",
+                                "\x01", "東",   "ｶ",  "Ｗ", "𠮷", "é"};
+        const int widths[] = {3, 12, 17, -1, -1, -1, 11, 11, 5, 11, 22, 11};
+        std::mt19937 rng(12345);
+        for (int round = 0; round < 200; ++round) {
+            std::string text;
+            std::vector<std::size_t> starts{0}, ends;
+            std::uint64_t width = 0, widest = 0;
+            for (int i = 0, count = int(rng() % 300); i < count; ++i) {
+                const std::size_t piece = rng() % (round % 2 != 0 ? 6 : std::size(pieces));
+                if (piece == 4 && !text.empty() && text.back() == '\r') {
+                    continue; // a lone CR then a lone LF would be one CR LF
+                }
+                if (widths[piece] < 0) {
+                    ends.push_back(text.size());
+                    starts.push_back(text.size() + std::strlen(pieces[piece]));
+                    widest = std::max(widest, std::exchange(width, 0));
+                }
+                width += std::uint64_t(std::max(widths[piece], 0));
+                text += pieces[piece];
+            }
+            ends.push_back(text.size());
+            LineIndex index;
+            index.build(text, AdvanceBounds{{3, 5, 11, 17}});
+            QCOMPARE(index.lineCount(), starts.size());
+            for (std::size_t line = 0; line < starts.size(); ++line) {
+                QCOMPARE(std::tuple(index.lineStart(line), index.lineEnd(line),
+                                    index.lineOf(starts[line]), index.lineOf(ends[line])),
+                         std::tuple(starts[line], ends[line], line, line));
+            }
+            QCOMPARE(index.widestBound(), std::max(widest, width));
+        }
+    }
+
+    // Keys from the start of a text, then Ctrl+C: what lands on the clipboard.
+    // Typing, deleting, cutting and pasting change nothing.
+    void keysSelectAndCopyExactly() {
+        const QString lines = QStringLiteral(u"ab東京cd\r\nabcdefgh\r\n東京都府");
+        const std::tuple<const char*, QStringView, QStringView> rows[] = {
+            {"Ctrl+A", kTable, kTable},
+            {"Down Down Shift+End", kTable, u"<td align=right>abc</td>"},
+            {"Down Shift+Down", kTable, u"<tr>\r\n"},
+            {"End Shift+Right Shift+Right", kTable, u"\r\n<"},
+            {"Down Shift+Left", kTable, u"\r\n"},
+            {"Ctrl+End Home Shift+Ctrl+End", kTable, u"</table>"},
+            {"Ctrl+End Shift+Ctrl+Home", kTable, kTable},
+            {"Down Down Right Shift+Ctrl+Right", kTable, u"td"},
+            {"Down Down Down End Shift+Left Shift+Down", kTable, u"\r\n<td>ｶﾀｶﾅ and ASCII</td"},
+            {"End Left Left Down Down Up Shift+Down Shift+Down", lines, u"gh\r\n東京都"},
+            {"Down Shift+Down Shift+Down", u"a\nb\rc\r\nd", u"b\rc\r\n"},
+            {"Ctrl+A X Backspace Delete Return Ctrl+X Ctrl+V Shift+Ins", kTable, kTable}};
+        for (const auto& [keys, text, copied] : rows) {
+            m_view->setText(text.toString().toStdString());
+            QGuiApplication::clipboard()->setText(QStringLiteral("pasted"));
+            for (const QString& key : (keys + QStringLiteral(" Ctrl+C")).split(u' ')) {
+                const QKeyCombination press = QKeySequence(key)[0];
+                QTest::keyClick(m_view, press.key(), press.keyboardModifiers());
+            }
+            QCOMPARE(std::tuple(QString(keys), QGuiApplication::clipboard()->text(),
+                                m_view->textString()),
+                     std::tuple(QString(keys), copied.toString(), text.toString()));
+        }
+    }
+
+    // On the second line, for each kind of word: a click on the left or right
+    // part of the character at `column`, a drag over `length` units,
+    // Shift+click back to the line start, and a double-click, which takes the
+    // word under the mouse.
+    void mouseClicksDragsAndWords() {
+        const std::tuple<int, int, const char16_t*> rows[] = {
+            {0, 2, u"<"},       {1, 3, u"td"},          {12, 2, u"東京"}, {15, 3, u"タワー"},
+            {17, 2, u"と"},     {19, 4, u"abc_12"},     {26, 3, u"ﾃｽﾄ"},  {30, 2, u"人々"},
+            {32, 4, u"𠮷野家"}, {38, 3, u"ＡＢＣ１２"}, {46, 2, u"td"}};
+        m_view->setText(
+            (QStringLiteral("<tr>\r\n") + kMixed + QStringLiteral("\r\n</tr>")).toStdString());
+        const std::size_t start = m_view->lines().lineStart(1);
+        for (const auto& [column, length, word] : rows) {
+            const int next = column + (kMixed.at(column).isHighSurrogate() ? 2 : 1);
+            for (const auto& [fraction, caret] : {std::pair(0.3, column), std::pair(0.7, next)}) {
+                mouse(QEvent::MouseButtonPress, charPoint(kMixed, column, fraction));
+                mouse(QEvent::MouseButtonRelease, charPoint(kMixed, column, fraction));
+                QCOMPARE(m_view->cursorPosition(), start + at(kMixed, caret));
+            }
+            mouse(QEvent::MouseButtonPress, charPoint(kMixed, column, 0.2));
+            mouse(QEvent::MouseMove, charPoint(kMixed, column + length / 2, 0.5));
+            mouse(QEvent::MouseMove, charPoint(kMixed, column + length - 1, 0.8));
+            mouse(QEvent::MouseButtonRelease, charPoint(kMixed, column + length - 1, 0.8));
+            QCOMPARE(m_view->selectedText(), kMixed.mid(column, length));
+            mouse(QEvent::MouseButtonPress, charPoint(kMixed, 0, 0.1), Qt::ShiftModifier);
+            mouse(QEvent::MouseButtonRelease, charPoint(kMixed, 0, 0.1), Qt::ShiftModifier);
+            QCOMPARE(m_view->selectedText(), kMixed.left(column));
+            for (const QEvent::Type type :
+                 {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                  QEvent::MouseButtonRelease}) {
+                mouse(type, charPoint(kMixed, column, 0.6));
+            }
+            QCOMPARE(m_view->selectedText(), QString::fromUtf16(word));
+        }
+    }
+
+    // Ctrl+End and End scroll to the very end: the last line whole in sight,
+    // the longest line's end reached; new text starts again at the top left.
+    void scrollReachesLastLineAndLongestEnd() {
+        const std::tuple<QString, int, const char*> rows[] = {
+            {QString(300, u'W'), 500, "\r\n"},
+            {QString(200, u'漢'), 40, "\n"},
+            {QString(250, u'ｶ'), 3, "\r"},
+            {QStringLiteral(u"a\tb\t漢字ｶﾅ\tend").repeated(20), 1000, "\r\n"}};
+        for (const auto& [longest, lines, lineEnd] : rows) {
+            m_view->setText(
+                (numbered(lines, QStringLiteral("<td>%1</td>"), lineEnd) + longest).toStdString());
+            QTest::keyClick(m_view, Qt::Key_End, Qt::ControlModifier);
+            QTest::keyClick(m_view, Qt::Key_End);
+            QScrollBar* vertical = m_view->verticalScrollBar();
+            QScrollBar* horizontal = m_view->horizontalScrollBar();
+            QVERIFY(vertical->value() == vertical->maximum() && horizontal->value() > 0);
+            horizontal->setValue(horizontal->maximum());
+            const QRectF last = m_view->lineRect(std::size_t(lines));
+            QVERIFY(last.top() >= 0 && last.bottom() <= m_view->viewport()->height());
+            QVERIFY2(last.right() <= m_view->viewport()->width(), "the end cannot be scrolled to");
+            const qreal end = QFontMetricsF(m_view->font()).horizontalAdvance(longest);
+            QVERIFY(longest.contains(u'\t') ||
+                    end + last.left() >=
+                        m_view->viewport()->width() - m_view->fontMetrics().height());
+            m_view->setText(kTable.toStdString());
+            QCOMPARE(std::tuple(vertical->value(), horizontal->value(), m_view->selectedText()),
+                     std::tuple(0, 0, QString()));
+        }
+    }
+
+    // What the view selects, assistive tools hear in UTF-16 offsets; what
+    // they select, the view selects.
+    void accessibilityGetsSelectionInUtf16() {
+        const std::tuple<QStringView, QStringView, QStringView> rows[] = {
+            {u"<td>", u"abc", u"<td>abc</td>"},
+            {u"<td>東京\r\n", u"都ｶﾅ", u"都ｶﾅ</td>"},
+            {u"𠮷\r", u"野\n𠮷", u"野"}};
+        for (const auto& [before, selected, line] : rows) {
+            const QString text = before.toString() + selected.toString() + QStringLiteral("</td>");
+            const int start = int(before.size()), end = start + int(selected.size());
+            m_view->setText(text.toStdString());
+            m_view->setSelection(at(text, start), at(text, end));
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(m_view);
+            QVERIFY(accessible->state().readOnly && accessible->state().multiLine);
+            QAccessibleTextInterface* textual = accessible->textInterface();
+            int from = -1, to = -1;
+            textual->selection(0, &from, &to);
+            QCOMPARE(std::tuple(from, to, textual->text(from, to), textual->cursorPosition(),
+                                textual->characterCount()),
+                     std::tuple(start, end, selected.toString(), end, int(text.size())));
+            QCOMPARE(textual->textAtOffset(start, QAccessible::LineBoundary, &from, &to),
+                     line.toString());
+            textual->setSelection(0, 0, start);
+            QCOMPARE(m_view->selectedText(), before.toString());
+        }
+    }
+
+    // Scrolled down ten lines: the lines in sight are drawn and are the value
+    // assistive tools read; an empty view draws nothing.
+    void paintsAndTellsTheTextInSight() {
+        auto inked = [this] {
+            const QImage image = m_view->viewport()->grab().toImage();
+            const QColor ground = m_view->viewport()->palette().color(QPalette::Base);
+            int count = 0;
+            for (int i = 0; i < image.width() * image.height(); ++i) {
+                count += image.pixelColor(i % image.width(), i / image.width()) != ground;
+            }
+            return count;
+        };
+        m_view->setText({});
+        const int empty = inked();
+        const QString line = QStringLiteral(u"<td>行%1 東京 𠮷</td>");
+        m_view->setText(numbered(100, line).toStdString());
+        m_view->verticalScrollBar()->setValue(10);
+        QVERIFY(inked() > empty + 500);
+        const int rows = m_view->verticalScrollBar()->pageStep();
+        QCOMPARE(QAccessible::queryAccessibleInterface(m_view)->text(QAccessible::Value),
+                 numbered(10 + rows, line).mid(numbered(10, line).size()).chopped(2));
+    }
 };
-
-void TagViewTest::init() {
-    m_window = new QWidget;
-    m_window->resize(600, 260);
-    m_view = new TagView(m_window);
-    m_view->setFont(quorvane::ui::gothicFont(9));
-    m_view->setGeometry(7, 7, 589, 246);
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
-}
-
-void TagViewTest::cleanup() {
-    delete m_window;
-}
-
-void TagViewTest::mouse(QEvent::Type type, QPointF point, Qt::KeyboardModifiers modifiers) {
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    const Qt::MouseButtons held =
-        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(Qt::LeftButton);
-    QMouseEvent event(type, point, m_view->viewport()->mapToGlobal(point), button, held, modifiers);
-    QCoreApplication::sendEvent(m_view->viewport(), &event);
-}
-
-// A point `fraction` of the way across the character at `column` of line 1,
-// measured with the view's own font.
-QPointF TagViewTest::charPoint(const QString& line, int column, qreal fraction) const {
-    const QFontMetricsF metrics(m_view->font(), m_view->viewport());
-    const qreal left = metrics.horizontalAdvance(line.left(column));
-    const int width = line.at(column).isHighSurrogate() ? 2 : 1;
-    const qreal right = metrics.horizontalAdvance(line.left(column + width));
-    const QRectF box = m_view->lineRect(1);
-    return {box.left() + left + fraction * (right - left), box.center().y()};
-}
-
-// Random texts of every kind of character and line end, long enough to be
-// read in blocks (every other one mostly ASCII), against a plain model of
-// line starts, ends and the width bound.
-void TagViewTest::lineIndexFollowsAModel() {
-    // Each piece's width under the bounds below (narrow, half-width, wide,
-    // tab); -1: a line end. The first six make the ASCII-heavy texts.
-    const char* pieces[] = {"a",    "<td>", "\t", "\r", "\n", "\r\n",
-                            "\x01", "東",   "ｶ",  "Ｗ", "𠮷", "é"};
-    const int widths[] = {3, 12, 17, -1, -1, -1, 11, 11, 5, 11, 22, 11};
-    const AdvanceBounds bounds{{3, 5, 11, 17}};
-    std::mt19937 rng(12345);
-    for (int round = 0; round < 200; ++round) {
-        std::string text;
-        std::vector<std::size_t> starts{0}, ends;
-        std::uint64_t width = 0, widest = 0;
-        for (int i = 0, count = int(rng() % 300); i < count; ++i) {
-            const std::size_t piece = rng() % (round % 2 != 0 ? 6 : std::size(pieces));
-            if (piece == 4 && !text.empty() && text.back() == '\r') {
-                continue; // a lone CR then a lone LF would be one CR LF
-            }
-            if (widths[piece] < 0) {
-                ends.push_back(text.size());
-                starts.push_back(text.size() + std::strlen(pieces[piece]));
-                widest = std::max(widest, width);
-                width = 0;
-            } else {
-                width += std::uint64_t(widths[piece]);
-            }
-            text += pieces[piece];
-        }
-        ends.push_back(text.size());
-        LineIndex index;
-        index.build(text, bounds);
-        QCOMPARE(index.lineCount(), starts.size());
-        for (std::size_t line = 0; line < starts.size(); ++line) {
-            QCOMPARE(std::tuple(index.lineStart(line), index.lineEnd(line),
-                                index.lineOf(starts[line]), index.lineOf(ends[line])),
-                     std::tuple(starts[line], ends[line], line, line));
-        }
-        QCOMPARE(index.widestBound(), std::max(widest, width));
-    }
-}
-
-// Keys from the start of a text, then Ctrl+C: what lands on the clipboard.
-// Typing, deleting, cutting and pasting change nothing.
-void TagViewTest::keysSelectAndCopyExactly_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("keys");
-    QTest::addColumn<QString>("copied");
-    const QString lines = QStringLiteral(u"ab東京cd\r\nabcdefgh\r\n東京都府");
-    QTest::newRow("Ctrl+A") << kTable << "Ctrl+A" << kTable;
-    QTest::newRow("Shift+End stops before CR LF")
-        << kTable << "Down Down Shift+End" << QStringLiteral("<td align=right>abc</td>");
-    QTest::newRow("Shift+Down takes the line end") << kTable << "Down Shift+Down"
-                                                   << "<tr>\r\n";
-    QTest::newRow("Shift+Right over a line end") << kTable << "End Shift+Right Shift+Right"
-                                                 << "\r\n<";
-    QTest::newRow("Shift+Left back over a line end") << kTable << "Down Shift+Left"
-                                                     << "\r\n";
-    QTest::newRow("Shift+Ctrl+End from the last line start")
-        << kTable << "Ctrl+End Home Shift+Ctrl+End"
-        << "</table>";
-    QTest::newRow("Shift+Ctrl+Home from the end") << kTable << "Ctrl+End Shift+Ctrl+Home" << kTable;
-    QTest::newRow("Shift+Ctrl+Right takes a word") << kTable << "Down Down Right Shift+Ctrl+Right"
-                                                   << "td";
-    QTest::newRow("wide characters across a line end")
-        << kTable << "Down Down Down End Shift+Left Shift+Down"
-        << QStringLiteral(u"\r\n<td>ｶﾀｶﾅ and ASCII</td");
-    QTest::newRow("Up and Down keep the caret's x over wide characters")
-        << lines << "End Left Left Down Down Up Shift+Down Shift+Down"
-        << QStringLiteral(u"gh\r\n東京都");
-    QTest::newRow("lone CR and LF kept")
-        << QStringLiteral("a\nb\rc\r\nd") << "Down Shift+Down Shift+Down"
-        << "b\rc\r\n";
-    QTest::newRow("typing changes nothing")
-        << kTable << "Ctrl+A X Backspace Delete Return Ctrl+X Ctrl+V Shift+Ins" << kTable;
-}
-
-void TagViewTest::keysSelectAndCopyExactly() {
-    QFETCH(QString, text);
-    QFETCH(QString, keys);
-    QFETCH(QString, copied);
-    m_view->setText(u8(text));
-    m_view->setFocus();
-    QGuiApplication::clipboard()->setText(QStringLiteral("pasted"));
-    for (const QString& key : (keys + QStringLiteral(" Ctrl+C")).split(u' ')) {
-        const QKeyCombination press = QKeySequence(key)[0];
-        QTest::keyClick(m_view, press.key(), press.keyboardModifiers());
-    }
-    QCOMPARE(QGuiApplication::clipboard()->text(), copied);
-    QCOMPARE(m_view->textString(), text);
-}
-
-// On the second line, for each kind of word: a click on the left or right
-// part of the character at `column`, a drag over `length` units, Shift+click
-// back to the line start, and a double-click, which takes the word under the
-// mouse.
-void TagViewTest::mouseClicksDragsAndWords() {
-    const std::tuple<int, int, const char16_t*> rows[] = {
-        {0, 2, u"<"},       {1, 3, u"td"},          {12, 2, u"東京"}, {15, 3, u"タワー"},
-        {17, 2, u"と"},     {19, 4, u"abc_12"},     {26, 3, u"ﾃｽﾄ"},  {30, 2, u"人々"},
-        {32, 4, u"𠮷野家"}, {38, 3, u"ＡＢＣ１２"}, {46, 2, u"td"}};
-    m_view->setText(u8(QStringLiteral("<tr>\r\n") + kMixed + QStringLiteral("\r\n</tr>")));
-    const std::size_t start = m_view->lines().lineStart(1);
-    for (const auto& [column, length, word] : rows) {
-        const int next = column + (kMixed.at(column).isHighSurrogate() ? 2 : 1);
-        for (const auto& [fraction, caret] : {std::pair(0.3, column), std::pair(0.7, next)}) {
-            mouse(QEvent::MouseButtonPress, charPoint(kMixed, column, fraction));
-            mouse(QEvent::MouseButtonRelease, charPoint(kMixed, column, fraction));
-            QCOMPARE(m_view->cursorPosition(), start + at(kMixed, caret));
-        }
-        mouse(QEvent::MouseButtonPress, charPoint(kMixed, column, 0.2));
-        mouse(QEvent::MouseMove, charPoint(kMixed, column + length / 2, 0.5));
-        mouse(QEvent::MouseMove, charPoint(kMixed, column + length - 1, 0.8));
-        mouse(QEvent::MouseButtonRelease, charPoint(kMixed, column + length - 1, 0.8));
-        QCOMPARE(m_view->selectedText(), kMixed.mid(column, length));
-        mouse(QEvent::MouseButtonPress, charPoint(kMixed, 0, 0.1), Qt::ShiftModifier);
-        mouse(QEvent::MouseButtonRelease, charPoint(kMixed, 0, 0.1), Qt::ShiftModifier);
-        QCOMPARE(m_view->selectedText(), kMixed.left(column));
-        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
-                                        QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
-            mouse(type, charPoint(kMixed, column, 0.6));
-        }
-        QCOMPARE(m_view->selectedText(), QString::fromUtf16(word));
-    }
-}
-
-void TagViewTest::scrollReachesLastLineAndLongestEnd_data() {
-    QTest::addColumn<QString>("longest");
-    QTest::addColumn<int>("lines");
-    QTest::addColumn<QString>("lineEnd");
-    QTest::newRow("ASCII") << QString(300, u'W') << 500 << "\r\n";
-    QTest::newRow("kanji") << QString(200, u'漢') << 40 << "\n";
-    QTest::newRow("half-width kana") << QString(250, u'ｶ') << 3 << "\r";
-    QTest::newRow("mixed, tabs") << QStringLiteral(u"a\tb\t漢字ｶﾅ\tend").repeated(20) << 1000
-                                 << "\r\n";
-}
-
-// Ctrl+End and End scroll to the very end: the last line whole in sight, the
-// longest line's end reached; new text starts again at the top left.
-void TagViewTest::scrollReachesLastLineAndLongestEnd() {
-    QFETCH(QString, longest);
-    QFETCH(int, lines);
-    QFETCH(QString, lineEnd);
-    QStringList all;
-    for (int i = 0; i < lines; ++i) {
-        all << QStringLiteral("<td>%1</td>").arg(i);
-    }
-    all << longest;
-    m_view->setText(u8(all.join(lineEnd)));
-    m_view->setFocus();
-    QTest::keyClick(m_view, Qt::Key_End, Qt::ControlModifier);
-    QTest::keyClick(m_view, Qt::Key_End);
-    QScrollBar* vertical = m_view->verticalScrollBar();
-    QScrollBar* horizontal = m_view->horizontalScrollBar();
-    QCOMPARE(vertical->value(), vertical->maximum());
-    QVERIFY(horizontal->value() > 0);
-    horizontal->setValue(horizontal->maximum());
-    const QRectF last = m_view->lineRect(std::size_t(lines));
-    QVERIFY(last.top() >= 0 && last.bottom() <= m_view->viewport()->height());
-    QVERIFY2(last.right() <= m_view->viewport()->width(), "the end cannot be scrolled to");
-    if (!longest.contains(u'\t')) {
-        const qreal end = QFontMetricsF(m_view->font()).horizontalAdvance(longest);
-        QVERIFY(end + last.left() >= m_view->viewport()->width() - m_view->fontMetrics().height());
-    }
-    m_view->setText(u8(kTable));
-    QCOMPARE(std::pair(vertical->value(), horizontal->value()), std::pair(0, 0));
-    QCOMPARE(m_view->selectedText(), QString());
-}
-
-void TagViewTest::accessibilityGetsSelectionInUtf16_data() {
-    QTest::addColumn<QString>("before");
-    QTest::addColumn<QString>("selected");
-    QTest::addColumn<QString>("line");
-    QTest::newRow("ASCII") << "<td>"
-                           << "abc"
-                           << "<td>abc</td>";
-    QTest::newRow("after kanji") << QStringLiteral(u"<td>東京\r\n") << QStringLiteral(u"都ｶﾅ")
-                                 << QStringLiteral(u"都ｶﾅ</td>");
-    QTest::newRow("after a character outside the basic plane")
-        << QStringLiteral(u"𠮷\r") << QStringLiteral(u"野\n𠮷") << QStringLiteral(u"野");
-}
-
-// What the view selects, assistive tools hear in UTF-16 offsets; what they
-// select, the view selects.
-void TagViewTest::accessibilityGetsSelectionInUtf16() {
-    QFETCH(QString, before);
-    QFETCH(QString, selected);
-    QFETCH(QString, line);
-    const QString text = before + selected + QStringLiteral("</td>");
-    const int start = int(before.size()), end = start + int(selected.size());
-    m_view->setText(u8(text));
-    m_view->setSelection(at(text, start), at(text, end));
-    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(m_view);
-    QVERIFY(accessible->state().readOnly && accessible->state().multiLine);
-    QAccessibleTextInterface* textual = accessible->textInterface();
-    int from = -1, to = -1;
-    textual->selection(0, &from, &to);
-    QCOMPARE(std::pair(from, to), std::pair(start, end));
-    QCOMPARE(textual->text(from, to), selected);
-    QCOMPARE(textual->cursorPosition(), end);
-    QCOMPARE(textual->characterCount(), int(text.size()));
-    QCOMPARE(textual->textAtOffset(start, QAccessible::LineBoundary, &from, &to), line);
-    textual->setSelection(0, 0, start);
-    QCOMPARE(m_view->selectedText(), before);
-}
-
-// Scrolled down ten lines: the lines in sight are drawn and are the value
-// assistive tools read; an empty view draws nothing.
-void TagViewTest::paintsAndTellsTheTextInSight() {
-    auto inked = [this] {
-        const QImage image = m_view->viewport()->grab().toImage();
-        const QColor ground = m_view->viewport()->palette().color(QPalette::Base);
-        int count = 0;
-        for (int y = 0; y < image.height(); ++y) {
-            for (int x = 0; x < image.width(); ++x) {
-                count += image.pixelColor(x, y) != ground;
-            }
-        }
-        return count;
-    };
-    m_view->setText({});
-    const int empty = inked();
-    m_view->setText(u8(numberedLines(100, QStringLiteral(u"<td>行%1 東京 𠮷</td>"))));
-    m_view->verticalScrollBar()->setValue(10);
-    QVERIFY(inked() > empty + 500);
-    const QString value = QAccessible::queryAccessibleInterface(m_view)->text(QAccessible::Value);
-    const int rows = m_view->verticalScrollBar()->pageStep();
-    QCOMPARE(value, numberedLines(10 + rows, QStringLiteral(u"<td>行%1 東京 𠮷</td>"))
-                        .mid(numberedLines(10, QStringLiteral(u"<td>行%1 東京 𠮷</td>")).size())
-                        .chopped(2));
-}
 
 QTEST_MAIN(TagViewTest)
 #include "tag_view_test.moc"

@@ -9,23 +9,8 @@
 #include "quorvane/ui/spin_button.h"
 #include "scripted_user.h"
 
-#include <QAbstractButton>
-#include <QAction>
-#include <QClipboard>
-#include <QDir>
-#include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMenu>
-#include <QMenuBar>
-#include <QMessageBox>
-#include <QMimeData>
-#include <QPointer>
-#include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QUrl>
+#include <QtWidgets>
 
 #include <random>
 
@@ -52,8 +37,7 @@ void give(const QObject& window, const char* name) {
 }
 
 QString writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+    if (QFile file(path); !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
         qFatal("cannot write %s", qPrintable(path));
     }
     return path;
@@ -66,10 +50,6 @@ int openDescriptorsOn(const QString& path) {
         count += fd.symLinkTarget() == QFileInfo(path).canonicalFilePath();
     }
     return count;
-}
-
-QString table(const QStringList& rows) {
-    return QStringLiteral("<table>\r\n") + rows.join(QString()) + QStringLiteral("</table>");
 }
 
 struct Fixture {
@@ -139,20 +119,18 @@ struct Model {
 
     // The table of a file holding the fields v1 .. vN on one line.
     QString expectedTable(int fields) const {
-        QStringList lines;
+        QString table = QStringLiteral("<table>\r\n");
         for (int first = 0; first < fields; first += count) {
-            lines << QStringLiteral("<tr>\r\n");
-            for (int column = 0; column < count; ++column) {
-                const QString attr = column < rows.size() ? rows.at(column) : QString();
-                lines << QStringLiteral("<td") + (attr.isEmpty() ? QString() : u' ' + attr) + u'>' +
-                             (first + column < fields
-                                  ? QStringLiteral("v%1").arg(first + column + 1)
-                                  : "") +
-                             QStringLiteral("</td>\r\n");
+            table += QStringLiteral("<tr>\r\n");
+            for (int c = 0; c < count; ++c) {
+                const QString attr = c < rows.size() && !rows[c].isEmpty() ? u' ' + rows[c] : "";
+                const QString value =
+                    first + c < fields ? QStringLiteral("v%1").arg(first + c + 1) : "";
+                table += QStringLiteral("<td%1>%2</td>\r\n").arg(attr, value);
             }
-            lines << QStringLiteral("</tr>\r\n");
+            table += QStringLiteral("</tr>\r\n");
         }
-        return table(lines);
+        return table + QStringLiteral("</table>");
     }
 };
 
@@ -221,27 +199,23 @@ QString disagreement(const Fixture& f, const Model& m) {
     const std::pair<const char*, bool> checks[] = {
         {"count box", text(w, "TxtDataCnt").toInt() == m.countBox},
         {"DataCnt", w.dataCnt() == m.count},
-        {"Frame2 shown", get(w, "Frame2")->isVisible() == e},
-        {"UpDown1 enabled", get(w, "UpDown1")->isEnabled() != e},
-        {"OK enabled", get(w, "CmdDataCntOK")->isEnabled() != e},
-        {"redo enabled", get(w, "CmdDataCntCancel")->isEnabled() == e},
+        {"shown/enabled", QList{get(w, "Frame2")->isVisible(), !get(w, "UpDown1")->isEnabled(),
+                                !get(w, "CmdDataCntOK")->isEnabled(),
+                                get(w, "CmdDataCntCancel")->isEnabled()} == QList<bool>(4, e)},
         {"rows", rows == m.rows},
-        {"field number", text(w, "TxtFeeld").toInt() == m.field},
+        {"field", text(w, "TxtFeeld").toInt() == m.field &&
+                      (!e || (w.fieldIdx() == m.field - 1 && list->currentRow() == m.field - 1))},
         {"UpDown2 range", !e || get<SpinButton>(w, "UpDown2")->maximum() == m.count},
-        {"FieldIdx", !e || w.fieldIdx() == m.field - 1},
-        {"selected row", !e || list->currentRow() == m.field - 1},
         {"editor", !e || text(w, "TxtStyle") == m.editor},
         {"focus", m.focus.isEmpty() || (focus && focus->objectName() == m.focus)},
         {"table", w.tagViewText() == m.shown},
         {"no message", f.user.failures == 0},
     };
-    QStringList wrong;
+    QString wrong;
     for (const auto& [what, ok] : checks) {
-        if (!ok) {
-            wrong << QString::fromLatin1(what);
-        }
+        wrong += ok ? QString() : QString::fromLatin1(what) + u' ';
     }
-    return wrong.join(QStringLiteral(", "));
+    return wrong;
 }
 
 // An action a person could take in the state the model is in; now and then a
@@ -262,127 +236,6 @@ Action randomAction(std::mt19937& rng, const Model& m) {
     return {kind, arg, texts[pick(3 + (pick(6) == 0))]};
 }
 
-} // namespace
-
-class WindowTest final : public QObject {
-    Q_OBJECT
-
-private slots:
-    void initTestCase() { QApplication::setFont(uiFont()); }
-    void windowFollowsTheModel();
-    void commands_data();
-    void commands();
-    void controlsAreReachableAndDistinct();
-    void aboutIsOneWindowAndClosesByKeyAndExit();
-    void fileDialogAnswers_data();
-    void fileDialogAnswers();
-    void failureIsTheOneMessage();
-};
-
-// A failure names its seed and step; QUORVANE_MODEL_SEED replays one seed.
-void WindowTest::windowFollowsTheModel() {
-    const unsigned one = qgetenv("QUORVANE_MODEL_SEED").toUInt();
-    for (unsigned seed = one ? one : 1; seed <= (one ? one : 300); ++seed) {
-        std::mt19937 rng(seed);
-        Fixture f;
-        Model model;
-        for (int i = 0; i <= 40; ++i) {
-            const QString wrong = disagreement(f, model);
-            QVERIFY2(
-                wrong.isEmpty(),
-                qPrintable(QStringLiteral("seed %1, step %2: %3").arg(seed).arg(i).arg(wrong)));
-            const Action action = randomAction(rng, model);
-            perform(f, action);
-            model.apply(action);
-        }
-    }
-}
-
-// After a first table, one command given names (none: a cancel): the table
-// shown, the failures told, the name the dialog starts from next time; then
-// both copy commands put exactly the text shown on the clipboard.
-void WindowTest::commands_data() {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("given");
-    QTest::addColumn<int>("failures");
-    QTest::addColumn<QString>("remembered");
-    QTest::newRow("Enter on the button") << "CmdFileOpen"
-                                         << "new.csv" << 0 << "new.csv";
-    QTest::newRow("menu") << "mnuCSV"
-                          << "new.csv" << 0 << "new.csv";
-    QTest::newRow("cancel") << "mnuCSV"
-                            << "" << 0 << "first.csv";
-    QTest::newRow("missing file") << "mnuCSV"
-                                  << "missing.csv" << 1 << "missing.csv";
-    QTest::newRow("missing folder") << "mnuCSV"
-                                    << "nofolder/x.csv" << 1 << "nofolder/x.csv";
-    QTest::newRow("folder") << "CmdFileOpen"
-                            << "sub" << 1 << "sub";
-    QTest::newRow("drop one file") << "drop"
-                                   << "new.csv" << 0 << "new.csv";
-    QTest::newRow("drop a missing file") << "drop"
-                                         << "missing.csv" << 1 << "missing.csv";
-    QTest::newRow("drop two files") << "drop"
-                                    << "new.csv first.csv" << 0 << "first.csv";
-    QTest::newRow("drop a web address") << "drop"
-                                        << "https://example.com/new.csv" << 0 << "first.csv";
-}
-
-void WindowTest::commands() {
-    QFETCH(QString, command);
-    QFETCH(QString, given);
-    QFETCH(int, failures);
-    QFETCH(QString, remembered);
-    const bool converts = failures == 0 && given == remembered;
-    Fixture f;
-    QVERIFY(QDir(f.dir.path()).mkpath(QStringLiteral("sub")));
-    // A quoted lone LF, and code page 932 text.
-    const QString first = writeFile(f.dir.filePath(QStringLiteral("first.csv")), "1,\"a\nb\"\r\n");
-    const QString fresh =
-        writeFile(f.dir.filePath(QStringLiteral("new.csv")), "\x93\x8c\x8b\x9e\r\n");
-    f.user.answers.push_back(first);
-    give(f.window, "mnuCSV");
-    const QString before =
-        table({"<tr>\r\n<td>1</td>\r\n</tr>\r\n", "<tr>\r\n<td>a\nb</td>\r\n</tr>\r\n"});
-    QCOMPARE(f.window.tagViewText(), before);
-
-    if (command == QLatin1String("drop")) {
-        QMimeData data;
-        QList<QUrl> urls;
-        for (const QString& name : given.split(u' ')) {
-            urls << (name.contains(u':') ? QUrl(name) : QUrl::fromLocalFile(f.dir.filePath(name)));
-        }
-        data.setUrls(urls);
-        const QPoint at = f.window.rect().center();
-        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&f.window, &enter);
-        QCOMPARE(enter.isAccepted(), converts || failures > 0);
-        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&f.window, &drop);
-        QCoreApplication::processEvents();
-    } else {
-        f.user.answers.push_back(given.isEmpty() ? std::nullopt
-                                                 : std::optional(f.dir.filePath(given)));
-        give(f.window, qPrintable(command));
-    }
-    const QString shown =
-        converts ? table({QStringLiteral(u"<tr>\r\n<td>東京</td>\r\n</tr>\r\n")}) : before;
-    QCOMPARE(f.window.tagViewText(), shown);
-    QCOMPARE(f.user.failures, failures);
-    QVERIFY(!f.user.busyWhileAsked);
-    QCOMPARE(QApplication::overrideCursor(), nullptr);
-    QCOMPARE(openDescriptorsOn(first) + openDescriptorsOn(fresh), 0);
-    give(f.window, "mnuCSV");
-    QCOMPARE(f.user.startedFrom.back(), f.dir.filePath(remembered));
-    for (const char* copy : {"CmdCopy", "mnuCopy"}) {
-        QGuiApplication::clipboard()->setText(QStringLiteral("something else"));
-        give(f.window, copy);
-        QCOMPARE(QGuiApplication::clipboard()->text(), shown);
-    }
-}
-
-namespace {
-
 // Every caption has an access key, and no two share one.
 bool distinctKeys(QStringList captions) {
     for (QString& caption : captions) {
@@ -393,145 +246,230 @@ bool distinctKeys(QStringList captions) {
 
 } // namespace
 
-// No two controls of a box overlap; in both states, Tab walks the order over
-// what is shown and enabled; access keys are distinct in the window (buttons
-// and menu bar) and in each menu.
-void WindowTest::controlsAreReachableAndDistinct() {
-    Fixture f;
-    for (QWidget* box :
-         {f.window.centralWidget(), get(f.window, "Frame1"), get(f.window, "Frame2")}) {
-        const QList<QWidget*> controls = box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-        for (const QWidget* a : controls) {
-            for (const QWidget* b : controls) {
-                QVERIFY2(a == b || !a->geometry().intersects(b->geometry()),
-                         qPrintable(a->objectName() + u'/' + b->objectName()));
+class WindowTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QApplication::setFont(uiFont()); }
+
+    // A failure names its seed and step; QUORVANE_MODEL_SEED replays one seed.
+    void windowFollowsTheModel() {
+        const unsigned one = qgetenv("QUORVANE_MODEL_SEED").toUInt();
+        for (unsigned seed = one ? one : 1; seed <= (one ? one : 300); ++seed) {
+            std::mt19937 rng(seed);
+            Fixture f;
+            Model model;
+            for (int i = 0; i <= 40; ++i) {
+                const QString wrong = disagreement(f, model);
+                QVERIFY2(
+                    wrong.isEmpty(),
+                    qPrintable(QStringLiteral("seed %1, step %2: %3").arg(seed).arg(i).arg(wrong)));
+                const Action action = randomAction(rng, model);
+                perform(f, action);
+                model.apply(action);
             }
         }
     }
-    for (const char* walk :
-         {"UpDown1 CmdDataCntOK CmdFileOpen CmdCopy TxtTag TxtDataCnt",
-          "CmdDataCntCancel UpDown2 TxtStyle CmdHanei CmdFileOpen CmdCopy TxtTag TxtDataCnt "
-          "LstStyle TxtFeeld"}) {
-        const QStringList order = QString::fromLatin1(walk).split(u' ');
-        get(f.window, qPrintable(order.front()))->setFocus();
-        QStringList seen;
-        for (qsizetype i = 0; i < order.size(); ++i) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            seen << QApplication::focusWidget()->objectName();
+
+    // After a first table, one command given names (none: a cancel), which
+    // converts (0), fails with a message (1) or is ignored (-1): the table
+    // shown, the name the dialog starts from next time, the cursor and files
+    // left; then both copy commands put exactly the text shown on the clipboard.
+    void commands() {
+        const std::tuple<const char*, const char*, int> rows[] = {
+            {"CmdFileOpen", "new.csv", 0},
+            {"mnuCSV", "new.csv", 0},
+            {"mnuCSV", "", -1},
+            {"mnuCSV", "missing.csv", 1},
+            {"mnuCSV", "nofolder/x.csv", 1},
+            {"CmdFileOpen", "sub", 1},
+            {"drop", "new.csv", 0},
+            {"drop", "missing.csv", 1},
+            {"drop", "new.csv first.csv", -1},
+            {"drop", "https://example.com/new.csv", -1}};
+        for (const auto& [command, given, result] : rows) {
+            Fixture f;
+            QVERIFY(QDir(f.dir.path()).mkpath(QStringLiteral("sub")));
+            // A quoted lone LF, and code page 932 text.
+            const QString first =
+                writeFile(f.dir.filePath(QStringLiteral("first.csv")), "1,\"a\nb\"\r\n");
+            const QString fresh =
+                writeFile(f.dir.filePath(QStringLiteral("new.csv")), "\x93\x8c\x8b\x9e\r\n");
+            f.user.answers.push_back(first);
+            give(f.window, "mnuCSV");
+            const QString before =
+                QStringLiteral("<table>\r\n<tr>\r\n<td>1</td>\r\n</tr>\r\n<tr>\r\n<td>a\nb</"
+                               "td>\r\n</tr>\r\n</table>");
+            QCOMPARE(f.window.tagViewText(), before);
+            if (command == QLatin1String("drop")) {
+                QMimeData data;
+                QList<QUrl> urls;
+                for (const QString& name : QString(given).split(u' ')) {
+                    urls << (name.contains(u':') ? QUrl(name)
+                                                 : QUrl::fromLocalFile(f.dir.filePath(name)));
+                }
+                data.setUrls(urls);
+                const QPoint at = f.window.rect().center();
+                QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+                QCoreApplication::sendEvent(&f.window, &enter);
+                QCOMPARE(enter.isAccepted(), result >= 0);
+                QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+                QCoreApplication::sendEvent(&f.window, &drop);
+                QCoreApplication::processEvents();
+            } else {
+                f.user.answers.push_back(*given ? std::optional(f.dir.filePath(given))
+                                                : std::nullopt);
+                give(f.window, command);
+            }
+            const QString shown =
+                result == 0
+                    ? QStringLiteral(u"<table>\r\n<tr>\r\n<td>東京</td>\r\n</tr>\r\n</table>")
+                    : before;
+            QCOMPARE(std::tuple(QString(given), f.window.tagViewText(), f.user.failures),
+                     std::tuple(QString(given), shown, result == 1 ? 1 : 0));
+            QVERIFY(!f.user.busyWhileAsked && !QApplication::overrideCursor());
+            QCOMPARE(openDescriptorsOn(first) + openDescriptorsOn(fresh), 0);
+            give(f.window, "mnuCSV");
+            QCOMPARE(f.user.startedFrom, f.dir.filePath(result < 0 ? "first.csv" : given));
+            for (const char* copy : {"CmdCopy", "mnuCopy"}) {
+                QGuiApplication::clipboard()->setText(QStringLiteral("something else"));
+                give(f.window, copy);
+                QCOMPARE(QGuiApplication::clipboard()->text(), shown);
+            }
         }
-        QCOMPARE(seen, order.mid(1) << order.front());
-        give(f.window, "CmdDataCntOK");
     }
-    QStringList captions;
-    for (const QPushButton* button : f.window.findChildren<QPushButton*>()) {
-        captions << button->text();
-    }
-    for (const QAction* entry : f.window.menuBar()->actions()) {
-        captions << entry->text();
-        QStringList items;
-        for (const QAction* item : entry->menu() ? entry->menu()->actions() : QList<QAction*>()) {
-            if (!item->isSeparator()) {
+
+    // No two controls of a box overlap; in both states, Tab walks the order
+    // over what is shown and enabled; access keys are distinct in the window
+    // (buttons and menu bar) and in each menu.
+    void controlsAreReachableAndDistinct() {
+        Fixture f;
+        for (QWidget* box :
+             {f.window.centralWidget(), get(f.window, "Frame1"), get(f.window, "Frame2")}) {
+            const QList<QWidget*> controls =
+                box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+            for (const QWidget* a : controls) {
+                for (const QWidget* b : controls) {
+                    QVERIFY2(a == b || !a->geometry().intersects(b->geometry()),
+                             qPrintable(a->objectName() + u'/' + b->objectName()));
+                }
+            }
+        }
+        for (const char* walk :
+             {"UpDown1 CmdDataCntOK CmdFileOpen CmdCopy TxtTag TxtDataCnt",
+              "CmdDataCntCancel UpDown2 TxtStyle CmdHanei CmdFileOpen CmdCopy TxtTag TxtDataCnt "
+              "LstStyle TxtFeeld"}) {
+            const QStringList order = QString::fromLatin1(walk).split(u' ');
+            get(f.window, qPrintable(order.front()))->setFocus();
+            QStringList seen;
+            for (qsizetype i = 0; i < order.size(); ++i) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                seen << QApplication::focusWidget()->objectName();
+            }
+            QCOMPARE(seen, order.mid(1) << order.front());
+            give(f.window, "CmdDataCntOK");
+        }
+        QStringList captions;
+        for (const QPushButton* button : f.window.findChildren<QPushButton*>()) {
+            captions << button->text();
+        }
+        for (const QAction* entry : f.window.menuBar()->actions()) {
+            captions << entry->text();
+            QStringList items;
+            for (const QAction* item :
+                 entry->menu() ? entry->menu()->actions() : QList<QAction*>()) {
                 items << item->text();
             }
+            items.removeAll(QString()); // separators
+            QVERIFY2(items.isEmpty() || distinctKeys(items), qPrintable(items.join(u' ')));
         }
-        QVERIFY2(items.isEmpty() || distinctKeys(items), qPrintable(items.join(u' ')));
+        QVERIFY2(distinctKeys(captions), qPrintable(captions.join(u' ')));
     }
-    QVERIFY2(distinctKeys(captions), qPrintable(captions.join(u' ')));
-}
 
-// The version command, twice, shows one About window, owned by no one, with
-// the project's name and version; Enter closes it. The exit command ends the
-// event loop at once and closes the About window too.
-void WindowTest::aboutIsOneWindowAndClosesByKeyAndExit() {
-    Fixture f;
-    const auto shown = [] {
-        QList<QPointer<frmAbout>> all;
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (qobject_cast<frmAbout*>(w) && w->isVisible() && !w->parentWidget()) {
-                all << qobject_cast<frmAbout*>(w);
+    // The version command, twice, shows one About window, owned by no one,
+    // with the project's name and version; Enter closes it. The exit command
+    // ends the event loop at once and closes the About window too.
+    void aboutIsOneWindowAndClosesByKeyAndExit() {
+        Fixture f;
+        const auto shown = [] {
+            QList<QPointer<frmAbout>> all;
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (qobject_cast<frmAbout*>(w) && w->isVisible() && !w->parentWidget()) {
+                    all << qobject_cast<frmAbout*>(w);
+                }
             }
+            return all;
+        };
+        give(f.window, "mnuVir");
+        give(f.window, "mnuVir");
+        QCOMPARE(shown().size(), 1);
+        QPointer<frmAbout> about = shown().front();
+        QCOMPARE(get<QLabel>(*about, "lblTitle")->text(), QStringLiteral(QUORVANE_NAME));
+        QVERIFY(about->windowTitle().startsWith(QStringLiteral(QUORVANE_NAME)));
+        QCOMPARE(get<QLabel>(*about, "lblVersion")->text(),
+                 QStringLiteral(u"ﾊﾞｰｼﾞｮﾝ " QUORVANE_VERSION));
+        // The caption alone on the first line: by spaces where they reach, else a line end.
+        QVERIFY(!frmAbout::descriptionText(about->font(), 60).contains(u'\n'));
+        QVERIFY(frmAbout::descriptionText(about->font(), 2000).contains(u"の説明\nCSV"));
+        QVERIFY(QTest::qWaitForWindowActive(about));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_VERIFY(about.isNull());
+
+        give(f.window, "mnuVir");
+        about = shown().front();
+        QTimer::singleShot(0, &f.window, [&] { give(f.window, "mnuClose"); });
+        QTimer::singleShot(60000, [] { QCoreApplication::exit(1); });
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QVERIFY(about.isNull() || !about->isVisible());
+    }
+
+    // A name typed and Open pressed (none: the dialog cancelled): the answer,
+    // and whether the dialog refused the name with a warning. It starts from
+    // the name given last. The failure message: its title, text, one button.
+    void qtDialogsAnswer() {
+        for (const auto& [typed, warned] :
+             {std::pair("missing.csv", false), {"nofolder/x.csv", true}, {"", false}}) {
+            QTemporaryDir dir;
+            const QString last = dir.filePath(QStringLiteral("last.csv"));
+            const QString path = dir.filePath(typed);
+            bool sawWarning = false;
+            QStringList startedAt;
+            whenModal([&](QWidget* modal) {
+                auto* dialog = qobject_cast<QFileDialog*>(modal);
+                startedAt = dialog->selectedFiles() << dialog->nameFilters();
+                if (!*typed) {
+                    dialog->reject();
+                    return;
+                }
+                dialog->selectFile(path);
+                // A refusal shows its warning inside accept().
+                QTimer::singleShot(0, dialog, [&] {
+                    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                        sawWarning = true;
+                        box->close();
+                    }
+                });
+                static_cast<QDialog*>(dialog)->accept();
+                if (dialog->isVisible()) {
+                    dialog->reject();
+                }
+            });
+            const std::optional<QString> answer = QtUserDialogs().chooseCsvFile(nullptr, last);
+            QCOMPARE(startedAt, (QStringList{last, QStringLiteral("CSV(*.csv) (*.csv)")}));
+            QCOMPARE(answer, !*typed || warned ? std::nullopt : std::optional(path));
+            QCOMPARE(sawWarning, warned);
         }
-        return all;
-    };
-    give(f.window, "mnuVir");
-    give(f.window, "mnuVir");
-    QCOMPARE(shown().size(), 1);
-    QPointer<frmAbout> about = shown().front();
-    QCOMPARE(get<QLabel>(*about, "lblTitle")->text(), QStringLiteral(QUORVANE_NAME));
-    QVERIFY(about->windowTitle().startsWith(QStringLiteral(QUORVANE_NAME)));
-    QCOMPARE(get<QLabel>(*about, "lblVersion")->text(),
-             QStringLiteral(u"ﾊﾞｰｼﾞｮﾝ " QUORVANE_VERSION));
-    // The caption alone on the first line: by spaces where they reach, else a line end.
-    QVERIFY(!frmAbout::descriptionText(about->font(), 60).contains(u'\n'));
-    QVERIFY(frmAbout::descriptionText(about->font(), 2000).contains(u"の説明\nCSV"));
-    QVERIFY(QTest::qWaitForWindowActive(about));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    QTRY_VERIFY(about.isNull());
-
-    give(f.window, "mnuVir");
-    about = shown().front();
-    QTimer::singleShot(0, &f.window, [&] { give(f.window, "mnuClose"); });
-    QTimer::singleShot(60000, [] { QCoreApplication::exit(1); });
-    QCOMPARE(QCoreApplication::exec(), 0);
-    QVERIFY(about.isNull() || !about->isVisible());
-}
-
-// A name typed and Open pressed (none: the dialog cancelled): the answer, and
-// whether the dialog refused the name with a warning. It starts from the name
-// given last.
-void WindowTest::fileDialogAnswers_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<bool>("warned");
-    QTest::newRow("missing file in an existing folder") << "missing.csv" << false;
-    QTest::newRow("missing folder") << "nofolder/x.csv" << true;
-    QTest::newRow("cancel") << QString() << false;
-}
-
-void WindowTest::fileDialogAnswers() {
-    QFETCH(QString, typed);
-    QFETCH(bool, warned);
-    QTemporaryDir dir;
-    const QString last = dir.filePath(QStringLiteral("last.csv"));
-    const QString path = dir.filePath(typed);
-    bool sawWarning = false;
-    QStringList startedAt;
-    whenModal([&](QWidget* modal) {
-        auto* dialog = qobject_cast<QFileDialog*>(modal);
-        startedAt = dialog->selectedFiles() << dialog->nameFilters();
-        if (typed.isEmpty()) {
-            dialog->reject();
-            return;
-        }
-        dialog->selectFile(path);
-        // A refusal shows its warning inside accept().
-        QTimer::singleShot(0, dialog, [&] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                sawWarning = true;
-                box->close();
-            }
+        QStringList seen;
+        whenModal([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            seen << box->windowTitle() << box->text() << QString::number(box->buttons().size());
+            box->button(QMessageBox::Ok)->click();
         });
-        static_cast<QDialog*>(dialog)->accept();
-        if (dialog->isVisible()) {
-            dialog->reject();
-        }
-    });
-    const std::optional<QString> answer = QtUserDialogs().chooseCsvFile(nullptr, last);
-    QCOMPARE(startedAt, (QStringList{last, QStringLiteral("CSV(*.csv) (*.csv)")}));
-    QCOMPARE(answer, typed.isEmpty() || warned ? std::nullopt : std::optional(path));
-    QCOMPARE(sawWarning, warned);
-}
-
-void WindowTest::failureIsTheOneMessage() {
-    QStringList seen;
-    whenModal([&](QWidget* modal) {
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        seen << box->windowTitle() << box->text() << QString::number(box->buttons().size());
-        box->button(QMessageBox::Ok)->click();
-    });
-    QtUserDialogs().reportFailure(nullptr);
-    QCOMPARE(seen, (QStringList{QStringLiteral(u"ぽるめに"),
-                                QStringLiteral(u"未知のエラーが発生しました。"), "1"}));
-}
+        QtUserDialogs().reportFailure(nullptr);
+        QCOMPARE(seen, (QStringList{QStringLiteral(u"ぽるめに"),
+                                    QStringLiteral(u"未知のエラーが発生しました。"), "1"}));
+    }
+};
 
 QTEST_MAIN(WindowTest)
 #include "window_test.moc"
