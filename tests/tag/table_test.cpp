@@ -3,16 +3,16 @@
 #include "scratch_dir.h"
 
 #include <gtest/gtest.h>
+#include <regex>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 namespace quorvane::tag {
 namespace {
 
 // `lines` with each | made a CR LF.
-std::string Crlf(std::string lines) {
-    for (std::size_t at; (at = lines.find('|')) != std::string::npos;) {
-        lines.replace(at, 1, "\r\n");
-    }
-    return lines;
+std::string Crlf(const std::string& lines) {
+    return std::regex_replace(lines, std::regex("\\|"), "\r\n");
 }
 
 struct Case {
@@ -86,14 +86,6 @@ TEST(Convert, ReportsOutOfMemory) {
         EXPECT_EQ(error.code(), ErrorCode::OutOfMemory);
     }
 }
-
-} // namespace
-} // namespace quorvane::tag
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
-
-namespace quorvane::tag {
-namespace {
 
 // The fuzz target's property (whole, in pieces and with a read failure, the
 // table agrees with one assembled from the fields) over its corpus and every
