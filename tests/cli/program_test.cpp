@@ -1,9 +1,9 @@
+#include "quorvane/cli/option_parser.h"
 #include "run_program.h"
 #include "scratch_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -21,8 +21,8 @@ namespace {
 namespace fs = std::filesystem;
 using Files = std::map<std::string, std::string>;
 
-// Folder entries as text: "<dir>", "<fifo>" (with what a reader got from it),
-// "<chr>", "->target" for a link, "[600]bytes" for a file not of mode 644.
+// Folder entries as text: "<dir>", "<chr>", "<fifo>" and what a reader got
+// from it, "->target" for a link, "[600]bytes" for a file not of mode 644.
 Files Snapshot(const fs::path& dir, const std::string& fromFifo) {
     Files files;
     for (const auto& entry : fs::directory_iterator(dir)) {
@@ -32,14 +32,14 @@ Files Snapshot(const fs::path& dir, const std::string& fromFifo) {
         std::string& text = files[entry.path().filename()];
         if (S_ISLNK(info.st_mode)) {
             text = "->" + fs::read_symlink(entry.path()).string();
-        } else if (S_ISDIR(info.st_mode) || S_ISCHR(info.st_mode)) {
-            text = S_ISDIR(info.st_mode) ? "<dir>" : "<chr>";
-        } else if (S_ISFIFO(info.st_mode)) {
-            text = "<fifo>" + (entry.path().filename() == "out.fifo" ? fromFifo : "");
-        } else {
+        } else if (S_ISREG(info.st_mode)) {
             std::ostringstream bytes;
             bytes << std::ifstream(entry.path(), std::ios::binary).rdbuf();
             text = (mode == 0644 ? "" : "[" + std::to_string(mode >> 6) + "00]") + bytes.str();
+        } else {
+            text = S_ISDIR(info.st_mode)   ? "<dir>"
+                   : S_ISCHR(info.st_mode) ? "<chr>"
+                                           : "<fifo>" + fromFifo;
         }
     }
     return files;
@@ -49,33 +49,22 @@ Files Snapshot(const fs::path& dir, const std::string& fromFifo) {
 bool Make(const fs::path& dir, const Files& files) {
     for (const auto& [name, text] : files) {
         const fs::path path = dir / name;
+        const bool private600 = text.starts_with("[600]");
         if (text.starts_with("->")) {
             fs::create_symlink(text.substr(2), path);
-        } else if (text == "<dir>") {
-            fs::create_directory(path);
-        } else if (text == "<fifo>") {
-            mkfifo(path.c_str(), 0600);
+        } else if (text == "<dir>" || text == "<fifo>") {
+            text == "<dir>" ? fs::create_directory(path) : mkfifo(path.c_str(), 0600) == 0;
         } else if (text == "<chr>") {
             // A private null device: writes vanish, the node stays.
             if (geteuid() != 0 || mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
                 return false;
             }
         } else {
-            const bool private600 = text.starts_with("[600]");
             std::ofstream(path, std::ios::binary) << text.substr(private600 ? 5 : 0);
-            fs::permissions(path, private600 ? fs::perms(0600) : fs::perms(0644));
+            fs::permissions(path, fs::perms(private600 ? 0600 : 0644));
         }
     }
     return true;
-}
-
-// Standard input: the bytes through a pipe.
-int StandardInput(const std::string& bytes) {
-    int in[2];
-    pipe2(in, O_CLOEXEC);
-    write(in[1], bytes.data(), bytes.size());
-    close(in[1]);
-    return in[0];
 }
 
 struct Row {
@@ -96,26 +85,19 @@ const std::string kBig(1 << 20, ',');
 const std::string kCp932 = "\x93\xfa\x96\x7b,\x87\x40,\x81\x8b\x81\x7d\x81\x7e\x83\x9f\x84\x60\xb1";
 const std::string kUtf16("\xff\xfeh\0\t\0<\0b\0>\0\r\0\n\0x\0", 18);
 
+// clang-format off
 // A conversion failure: one line, the folder as it was.
 Row Failure(std::vector<std::string> args, Files before, const std::string& message,
-            const std::string& in = "", rlim_t fileLimit = RLIM_INFINITY) {
-    return {std::move(args), in,       std::move(before), 1, "", "quorvane-tag: " + message + "\n",
-            std::nullopt,    fileLimit};
+            rlim_t fileLimit = RLIM_INFINITY) {
+    return {std::move(args), "", std::move(before), 1, "", "quorvane-tag: " + message + "\n", std::nullopt, fileLimit};
 }
 
 // A usage error: exit 2, one line, nothing written.
 Row Usage(std::vector<std::string> args, const std::string& message) {
-    return {std::move(args),
-            "",
-            {},
-            2,
-            "",
-            "quorvane-tag: " + message + " (see quorvane-tag --help)\n"};
+    return {std::move(args), "", {}, 2, "", "quorvane-tag: " + message + " (see quorvane-tag --help)\n"};
 }
-
-std::string Field(const std::string& message) {
-    return "field count '" + message + "' is not a whole number from 1 to 32767";
-}
+std::string Field(const std::string& text) { return "field count '" + text + "' is not a whole number from 1 to 32767"; }
+// clang-format on
 
 std::vector<Row> Rows() {
     const Files in = {{"in.csv", kWorked}};
@@ -154,6 +136,7 @@ std::vector<Row> Rows() {
         {{"/proc/self/comm"}, "", {}, 0,
          "<table>\r\n<tr>\r\n<td>quorvane-tag</td>\r\n</tr>\r\n</table>", ""},
         {{"--version"}, "", {}, 0, "quorvane-tag 1.0.2\n", ""},
+        {{"-h", "--bogus"}, "", {}, 0, OptionParser::Usage(), ""},
         // -o onto a device, a FIFO with a reader, a link, a private file: the
         // node, the link and the mode stay.
         {Onto("null", {"in.csv"}), "", {{"in.csv", kWorked}, {"null", "<chr>"}}, 0, "", ""},
@@ -172,7 +155,7 @@ std::vector<Row> Rows() {
         Failure({"/dev/zero"}, {}, "/dev/zero: not a regular file"),
         Failure({"-o", "out.html", "/proc/self/mem"}, old, "/proc/self/mem: Input/output error"),
         Failure({"-o", "out.html", "big.csv"}, {{"big.csv", kBig}, {"out.html", "old"}},
-                "out.html: File too large", "", 1 << 20),
+                "out.html: File too large", 1 << 20),
         Failure({"-o", "nodir/out.html", "in.csv"}, in,
                 "nodir/out.html: No such file or directory"),
         Failure({"\xff\n\x1b[2J.csv"}, {}, "\xff\\x0a\\x1b[2J.csv: No such file or directory"),
@@ -181,23 +164,17 @@ std::vector<Row> Rows() {
         Usage({"--colour", "x"}, "unknown option '--colour'"),
         Usage({"-x", "x"}, "unknown option '-x'"),
         Usage({"x", "-n"}, "option --fields needs a value"),
-        Usage({"x", "-d"}, "option --delimiter needs a value"),
         Usage({"--header=yes", "x"}, "option '--header=yes' takes no value"),
-        Usage({"--version=1"}, "option '--version=1' takes no value"),
         Usage({"-o", "", "x"}, "option --output needs a file name"),
         Usage({"-n", "1\r\n", "x"}, Field("1\\x0d\\x0a")),
-        Usage({"-n", "3x", "x"}, Field("3x")),
         Usage({"-n", "0", "x"}, Field("0")),
-        Usage({"-n", "-2", "x"}, Field("-2")),
         Usage({"-n", "32768", "-o", "out.html", "x"}, Field("32768")),
         Usage({"-a", "1", "x"}, "attribute '1' is not of the form COL=TEXT"),
         Usage({"-a", "0=x", "x"}, "attribute column '0' is not a whole number from 1 up"),
-        Usage({"-a", "c=x", "x"}, "attribute column 'c' is not a whole number from 1 up"),
         Usage({"-n", "2", "-a", "3=x", "x"}, "attribute column 3 is outside 1..2"),
         Usage({"-n32767", "-a2=x", "-a32767=y", "-a", "32768=z", "x"},
               "attribute column 32768 is outside 1..32767"),
         Usage({"-e", "latin1", "x"}, "encoding 'latin1' is not one of auto, cp932, utf-8, utf-16"),
-        Usage({"-d", ":", "x"}, "delimiter ':' is not one of , tab ; |"),
         Usage({"--delimiter=,,", "x"}, "delimiter ',,' is not one of , tab ; |"),
     };
     // clang-format on
@@ -216,21 +193,13 @@ TEST(Program, KeepsItsContractRowByRow) {
         const int fifo = open((dir.path() / "out.fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         std::vector<std::string> args = {QUORVANE_TAG_PROGRAM};
         args.insert(args.end(), row.args.begin(), row.args.end());
-        const auto run = test::RunProgram(dir.path(), args, StandardInput(row.in), row.fileLimit);
+        const auto run = test::RunProgram(dir.path(), args, row.in, row.fileLimit);
         EXPECT_EQ(run.status, row.status);
         EXPECT_EQ(run.out, row.out);
         EXPECT_EQ(run.err, row.err);
         EXPECT_EQ(Snapshot(dir.path(), fifo < 0 ? "" : test::Drain(fifo)),
                   row.after.value_or(row.before));
     }
-}
-
-TEST(Program, HelpGoesToStandardOutput) {
-    const auto run =
-        test::RunProgram(".", {QUORVANE_TAG_PROGRAM, "-h", "--bogus"}, StandardInput(""));
-    EXPECT_EQ(run.status, 0);
-    EXPECT_TRUE(run.out.starts_with("Usage: quorvane-tag [OPTIONS] FILE\n")) << run.out;
-    EXPECT_EQ(run.err, "");
 }
 
 } // namespace

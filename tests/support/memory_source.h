@@ -1,6 +1,7 @@
 #pragma once
 
-#include "quorvane/tag/byte_source.h"
+#include "quorvane/tag/string_sink.h"
+#include "quorvane/tag/table_builder.h"
 #include "quorvane/tag/tag_error.h"
 
 #include <algorithm>
@@ -8,10 +9,10 @@
 #include <cstring>
 #include <string>
 
-// Bytes held in memory, handed out at most `piece` at a time; with `fail`,
-// every read after the last byte throws ReadFailed, as a device error would.
 namespace quorvane::test {
 
+// Bytes held in memory, handed out at most `piece` at a time; with `fail`,
+// every read after the last byte throws ReadFailed, as a device error would.
 class MemorySource final : public tag::ByteSource {
 public:
     explicit MemorySource(std::string bytes, std::size_t piece = SIZE_MAX, bool fail = false)
@@ -35,5 +36,23 @@ private:
     bool m_fail;
     std::size_t m_offset = 0;
 };
+
+// The table text `reader` and Build make of `source`, and "#code" after what
+// was built when they failed.
+inline std::string BuildText(tag::FieldReader& reader, tag::ByteSource& source,
+                             const tag::TableOptions& options) {
+    std::string text = "<table>";
+    tag::StringSink sink(text);
+    tag::TextBuffer out(sink);
+    try {
+        reader.Open(source);
+        tag::Build(reader, options, out);
+    } catch (const tag::TagError& error) {
+        out.Flush();
+        return text + "#" + std::to_string(static_cast<int>(error.code()));
+    }
+    out.Flush();
+    return text;
+}
 
 } // namespace quorvane::test

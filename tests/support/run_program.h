@@ -7,10 +7,10 @@
 #include <unistd.h>
 #include <vector>
 
-// Runs a program in `dir` with standard input from `inFd` (closed here) and
-// standard output and error through pipes; `fileLimit` bytes, when given,
-// make writes past it fail (EFBIG) instead of killing the program. A run that
-// hangs is killed by an alarm.
+// Runs a program in `dir` with `in` on standard input and standard output and
+// error through pipes; `fileLimit` bytes, when given, make writes past it fail
+// (EFBIG) instead of killing the program. A run that hangs is killed by an
+// alarm. The input must fit a pipe's buffer.
 namespace quorvane::test {
 
 struct ProgramRun final {
@@ -29,12 +29,14 @@ inline std::string Drain(int fd) {
     return text;
 }
 
-inline ProgramRun RunProgram(const std::string& dir, std::vector<std::string> args, int inFd,
-                             rlim_t fileLimit = RLIM_INFINITY) {
-    int out[2], err[2];
-    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
-        return {};
+inline ProgramRun RunProgram(const std::string& dir, std::vector<std::string> args,
+                             const std::string& in, rlim_t fileLimit = RLIM_INFINITY) {
+    int pipes[3][2];
+    for (auto& p : pipes) {
+        pipe2(p, O_CLOEXEC);
     }
+    write(pipes[0][1], in.data(), in.size());
+    close(pipes[0][1]);
     const pid_t pid = fork();
     if (pid == 0) {
         const rlimit limit{fileLimit, fileLimit};
@@ -45,18 +47,18 @@ inline ProgramRun RunProgram(const std::string& dir, std::vector<std::string> ar
             argv.push_back(arg.data());
         }
         argv.push_back(nullptr);
-        if (chdir(dir.c_str()) == 0 && dup2(inFd, 0) == 0 && dup2(out[1], 1) == 1 &&
-            dup2(err[1], 2) == 2 && setrlimit(RLIMIT_FSIZE, &limit) == 0) {
+        for (int fd = 0; fd < 3; ++fd) {
+            dup2(pipes[fd][fd != 0], fd);
+        }
+        if (chdir(dir.c_str()) == 0 && setrlimit(RLIMIT_FSIZE, &limit) == 0) {
             execv(argv[0], argv.data());
         }
         _exit(127);
     }
-    close(inFd);
-    close(out[1]);
-    close(err[1]);
-    ProgramRun run;
-    run.out = Drain(out[0]);
-    run.err = Drain(err[0]);
+    for (int fd = 0; fd < 3; ++fd) {
+        close(pipes[fd][fd != 0]); // the child's ends
+    }
+    ProgramRun run{-1, Drain(pipes[1][0]), Drain(pipes[2][0])};
     int raw = 0;
     waitpid(pid, &raw, 0);
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

@@ -7,32 +7,27 @@
 #include <string>
 #include <unistd.h>
 
-// A directory of its own for the running test, removed afterwards.
 namespace quorvane::test {
 
+// A directory of its own for the running test, removed afterwards.
 class ScratchDir final {
 public:
-    ScratchDir()
-        : m_path(std::filesystem::temp_directory_path() /
-                 ("quorvane-scratch-" + std::to_string(getpid()) + "-" +
-                  testing::UnitTest::GetInstance()->current_test_info()->name())) {
-        std::filesystem::create_directories(m_path);
-    }
+    ScratchDir() { std::filesystem::create_directories(m_path); }
     ~ScratchDir() { std::filesystem::remove_all(m_path); }
-
     ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
 
     const std::filesystem::path& path() const { return m_path; }
 
     std::filesystem::path Write(const std::string& name, const std::string& bytes) const {
-        const std::filesystem::path file = m_path / name;
-        std::ofstream(file, std::ios::binary) << bytes;
-        return file;
+        std::ofstream(m_path / name, std::ios::binary) << bytes;
+        return m_path / name;
     }
 
 private:
-    std::filesystem::path m_path;
+    const std::filesystem::path m_path =
+        std::filesystem::temp_directory_path() /
+        ("quorvane-scratch-" + std::to_string(getpid()) + "-" +
+         testing::UnitTest::GetInstance()->current_test_info()->name());
 };
 
 } // namespace quorvane::test

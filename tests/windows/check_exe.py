@@ -1,13 +1,9 @@
-"""Runs quorvane-tag.exe under Wine, in a private prefix inside the build
-folder, and the Linux quorvane-tag on the same cases: both must exit alike,
-write the same bytes and leave the same files. Cases that name Windows
-devices run on the .exe only. Exits 77 (skipped) when Wine cannot start.
-Usage: check_exe.py EXE LINUX_PROGRAM OBJDUMP WORK_DIR"""
-import os
-import shlex
-import shutil
-import subprocess
-import sys
+# Runs quorvane-tag.exe under Wine, in a private prefix inside the build
+# folder, and the Linux quorvane-tag on the same cases: both must exit alike,
+# write the same bytes and leave the same files. Cases that name Windows
+# devices run on the .exe only. Exits 77 (skipped) when Wine cannot start.
+# Usage: check_exe.py EXE LINUX_PROGRAM OBJDUMP WORK_DIR
+import os, shlex, shutil, subprocess, sys
 from pathlib import Path
 
 SYSTEM_DLLS = {"kernel32.dll", "msvcrt.dll", "user32.dll", "advapi32.dll", "ntdll.dll",
@@ -47,13 +43,13 @@ CASES = [
 ]
 
 
-def run(command, args, files, stdin, folder, env=None):
-    """Exit status, output, message and the files left in a fresh folder."""
+# Exit status, output, message and the files left in a fresh folder.
+def run(command, args, files, stdin, folder, env):
     shutil.rmtree(folder, ignore_errors=True)
+    folder.mkdir(parents=True)
     for name, data in files.items():
         (folder / name).parent.mkdir(parents=True, exist_ok=True)
         (folder / name).write_bytes(data)
-    folder.mkdir(parents=True, exist_ok=True)
     done = subprocess.run(command + args, cwd=folder, input=stdin, env=env,
                           capture_output=True, timeout=60)
     left = {p.relative_to(folder).as_posix(): p.read_bytes()
@@ -67,10 +63,10 @@ def problems(case, exe, linux, work, env):
     found = []
     if status_ != status or err.count(b"\n") != (status != 0):
         found.append(f"exit status {status_}, expected {status}: {err!r}")
-    if exe_only:
-        return found + ([f"wrote {out[:80]!r}, left {sorted(left)}"]
-                        if out or left != files else [])
-    expected = run([linux], args, files, stdin, work / "linux")
+    if exe_only and (out or left != files):
+        found.append(f"wrote {out[:80]!r}, left {sorted(left)}")
+    expected = (status, out, err, left) if exe_only else run(
+        [linux], args, files, stdin, work / "linux", env)
     if expected[0] != status:
         found.append(f"Linux program exit status {expected[0]}: {expected[2]!r}")
     if out != expected[1]:
@@ -83,9 +79,10 @@ def problems(case, exe, linux, work, env):
     return [f"{name}: {p}" for p in found]
 
 
-def console_problems(exe, work, env):
-    """A message to a console (Wine's own, on a pseudo-terminal under script)
-    comes out as the same text, not as bytes read in the console's code page."""
+# A message to a console (Wine's own, on a pseudo-terminal under script) comes
+# out as the same text, not as bytes read in the console's code page; the
+# .exe imports only DLLs Windows has and carries its version record.
+def exe_problems(exe, objdump, work, env):
     folder = work / "console"
     shutil.rmtree(folder, ignore_errors=True)
     folder.mkdir(parents=True)
@@ -93,61 +90,46 @@ def console_problems(exe, work, env):
                           cwd=folder, env=env, stdin=subprocess.DEVNULL, capture_output=True,
                           timeout=60)
     shown = (folder / "typescript").read_bytes()
-    if done.returncode != 1 or f"quorvane-tag: {NAME}: ".encode() not in shown:
-        return [f"message on a console: exit status {done.returncode}, {shown[-160:]!r}"]
-    return []
-
-
-def exe_problems(objdump, exe):
-    """What can be told of the .exe without running it."""
-    listing = subprocess.run([objdump, "-p", exe], capture_output=True, text=True,
-                             check=True).stdout
-    dlls = {line.split(":", 1)[1].strip().lower()
-            for line in listing.splitlines() if "DLL Name:" in line}
-    found = [f"imports DLLs that Windows does not have: {sorted(dlls - SYSTEM_DLLS)}"
-             ] if dlls - SYSTEM_DLLS else []
+    found = [] if done.returncode == 1 and f"quorvane-tag: {NAME}: ".encode() in shown else [
+        f"message on a console: exit status {done.returncode}, {shown[-160:]!r}"]
+    listing = subprocess.run([objdump, "-p", exe], capture_output=True, text=True).stdout
+    dlls = {line.split(":", 1)[1].strip().lower() for line in listing.splitlines()
+            if "DLL Name:" in line} - SYSTEM_DLLS
+    found += [f"imports DLLs that Windows does not have: {sorted(dlls)}"] if dlls else []
     if "1.00.0002".encode("utf-16-le") not in Path(exe).read_bytes():
         found.append("no version record in the executable")
     return found
 
 
+# Makes the prefix once and starts one wineserver with Wine's services here,
+# with nothing to inherit: started by a test's run, they would hold its output
+# pipes open. Returns why Wine cannot start, or None.
 def start_wine(env):
-    """Makes the prefix once and starts one wineserver with Wine's services
-    here, with nothing to inherit: started by a test's run, they would hold
-    its output pipes open. Returns why Wine cannot start, or None."""
     quiet = dict(env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                  stderr=subprocess.DEVNULL, timeout=300, check=True)
+    first = [] if Path(env["WINEPREFIX"], "system.reg").exists() else [
+        ["wineboot", "-i"], ["wineserver", "-w"]]
     try:
-        if not Path(env["WINEPREFIX"], "system.reg").exists():
-            subprocess.run(["wineboot", "-i"], **quiet)
-            subprocess.run(["wineserver", "-w"], **quiet)
-        subprocess.run(["wineserver", "-p"], **quiet)
-        subprocess.run(["wineboot"], **quiet)
+        for command in first + [["wineserver", "-p"], ["wineboot"]]:
+            subprocess.run(command, **quiet)
     except (OSError, subprocess.SubprocessError) as error:
         return f"Wine cannot start ({error})"
-    return None
 
 
 def main(exe, linux, objdump, work):
-    work = Path(work).resolve()
-    exe, linux = str(Path(exe).resolve()), str(Path(linux).resolve())
+    work, exe, linux = Path(work).resolve(), str(Path(exe).resolve()), str(Path(linux).resolve())
     env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
     env.update(WINEPREFIX=str(work / "wine-prefix"), WINEDEBUG="-all", LC_ALL="C.UTF-8",
                WINEDLLOVERRIDES="mscoree,mshtml=")
-    failures = exe_problems(objdump, exe)
     cannot_start = start_wine(env)
-    if cannot_start and not failures:
+    if cannot_start:
         print(f"skipped: {cannot_start}")
         return 77
-    if cannot_start:
-        failures.append(cannot_start)
-    else:
-        try:
-            for case in CASES:
-                failures += problems(case, exe, linux, work, env)
-            failures += console_problems(exe, work, env)
-        finally:
-            subprocess.run(["wineserver", "-k"], env=env, capture_output=True, timeout=60)
+    try:
+        failures = [p for case in CASES for p in problems(case, exe, linux, work, env)]
+        failures += exe_problems(exe, objdump, work, env)
+    finally:
+        subprocess.run(["wineserver", "-k"], env=env, capture_output=True, timeout=60)
     for failure in failures:
         print("FAIL", failure)
     print(f"{len(CASES)} cases, {len(failures)} failures")
