@@ -12,58 +12,10 @@
 #include <QTest>
 #include <QtWidgets>
 
-#include <random>
-
 using namespace quorvane::ui;
+using namespace Qt::StringLiterals;
 
 namespace {
-
-template <typename T = QWidget> T* get(const QObject& window, const char* name) {
-    return window.findChild<T*>(QLatin1String(name));
-}
-
-QString text(const QObject& window, const char* name) {
-    return get<QLineEdit>(window, name)->text();
-}
-
-// A command as a person gives it: Enter on a button, or a menu item.
-void give(const QObject& window, const char* name) {
-    if (auto* button = get<QPushButton>(window, name)) {
-        button->setFocus();
-        QTest::keyClick(button, Qt::Key_Return);
-    } else {
-        get<QAction>(window, name)->trigger();
-    }
-}
-
-QString writeFile(const QString& path, const QByteArray& bytes) {
-    if (QFile file(path); !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-        qFatal("cannot write %s", qPrintable(path));
-    }
-    return path;
-}
-
-// Descriptors of this process that point at `path`.
-int openDescriptorsOn(const QString& path) {
-    int count = 0;
-    for (const QFileInfo& fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System)) {
-        count += fd.symLinkTarget() == QFileInfo(path).canonicalFilePath();
-    }
-    return count;
-}
-
-struct Fixture {
-    QTemporaryDir dir;
-    ScriptedUser user;
-    frmTable window{&user};
-
-    Fixture() {
-        window.show();
-        if (!QTest::qWaitForWindowActive(&window)) {
-            qFatal("the main window did not become active");
-        }
-    }
-};
 
 // Count: that many steps, by key and mouse in turn (negative: down); Field:
 // one step up or down (arg's sign), by key (1) or mouse (2).
@@ -80,7 +32,7 @@ struct Model {
     int countBox = 1, count = 1, field = 1, spinner = 1;
     bool editing = false;
     QStringList rows;
-    QString editor, shown, focus = QStringLiteral("UpDown1");
+    QString editor, shown, focus = u"UpDown1"_s;
 
     void apply(const Action& a) {
         focus.clear();
@@ -91,7 +43,7 @@ struct Model {
             if (spinner != field) {
                 field = spinner;
                 editor = rows.at(field - 1);
-                focus = QStringLiteral("TxtStyle");
+                focus = u"TxtStyle"_s;
             }
         } else if (a.kind == ClickRow && a.arg != field - 1) {
             field = a.arg + 1;
@@ -106,7 +58,7 @@ struct Model {
             rows = QStringList(count, QString());
             field = 1;
             editor.clear();
-            focus = spinner != 1 ? QStringLiteral("TxtStyle") : QString();
+            focus = spinner != 1 ? u"TxtStyle"_s : QString();
             spinner = 1;
         } else if (a.kind == Redo) {
             editing = false;
@@ -117,113 +69,143 @@ struct Model {
         }
     }
 
-    // The table of a file holding the fields v1 .. vN on one line.
+    // The table of a file holding the fields 1 .. N on one line; empty cells
+    // fill up the last line.
     QString expectedTable(int fields) const {
-        QString table = QStringLiteral("<table>\r\n");
-        for (int first = 0; first < fields; first += count) {
-            table += QStringLiteral("<tr>\r\n");
-            for (int c = 0; c < count; ++c) {
-                const QString attr = c < rows.size() && !rows[c].isEmpty() ? u' ' + rows[c] : "";
-                const QString value =
-                    first + c < fields ? QStringLiteral("v%1").arg(first + c + 1) : "";
-                table += QStringLiteral("<td%1>%2</td>\r\n").arg(attr, value);
-            }
-            table += QStringLiteral("</tr>\r\n");
+        QString table = u"<table>\r\n<tr>\r\n"_s;
+        for (int i = 0; i < fields || i % count; ++i) {
+            const QString attr = rows.value(i % count);
+            table += (i && i % count == 0 ? "</tr>\r\n<tr>\r\n" : "") +
+                     u"<td%1%2>%3</td>\r\n"_s.arg(attr.isEmpty() ? "" : " ", attr,
+                                                  i < fields ? QString::number(i + 1) : "");
         }
-        return table + QStringLiteral("</table>");
+        return table + "</tr>\r\n</table>";
     }
 };
 
 // Spinners are stepped by key and by mouse in turn; the mouse hits each half
 // next to where the halves meet.
 void step(QWidget* spinner, bool up, bool byMouse) {
-    if (byMouse) {
-        QWidget* half = spinner->childAt(spinner->width() / 2, spinner->height() / 2 - up);
-        QTest::mouseClick(half, Qt::LeftButton, {}, half->rect().center());
-    } else {
-        QTest::keyClick(spinner, up ? Qt::Key_Up : Qt::Key_Down);
+    if (!byMouse) {
+        return QTest::keyClick(spinner, up ? Qt::Key_Up : Qt::Key_Down);
     }
+    QWidget* half = spinner->childAt(spinner->width() / 2, spinner->height() / 2 - up);
+    QTest::mouseClick(half, Qt::LeftButton, {}, half->rect().center());
 }
 
-void perform(Fixture& f, const Action& a) {
-    auto* list = get<QListWidget>(f.window, "LstStyle");
-    QStringList values;
-    switch (a.kind) {
-    case Count:
-        for (int i = 0; i < std::abs(a.arg); ++i) {
-            step(get(f.window, "UpDown1"), a.arg > 0, i % 2);
-        }
-        break;
-    case Field:
-        step(get(f.window, "UpDown2"), a.arg > 0, std::abs(a.arg) == 2);
-        break;
-    case ClickRow:
-        list->scrollToItem(list->item(a.arg));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualItemRect(list->item(a.arg)).center());
-        break;
-    case Type:
-        get<QLineEdit>(f.window, "TxtStyle")->setText(a.text);
-        break;
-    case Boxes: // they are read-only
-        for (const char* name : {"TxtDataCnt", "TxtFeeld"}) {
-            QTest::keyClicks(get(f.window, name), QStringLiteral("97"));
-            QTest::keyClick(get(f.window, name), Qt::Key_Backspace);
-        }
-        break;
-    case Convert:
-        for (int i = 1; i <= a.arg; ++i) {
-            values << QStringLiteral("v%1").arg(i);
-        }
-        f.user.answers.push_back(writeFile(f.dir.filePath(QStringLiteral("f%1.csv").arg(a.arg)),
-                                           values.join(u',').toLatin1() + "\r\n"));
-        give(f.window, "mnuCSV");
-        break;
-    default:
-        give(f.window, a.kind == Reflect   ? "CmdHanei"
-                       : a.kind == Confirm ? "CmdDataCntOK"
-                                           : "CmdDataCntCancel");
-    }
-}
+// The main window, shown and active; the person at its dialogs; a scratch folder.
+struct Fixture {
+    QTemporaryDir dir;
+    ScriptedUser user;
+    frmTable window{&user};
 
-// Empty when the window shows what the model says.
-QString disagreement(const Fixture& f, const Model& m) {
-    const frmTable& w = f.window;
-    auto* list = get<QListWidget>(w, "LstStyle");
-    QStringList rows;
-    for (int i = 0; i < list->count(); ++i) {
-        rows << list->item(i)->text();
+    Fixture() {
+        window.show();
+        if (!QTest::qWaitForWindowActive(&window)) {
+            qFatal("the main window did not become active");
+        }
     }
-    const bool e = m.editing;
-    const QWidget* focus = QApplication::focusWidget();
-    const std::pair<const char*, bool> checks[] = {
-        {"count box", text(w, "TxtDataCnt").toInt() == m.countBox},
-        {"DataCnt", w.dataCnt() == m.count},
-        {"shown/enabled", QList{get(w, "Frame2")->isVisible(), !get(w, "UpDown1")->isEnabled(),
-                                !get(w, "CmdDataCntOK")->isEnabled(),
-                                get(w, "CmdDataCntCancel")->isEnabled()} == QList<bool>(4, e)},
-        {"rows", rows == m.rows},
-        {"field", text(w, "TxtFeeld").toInt() == m.field &&
-                      (!e || (w.fieldIdx() == m.field - 1 && list->currentRow() == m.field - 1))},
-        {"UpDown2 range", !e || get<SpinButton>(w, "UpDown2")->maximum() == m.count},
-        {"editor", !e || text(w, "TxtStyle") == m.editor},
-        {"focus", m.focus.isEmpty() || (focus && focus->objectName() == m.focus)},
-        {"table", w.tagViewText() == m.shown},
-        {"no message", f.user.failures == 0},
-    };
-    QString wrong;
-    for (const auto& [what, ok] : checks) {
-        wrong += ok ? QString() : QString::fromLatin1(what) + u' ';
+
+    template <typename T = QWidget> T* get(const QString& n) const {
+        return window.findChild<T*>(n);
     }
-    return wrong;
-}
+    QString text(const QString& name) const { return get<QLineEdit>(name)->text(); }
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    // A scratch file holding `bytes` (none: it could not be written).
+    QString write(const QString& name, const QByteArray& bytes) const {
+        QFile file(path(name));
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()
+                   ? file.fileName()
+                   : QString();
+    }
+
+    // A command as a person gives it: Enter on a button, or a menu item.
+    void give(const char* name) {
+        auto* button = get<QPushButton>(name);
+        button ? button->setFocus() : get<QAction>(name)->trigger();
+        if (button) {
+            QTest::keyClick(button, Qt::Key_Return);
+        }
+    }
+
+    void perform(const Action& a) {
+        auto* list = get<QListWidget>("LstStyle");
+        QByteArray csv = "1";
+        switch (a.kind) {
+        case Count:
+            for (int i = 0; i < std::abs(a.arg); ++i) {
+                step(get("UpDown1"), a.arg > 0, i % 2);
+            }
+            break;
+        case Field:
+            step(get("UpDown2"), a.arg > 0, std::abs(a.arg) == 2);
+            break;
+        case ClickRow:
+            list->scrollToItem(list->item(a.arg));
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualItemRect(list->item(a.arg)).center());
+            break;
+        case Type:
+            get<QLineEdit>("TxtStyle")->setText(a.text);
+            break;
+        case Boxes: // they are read-only
+            for (const char* name : {"TxtDataCnt", "TxtFeeld"}) {
+                QTest::keyClicks(get(name), "97\b");
+            }
+            break;
+        case Convert:
+            for (int i = 2; i <= a.arg; ++i) {
+                csv += ',' + QByteArray::number(i);
+            }
+            user.answers.push_back(write(u"f%1.csv"_s.arg(a.arg), csv + "\r\n"));
+            give("mnuCSV");
+            break;
+        default:
+            give(a.kind == Reflect   ? "CmdHanei"
+                 : a.kind == Confirm ? "CmdDataCntOK"
+                                     : "CmdDataCntCancel");
+        }
+    }
+
+    // Empty when the window shows what the model says, else what differs.
+    QStringList disagreement(const Model& m) const {
+        auto* list = get<QListWidget>("LstStyle");
+        QStringList rows, wrong;
+        for (int i = 0; i < list->count(); ++i) {
+            rows << list->item(i)->text();
+        }
+        const bool e = m.editing;
+        const QWidget* focus = QApplication::focusWidget();
+        const std::pair<const char*, bool> checks[] = {
+            {"count box", text("TxtDataCnt").toInt() == m.countBox},
+            {"DataCnt", window.dataCnt() == m.count},
+            {"shown/enabled", QList{get("Frame2")->isVisible(), !get("UpDown1")->isEnabled(),
+                                    !get("CmdDataCntOK")->isEnabled(),
+                                    get("CmdDataCntCancel")->isEnabled()} == QList<bool>(4, e)},
+            {"rows", rows == m.rows},
+            {"field",
+             text("TxtFeeld").toInt() == m.field &&
+                 (!e || (window.fieldIdx() == m.field - 1 && list->currentRow() == m.field - 1))},
+            {"UpDown2 range", !e || get<SpinButton>("UpDown2")->maximum() == m.count},
+            {"editor", !e || text("TxtStyle") == m.editor},
+            {"focus", m.focus.isEmpty() || (focus && focus->objectName() == m.focus)},
+            {"table", window.tagViewText() == m.shown},
+            {"no message", user.failures == 0},
+        };
+        for (const auto& [what, ok] : checks) {
+            wrong << (ok ? "" : what);
+        }
+        wrong.removeAll("");
+        return wrong;
+    }
+};
 
 // An action a person could take in the state the model is in; now and then a
 // long attribute, and a count turned up past its top of 100.
-Action randomAction(std::mt19937& rng, const Model& m) {
-    auto pick = [&](int n) { return int(rng() % unsigned(n)); };
-    const QString texts[] = {QString(), QStringLiteral("align=right"),
-                             QStringLiteral(u" class=\"a b\" 金額 "), QString(40000, u'x')};
+Action randomAction(QRandomGenerator& rng, const Model& m) {
+    const auto pick = [&](int n) { return rng.bounded(n); };
+    const QString texts[] = {{}, u"align=right"_s, u" class=\"a b\" 金額 "_s, QString(40000, u'x')};
     if (!m.editing) {
         const Kind kind = std::array{Count, Count, Convert, Boxes, Confirm, Confirm}[pick(6)];
         return {kind, kind == Convert ? 1 + pick(9) : pick(8) == 0 ? 120 : pick(9) - 4, {}};
@@ -236,14 +218,6 @@ Action randomAction(std::mt19937& rng, const Model& m) {
     return {kind, arg, texts[pick(3 + (pick(6) == 0))]};
 }
 
-// Every caption has an access key, and no two share one.
-bool distinctKeys(QStringList captions) {
-    for (QString& caption : captions) {
-        caption = QKeySequence::mnemonic(caption).toString();
-    }
-    return !captions.contains(QString()) && captions.removeDuplicates() == 0;
-}
-
 } // namespace
 
 class WindowTest final : public QObject {
@@ -254,19 +228,17 @@ private slots:
 
     // A failure names its seed and step; QUORVANE_MODEL_SEED replays one seed.
     void windowFollowsTheModel() {
-        const unsigned one = qgetenv("QUORVANE_MODEL_SEED").toUInt();
+        const unsigned one = qEnvironmentVariableIntValue("QUORVANE_MODEL_SEED");
         for (unsigned seed = one ? one : 1; seed <= (one ? one : 300); ++seed) {
-            std::mt19937 rng(seed);
+            QRandomGenerator rng(seed);
             Fixture f;
-            Model model;
+            Model m;
             for (int i = 0; i <= 40; ++i) {
-                const QString wrong = disagreement(f, model);
-                QVERIFY2(
-                    wrong.isEmpty(),
-                    qPrintable(QStringLiteral("seed %1, step %2: %3").arg(seed).arg(i).arg(wrong)));
-                const Action action = randomAction(rng, model);
-                perform(f, action);
-                model.apply(action);
+                QCOMPARE(std::tuple(seed, i, f.disagreement(m)),
+                         std::tuple(seed, i, QStringList()));
+                const Action action = randomAction(rng, m);
+                f.perform(action);
+                m.apply(action);
             }
         }
     }
@@ -289,24 +261,19 @@ private slots:
             {"drop", "https://example.com/new.csv", -1}};
         for (const auto& [command, given, result] : rows) {
             Fixture f;
-            QVERIFY(QDir(f.dir.path()).mkpath(QStringLiteral("sub")));
             // A quoted lone LF, and code page 932 text.
-            const QString first =
-                writeFile(f.dir.filePath(QStringLiteral("first.csv")), "1,\"a\nb\"\r\n");
-            const QString fresh =
-                writeFile(f.dir.filePath(QStringLiteral("new.csv")), "\x93\x8c\x8b\x9e\r\n");
-            f.user.answers.push_back(first);
-            give(f.window, "mnuCSV");
-            const QString before =
-                QStringLiteral("<table>\r\n<tr>\r\n<td>1</td>\r\n</tr>\r\n<tr>\r\n<td>a\nb</"
-                               "td>\r\n</tr>\r\n</table>");
+            f.user.answers.push_back(f.write("first.csv", "1,\"a\nb\"\r\n"));
+            QVERIFY(QDir(f.dir.path()).mkpath("sub") &&
+                    !f.write("new.csv", "\x93\x8c\x8b\x9e\r\n").isEmpty());
+            f.give("mnuCSV");
+            const QString before = u"<table>\r\n<tr>\r\n<td>1</td>\r\n</tr>\r\n<tr>\r\n"
+                                   u"<td>a\nb</td>\r\n</tr>\r\n</table>"_s;
             QCOMPARE(f.window.tagViewText(), before);
-            if (command == QLatin1String("drop")) {
+            if (command == "drop"_L1) {
                 QMimeData data;
                 QList<QUrl> urls;
                 for (const QString& name : QString(given).split(u' ')) {
-                    urls << (name.contains(u':') ? QUrl(name)
-                                                 : QUrl::fromLocalFile(f.dir.filePath(name)));
+                    urls << (name.contains(u':') ? QUrl(name) : QUrl::fromLocalFile(f.path(name)));
                 }
                 data.setUrls(urls);
                 const QPoint at = f.window.rect().center();
@@ -317,73 +284,69 @@ private slots:
                 QCoreApplication::sendEvent(&f.window, &drop);
                 QCoreApplication::processEvents();
             } else {
-                f.user.answers.push_back(*given ? std::optional(f.dir.filePath(given))
-                                                : std::nullopt);
-                give(f.window, command);
+                f.user.answers.push_back(*given ? std::optional(f.path(given)) : std::nullopt);
+                f.give(command);
             }
             const QString shown =
-                result == 0
-                    ? QStringLiteral(u"<table>\r\n<tr>\r\n<td>東京</td>\r\n</tr>\r\n</table>")
-                    : before;
-            QCOMPARE(std::tuple(QString(given), f.window.tagViewText(), f.user.failures),
-                     std::tuple(QString(given), shown, result == 1 ? 1 : 0));
-            QVERIFY(!f.user.busyWhileAsked && !QApplication::overrideCursor());
-            QCOMPARE(openDescriptorsOn(first) + openDescriptorsOn(fresh), 0);
-            give(f.window, "mnuCSV");
-            QCOMPARE(f.user.startedFrom, f.dir.filePath(result < 0 ? "first.csv" : given));
+                result == 0 ? u"<table>\r\n<tr>\r\n<td>東京</td>\r\n</tr>\r\n</table>"_s : before;
+            QCOMPARE(std::tuple(QString(given), f.window.tagViewText(), f.user.failures,
+                                f.user.busyWhileAsked || QApplication::overrideCursor()),
+                     std::tuple(QString(given), shown, result == 1 ? 1 : 0, false));
+            for (const QFileInfo& fd : QDir("/proc/self/fd").entryInfoList(QDir::System)) {
+                QVERIFY(!fd.symLinkTarget().startsWith(QDir(f.dir.path()).canonicalPath()));
+            }
+            f.give("mnuCSV");
+            QCOMPARE(f.user.startedFrom, f.path(result < 0 ? "first.csv" : given));
             for (const char* copy : {"CmdCopy", "mnuCopy"}) {
-                QGuiApplication::clipboard()->setText(QStringLiteral("something else"));
-                give(f.window, copy);
+                QGuiApplication::clipboard()->setText("something else");
+                f.give(copy);
                 QCOMPARE(QGuiApplication::clipboard()->text(), shown);
             }
         }
     }
 
     // No two controls of a box overlap; in both states, Tab walks the order
-    // over what is shown and enabled; access keys are distinct in the window
-    // (buttons and menu bar) and in each menu.
+    // over what is shown and enabled; every caption has an access key, none
+    // shared in the window (buttons and menu bar) or in a menu.
     void controlsAreReachableAndDistinct() {
         Fixture f;
-        for (QWidget* box :
-             {f.window.centralWidget(), get(f.window, "Frame1"), get(f.window, "Frame2")}) {
-            const QList<QWidget*> controls =
-                box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-            for (const QWidget* a : controls) {
-                for (const QWidget* b : controls) {
-                    QVERIFY2(a == b || !a->geometry().intersects(b->geometry()),
-                             qPrintable(a->objectName() + u'/' + b->objectName()));
-                }
+        for (QWidget* box : {f.window.centralWidget(), f.get("Frame1"), f.get("Frame2")}) {
+            QRegion taken;
+            for (const QWidget* c : box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                QVERIFY2(!taken.intersects(c->geometry()), qPrintable(c->objectName()));
+                taken += c->geometry();
             }
         }
         for (const char* walk :
              {"UpDown1 CmdDataCntOK CmdFileOpen CmdCopy TxtTag TxtDataCnt",
               "CmdDataCntCancel UpDown2 TxtStyle CmdHanei CmdFileOpen CmdCopy TxtTag TxtDataCnt "
               "LstStyle TxtFeeld"}) {
-            const QStringList order = QString::fromLatin1(walk).split(u' ');
-            get(f.window, qPrintable(order.front()))->setFocus();
-            QStringList seen;
-            for (qsizetype i = 0; i < order.size(); ++i) {
+            const QStringList order = QString(walk).split(u' ');
+            f.get(order.front())->setFocus();
+            for (const QString& next : order.mid(1) + order.first(1)) {
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-                seen << QApplication::focusWidget()->objectName();
+                QCOMPARE(QApplication::focusWidget()->objectName(), next);
             }
-            QCOMPARE(seen, order.mid(1) << order.front());
-            give(f.window, "CmdDataCntOK");
+            f.give("CmdDataCntOK");
         }
-        QStringList captions;
+        QStringList keys; // "where:key", the window's own under ""
+        const auto note = [&](const QString& where, const QString& caption) {
+            keys << where + u':' + QKeySequence::mnemonic(caption).toString();
+        };
         for (const QPushButton* button : f.window.findChildren<QPushButton*>()) {
-            captions << button->text();
+            note("", button->text());
         }
         for (const QAction* entry : f.window.menuBar()->actions()) {
-            captions << entry->text();
-            QStringList items;
+            note("", entry->text());
             for (const QAction* item :
                  entry->menu() ? entry->menu()->actions() : QList<QAction*>()) {
-                items << item->text();
+                if (!item->isSeparator()) {
+                    note(entry->text(), item->text());
+                }
             }
-            items.removeAll(QString()); // separators
-            QVERIFY2(items.isEmpty() || distinctKeys(items), qPrintable(items.join(u' ')));
         }
-        QVERIFY2(distinctKeys(captions), qPrintable(captions.join(u' ')));
+        QVERIFY2(keys.filter(QRegularExpression(":$")).isEmpty() && keys.removeDuplicates() == 0,
+                 qPrintable(keys.join(u' ')));
     }
 
     // The version command, twice, shows one About window, owned by no one,
@@ -392,21 +355,19 @@ private slots:
     void aboutIsOneWindowAndClosesByKeyAndExit() {
         Fixture f;
         const auto shown = [] {
-            QList<QPointer<frmAbout>> all;
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                if (qobject_cast<frmAbout*>(w) && w->isVisible() && !w->parentWidget()) {
-                    all << qobject_cast<frmAbout*>(w);
-                }
-            }
+            QWidgetList all = QApplication::topLevelWidgets();
+            all.removeIf([](QWidget* w) {
+                return !qobject_cast<frmAbout*>(w) || !w->isVisible() || w->parentWidget();
+            });
             return all;
         };
-        give(f.window, "mnuVir");
-        give(f.window, "mnuVir");
+        f.give("mnuVir");
+        f.give("mnuVir");
         QCOMPARE(shown().size(), 1);
-        QPointer<frmAbout> about = shown().front();
-        QCOMPARE(get<QLabel>(*about, "lblTitle")->text(), QStringLiteral(QUORVANE_NAME));
+        QPointer<QWidget> about = shown().front();
+        QCOMPARE(about->findChild<QLabel*>("lblTitle")->text(), QStringLiteral(QUORVANE_NAME));
         QVERIFY(about->windowTitle().startsWith(QStringLiteral(QUORVANE_NAME)));
-        QCOMPARE(get<QLabel>(*about, "lblVersion")->text(),
+        QCOMPARE(about->findChild<QLabel*>("lblVersion")->text(),
                  QStringLiteral(u"ﾊﾞｰｼﾞｮﾝ " QUORVANE_VERSION));
         // The caption alone on the first line: by spaces where they reach, else a line end.
         QVERIFY(!frmAbout::descriptionText(about->font(), 60).contains(u'\n'));
@@ -415,9 +376,9 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QTRY_VERIFY(about.isNull());
 
-        give(f.window, "mnuVir");
+        f.give("mnuVir");
         about = shown().front();
-        QTimer::singleShot(0, &f.window, [&] { give(f.window, "mnuClose"); });
+        QTimer::singleShot(0, &f.window, [&] { f.give("mnuClose"); });
         QTimer::singleShot(60000, [] { QCoreApplication::exit(1); });
         QCOMPARE(QCoreApplication::exec(), 0);
         QVERIFY(about.isNull() || !about->isVisible());
@@ -430,32 +391,28 @@ private slots:
         for (const auto& [typed, warned] :
              {std::pair("missing.csv", false), {"nofolder/x.csv", true}, {"", false}}) {
             QTemporaryDir dir;
-            const QString last = dir.filePath(QStringLiteral("last.csv"));
-            const QString path = dir.filePath(typed);
+            const QString last = dir.filePath("last.csv"), path = dir.filePath(typed);
             bool sawWarning = false;
             QStringList startedAt;
             whenModal([&](QWidget* modal) {
                 auto* dialog = qobject_cast<QFileDialog*>(modal);
                 startedAt = dialog->selectedFiles() << dialog->nameFilters();
                 if (!*typed) {
-                    dialog->reject();
-                    return;
+                    return dialog->reject();
                 }
                 dialog->selectFile(path);
-                // A refusal shows its warning inside accept().
+                // A refusal shows its warning inside accept(); the dialog stays, and is cancelled.
                 QTimer::singleShot(0, dialog, [&] {
                     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                         sawWarning = true;
                         box->close();
+                        dialog->reject();
                     }
                 });
                 static_cast<QDialog*>(dialog)->accept();
-                if (dialog->isVisible()) {
-                    dialog->reject();
-                }
             });
             const std::optional<QString> answer = QtUserDialogs().chooseCsvFile(nullptr, last);
-            QCOMPARE(startedAt, (QStringList{last, QStringLiteral("CSV(*.csv) (*.csv)")}));
+            QCOMPARE(startedAt, (QStringList{last, u"CSV(*.csv) (*.csv)"_s}));
             QCOMPARE(answer, !*typed || warned ? std::nullopt : std::optional(path));
             QCOMPARE(sawWarning, warned);
         }
@@ -466,8 +423,7 @@ private slots:
             box->button(QMessageBox::Ok)->click();
         });
         QtUserDialogs().reportFailure(nullptr);
-        QCOMPARE(seen, (QStringList{QStringLiteral(u"ぽるめに"),
-                                    QStringLiteral(u"未知のエラーが発生しました。"), "1"}));
+        QCOMPARE(seen, (QStringList{u"ぽるめに"_s, u"未知のエラーが発生しました。"_s, "1"}));
     }
 };
 
