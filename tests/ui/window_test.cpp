@@ -15,8 +15,6 @@
 using namespace quorvane::ui;
 using namespace Qt::StringLiterals;
 
-namespace {
-
 // Count: that many steps, by key and mouse in turn (negative: down); Field:
 // one step up or down (arg's sign), by key (1) or mouse (2).
 enum Kind { Count, Field, ClickRow, Type, Reflect, Confirm, Redo, Boxes, Convert };
@@ -69,6 +67,12 @@ struct Model {
         }
     }
 
+    auto state() const {
+        const bool e = editing;
+        return std::tuple(countBox, count, e, e, e, e, rows.join(u'|'), field, field, field, count,
+                          editor, focus, shown, 0);
+    }
+
     // The table of a file holding the fields 1 .. N on one line; empty cells
     // fill up the last line.
     QString expectedTable(int fields) const {
@@ -85,7 +89,7 @@ struct Model {
 
 // Spinners are stepped by key and by mouse in turn; the mouse hits each half
 // next to where the halves meet.
-void step(QWidget* spinner, bool up, bool byMouse) {
+static void step(QWidget* spinner, bool up, bool byMouse) {
     if (!byMouse) {
         return QTest::keyClick(spinner, up ? Qt::Key_Up : Qt::Key_Down);
     }
@@ -106,104 +110,79 @@ struct Fixture {
         }
     }
 
-    template <typename T = QWidget> T* get(const QString& n) const {
-        return window.findChild<T*>(n);
-    }
+    template <class T = QWidget> T* get(const QString& n) const { return window.findChild<T*>(n); }
     QString text(const QString& name) const { return get<QLineEdit>(name)->text(); }
     QString path(const QString& name) const { return dir.filePath(name); }
 
     // A scratch file holding `bytes` (none: it could not be written).
     QString write(const QString& name, const QByteArray& bytes) const {
         QFile file(path(name));
-        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()
-                   ? file.fileName()
-                   : QString();
+        return file.open(QFile::WriteOnly) && file.write(bytes) == bytes.size() ? path(name) : "";
     }
 
     // A command as a person gives it: Enter on a button, or a menu item.
     void give(const char* name) {
         auto* button = get<QPushButton>(name);
-        button ? button->setFocus() : get<QAction>(name)->trigger();
-        if (button) {
-            QTest::keyClick(button, Qt::Key_Return);
-        }
+        button ? QTest::keyClick(button, Qt::Key_Return) : get<QAction>(name)->trigger();
     }
 
     void perform(const Action& a) {
         auto* list = get<QListWidget>("LstStyle");
         QByteArray csv = "1";
-        switch (a.kind) {
-        case Count:
+        if (a.kind == Count) {
             for (int i = 0; i < std::abs(a.arg); ++i) {
                 step(get("UpDown1"), a.arg > 0, i % 2);
             }
-            break;
-        case Field:
+        } else if (a.kind == Field) {
             step(get("UpDown2"), a.arg > 0, std::abs(a.arg) == 2);
-            break;
-        case ClickRow:
+        } else if (a.kind == ClickRow) {
             list->scrollToItem(list->item(a.arg));
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                               list->visualItemRect(list->item(a.arg)).center());
-            break;
-        case Type:
+        } else if (a.kind == Type) {
             get<QLineEdit>("TxtStyle")->setText(a.text);
-            break;
-        case Boxes: // they are read-only
+        } else if (a.kind == Boxes) { // they are read-only
             for (const char* name : {"TxtDataCnt", "TxtFeeld"}) {
                 QTest::keyClicks(get(name), "97\b");
             }
-            break;
-        case Convert:
+        } else if (a.kind == Convert) {
             for (int i = 2; i <= a.arg; ++i) {
                 csv += ',' + QByteArray::number(i);
             }
             user.answers.push_back(write(u"f%1.csv"_s.arg(a.arg), csv + "\r\n"));
             give("mnuCSV");
-            break;
-        default:
+        } else {
             give(a.kind == Reflect   ? "CmdHanei"
                  : a.kind == Confirm ? "CmdDataCntOK"
                                      : "CmdDataCntCancel");
         }
     }
 
-    // Empty when the window shows what the model says, else what differs.
-    QStringList disagreement(const Model& m) const {
+    // What the window shows, in the order of Model::state; what the model
+    // leaves open (parts of the settings box when hidden, the focus) is
+    // taken from the model.
+    auto state(const Model& m) const {
         auto* list = get<QListWidget>("LstStyle");
-        QStringList rows, wrong;
+        QStringList rows;
         for (int i = 0; i < list->count(); ++i) {
             rows << list->item(i)->text();
         }
         const bool e = m.editing;
         const QWidget* focus = QApplication::focusWidget();
-        const std::pair<const char*, bool> checks[] = {
-            {"count box", text("TxtDataCnt").toInt() == m.countBox},
-            {"DataCnt", window.dataCnt() == m.count},
-            {"shown/enabled", QList{get("Frame2")->isVisible(), !get("UpDown1")->isEnabled(),
-                                    !get("CmdDataCntOK")->isEnabled(),
-                                    get("CmdDataCntCancel")->isEnabled()} == QList<bool>(4, e)},
-            {"rows", rows == m.rows},
-            {"field",
-             text("TxtFeeld").toInt() == m.field &&
-                 (!e || (window.fieldIdx() == m.field - 1 && list->currentRow() == m.field - 1))},
-            {"UpDown2 range", !e || get<SpinButton>("UpDown2")->maximum() == m.count},
-            {"editor", !e || text("TxtStyle") == m.editor},
-            {"focus", m.focus.isEmpty() || (focus && focus->objectName() == m.focus)},
-            {"table", window.tagViewText() == m.shown},
-            {"no message", user.failures == 0},
-        };
-        for (const auto& [what, ok] : checks) {
-            wrong << (ok ? "" : what);
-        }
-        wrong.removeAll("");
-        return wrong;
+        const QString focused = focus ? focus->objectName() : u"nothing"_s;
+        return std::tuple(
+            text("TxtDataCnt").toInt(), window.dataCnt(), get("Frame2")->isVisible(),
+            !get("UpDown1")->isEnabled(), !get("CmdDataCntOK")->isEnabled(),
+            get("CmdDataCntCancel")->isEnabled(), rows.join(u'|'), text("TxtFeeld").toInt(),
+            e ? window.fieldIdx() + 1 : m.field, e ? list->currentRow() + 1 : m.field,
+            e ? get<SpinButton>("UpDown2")->maximum() : m.count, e ? text("TxtStyle") : m.editor,
+            m.focus.isEmpty() ? m.focus : focused, window.tagViewText(), user.failures);
     }
 };
 
 // An action a person could take in the state the model is in; now and then a
 // long attribute, and a count turned up past its top of 100.
-Action randomAction(QRandomGenerator& rng, const Model& m) {
+static Action randomAction(QRandomGenerator& rng, const Model& m) {
     const auto pick = [&](int n) { return rng.bounded(n); };
     const QString texts[] = {{}, u"align=right"_s, u" class=\"a b\" 金額 "_s, QString(40000, u'x')};
     if (!m.editing) {
@@ -218,15 +197,14 @@ Action randomAction(QRandomGenerator& rng, const Model& m) {
     return {kind, arg, texts[pick(3 + (pick(6) == 0))]};
 }
 
-} // namespace
-
 class WindowTest final : public QObject {
     Q_OBJECT
 
 private slots:
     void initTestCase() { QApplication::setFont(uiFont()); }
 
-    // A failure names its seed and step; QUORVANE_MODEL_SEED replays one seed.
+    // A failure names its seed and step, and shows both states; QUORVANE_MODEL_SEED replays one
+    // seed.
     void windowFollowsTheModel() {
         const unsigned one = qEnvironmentVariableIntValue("QUORVANE_MODEL_SEED");
         for (unsigned seed = one ? one : 1; seed <= (one ? one : 300); ++seed) {
@@ -234,8 +212,7 @@ private slots:
             Fixture f;
             Model m;
             for (int i = 0; i <= 40; ++i) {
-                QCOMPARE(std::tuple(seed, i, f.disagreement(m)),
-                         std::tuple(seed, i, QStringList()));
+                QCOMPARE(std::tuple(seed, i, f.state(m)), std::tuple(seed, i, m.state()));
                 const Action action = randomAction(rng, m);
                 f.perform(action);
                 m.apply(action);
@@ -385,14 +362,13 @@ private slots:
     }
 
     // A name typed and Open pressed (none: the dialog cancelled): the answer,
-    // and whether the dialog refused the name with a warning. It starts from
+    // none when the dialog refused the name with a warning. It starts from
     // the name given last. The failure message: its title, text, one button.
     void qtDialogsAnswer() {
         for (const auto& [typed, warned] :
              {std::pair("missing.csv", false), {"nofolder/x.csv", true}, {"", false}}) {
             QTemporaryDir dir;
             const QString last = dir.filePath("last.csv"), path = dir.filePath(typed);
-            bool sawWarning = false;
             QStringList startedAt;
             whenModal([&](QWidget* modal) {
                 auto* dialog = qobject_cast<QFileDialog*>(modal);
@@ -404,7 +380,6 @@ private slots:
                 // A refusal shows its warning inside accept(); the dialog stays, and is cancelled.
                 QTimer::singleShot(0, dialog, [&] {
                     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                        sawWarning = true;
                         box->close();
                         dialog->reject();
                     }
@@ -414,7 +389,6 @@ private slots:
             const std::optional<QString> answer = QtUserDialogs().chooseCsvFile(nullptr, last);
             QCOMPARE(startedAt, (QStringList{last, u"CSV(*.csv) (*.csv)"_s}));
             QCOMPARE(answer, !*typed || warned ? std::nullopt : std::optional(path));
-            QCOMPARE(sawWarning, warned);
         }
         QStringList seen;
         whenModal([&](QWidget* modal) {
