@@ -75,8 +75,8 @@ struct Model {
     }
 
     auto state() const {
-        return std::tuple(countBox, count, editing, editing, editing, editing, rows.join(u'|'),
-                          field, field, field, count, editor, focus, shown, 0);
+        return std::tuple(countBox, count, editing, editing, editing, editing, rows.size(),
+                          rows.join(u'|'), field, field, field, count, editor, focus, shown, 0);
     }
 };
 
@@ -156,15 +156,15 @@ struct Fixture {
             rows << list->item(i)->text();
         }
         const bool e = m.editing;
-        const QWidget* focus = QApplication::focusWidget();
-        const QString focused = focus ? focus->objectName() : u"nothing"_s;
-        return std::tuple(
-            text("TxtDataCnt").toInt(), window.dataCnt(), get("Frame2")->isVisible(),
-            !get("UpDown1")->isEnabled(), !get("CmdDataCntOK")->isEnabled(),
-            get("CmdDataCntCancel")->isEnabled(), rows.join(u'|'), text("TxtFeeld").toInt(),
-            e ? window.fieldIdx() + 1 : m.field, e ? list->currentRow() + 1 : m.field,
-            e ? get<SpinButton>("UpDown2")->maximum() : m.count, e ? text("TxtStyle") : m.editor,
-            m.focus.isEmpty() ? m.focus : focused, window.tagViewText(), user.failures);
+        const QString focused = qApp->focusWidget() ? qApp->focusWidget()->objectName() : "";
+        return std::tuple(text("TxtDataCnt").toInt(), window.dataCnt(), get("Frame2")->isVisible(),
+                          !get("UpDown1")->isEnabled(), !get("CmdDataCntOK")->isEnabled(),
+                          get("CmdDataCntCancel")->isEnabled(), rows.size(), rows.join(u'|'),
+                          text("TxtFeeld").toInt(), e ? window.fieldIdx() + 1 : m.field,
+                          e ? list->currentRow() + 1 : m.field,
+                          e ? get<SpinButton>("UpDown2")->maximum() : m.count,
+                          e ? text("TxtStyle") : m.editor, m.focus.isEmpty() ? m.focus : focused,
+                          window.tagViewText(), user.failures);
     }
 };
 
