@@ -8,7 +8,6 @@
 #include <fstream>
 #include <map>
 #include <optional>
-#include <sstream>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -33,9 +32,9 @@ Files Snapshot(const fs::path& dir, const std::string& fromFifo) {
         if (S_ISLNK(info.st_mode)) {
             text = "->" + fs::read_symlink(entry.path()).string();
         } else if (S_ISREG(info.st_mode)) {
-            std::ostringstream bytes;
-            bytes << std::ifstream(entry.path(), std::ios::binary).rdbuf();
-            text = (mode == 0644 ? "" : "[" + std::to_string(mode >> 6) + "00]") + bytes.str();
+            std::ifstream in(entry.path(), std::ios::binary);
+            text = (mode == 0644 ? "" : "[" + std::to_string(mode >> 6) + "00]") +
+                   std::string(std::istreambuf_iterator<char>(in), {});
         } else {
             text = S_ISDIR(info.st_mode)   ? "<dir>"
                    : S_ISCHR(info.st_mode) ? "<chr>"
@@ -102,19 +101,18 @@ std::string Field(const std::string& text) { return "field count '" + text + "' 
 std::vector<Row> Rows() {
     const Files in = {{"in.csv", kWorked}};
     const Files old = {{"in.csv", kWorked}, {"out.html", "old"}};
-    const Files table = {{"in.csv", kWorked}, {"out.html", kTable}};
-    const std::vector<std::string> worked = {"-n2", "-a1=align=right", "-o"};
-    auto Onto = [&](const std::string& target, std::vector<std::string> args) {
-        args.insert(args.begin(), worked.begin(), worked.end());
-        args.insert(args.begin() + 3, target);
-        return args;
+    // -o TARGET with the worked example; `before` and `after` stand beside in.csv.
+    auto Onto = [&](const std::string& target, Files before, Files after) {
+        before["in.csv"] = after["in.csv"] = kWorked;
+        return Row{
+            {"-n2", "-a1=align=right", "-o", target, "in.csv"}, "", before, 0, "", "", after};
     };
     // clang-format off
     return {
         // Conversions, every option in its forms.
         {{"-n", "2", "-a", "1=align=right", "in.csv"}, "", in, 0, kTable, ""},
         {{"--fields=2", "--attr=1=align=right", "-"}, "a,b\nc", {}, 0, kTable, ""},
-        {Onto("out.html", {"in.csv"}), "", old, 0, "", "", table},
+        Onto("out.html", {{"out.html", "old"}}, {{"out.html", kTable}}),
         {{"-n2", "-a", "1=x", "-a1=align=right", "--output=out.html", "--", "-in.csv"}, "",
          {{"-in.csv", kWorked}}, 0, "", "", Files{{"-in.csv", kWorked}, {"out.html", kTable}}},
         {{"-n", "3", "-a", "3=class=\"n\" x", "-a2=", "-a", "1= ", "-e", "cp932", "in.csv"}, "",
@@ -139,15 +137,11 @@ std::vector<Row> Rows() {
         {{"-h", "--bogus"}, "", {}, 0, OptionParser::Usage(), ""},
         // -o onto a device, a FIFO with a reader, a link, a private file: the
         // node, the link and the mode stay.
-        {Onto("null", {"in.csv"}), "", {{"in.csv", kWorked}, {"null", "<chr>"}}, 0, "", ""},
-        {Onto("out.fifo", {"in.csv"}), "", {{"in.csv", kWorked}, {"out.fifo", "<fifo>"}}, 0, "", "",
-         Files{{"in.csv", kWorked}, {"out.fifo", "<fifo>" + kTable}}},
-        {Onto("link.html", {"in.csv"}), "", {{"in.csv", kWorked}, {"link.html", "->real.html"},
-         {"real.html", "old"}}, 0, "", "", Files{{"in.csv", kWorked}, {"link.html", "->real.html"},
-         {"real.html", kTable}}},
-        {Onto("out.html", {"in.csv"}), "", {{"in.csv", kWorked}, {"out.html", "[600]old"}}, 0, "",
-         "",
-         Files{{"in.csv", kWorked}, {"out.html", "[600]" + kTable}}},
+        Onto("null", {{"null", "<chr>"}}, {{"null", "<chr>"}}),
+        Onto("out.fifo", {{"out.fifo", "<fifo>"}}, {{"out.fifo", "<fifo>" + kTable}}),
+        Onto("link.html", {{"link.html", "->real.html"}, {"real.html", "old"}},
+             {{"link.html", "->real.html"}, {"real.html", kTable}}),
+        Onto("out.html", {{"out.html", "[600]old"}}, {{"out.html", "[600]" + kTable}}),
         // Failures leave the old output file whole and nothing behind.
         Failure({"-o", "out.html", "missing.csv"}, old, "missing.csv: No such file or directory"),
         Failure({"-o", "out.html", "sub"}, {{"sub", "<dir>"}}, "sub: is a directory"),
