@@ -187,10 +187,8 @@ TEST(Program, KeepsItsContractRowByRow) {
         const int fifo = open((dir.path() / "out.fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         std::vector<std::string> args = {QUORVANE_TAG_PROGRAM};
         args.insert(args.end(), row.args.begin(), row.args.end());
-        const auto run = test::RunProgram(dir.path(), args, row.in, row.fileLimit);
-        EXPECT_EQ(run.status, row.status);
-        EXPECT_EQ(run.out, row.out);
-        EXPECT_EQ(run.err, row.err);
+        EXPECT_EQ(test::RunProgram(dir.path(), args, row.in, row.fileLimit),
+                  std::tuple(row.status, row.out, row.err));
         EXPECT_EQ(Snapshot(dir.path(), fifo < 0 ? "" : test::Drain(fifo)),
                   row.after.value_or(row.before));
     }
