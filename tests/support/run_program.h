@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <fcntl.h>
 #include <string>
 #include <sys/resource.h>
@@ -39,11 +40,8 @@ inline std::tuple<int, std::string, std::string> RunProgram(const std::string& d
     if (pid == 0) {
         const rlimit limit{fileLimit, fileLimit};
         signal(SIGXFSZ, SIG_IGN);
-        std::vector<char*> argv;
-        for (auto& arg : args) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
+        std::vector<char*> argv(args.size() + 1); // ends with a null pointer
+        std::ranges::transform(args, argv.begin(), [](std::string& arg) { return arg.data(); });
         for (int fd = 0; fd < 3; ++fd) {
             dup2(pipes[fd][fd != 0], fd);
         }

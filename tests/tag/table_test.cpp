@@ -55,11 +55,10 @@ const Case kCases[] = {
 // clang-format on
 
 TEST(Build, BuildsEveryRow) {
-    for (std::size_t row = 0; row < std::size(kCases); ++row) {
-        const Case& c = kCases[row];
+    for (const Case& c : kCases) {
         test::MemorySource source(c.bytes, SIZE_MAX, c.fail);
         FieldReader reader(c.options.encoding, c.options.delimiter);
-        EXPECT_EQ(test::BuildText(reader, source, c.options), c.text) << "row " << row;
+        EXPECT_EQ(test::BuildText(reader, source, c.options), c.text) << "row " << &c - kCases;
     }
 }
 

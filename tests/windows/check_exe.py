@@ -3,7 +3,7 @@
 # write the same bytes and leave the same files. Cases that name Windows
 # devices run on the .exe only. Exits 77 (skipped) when Wine cannot start.
 # Usage: check_exe.py EXE LINUX_PROGRAM OBJDUMP WORK_DIR
-import os, shlex, shutil, subprocess, sys
+import os, re, shlex, shutil, subprocess, sys
 from pathlib import Path
 
 SYSTEM_DLLS = {"kernel32.dll", "msvcrt.dll", "user32.dll", "advapi32.dll", "ntdll.dll",
@@ -88,8 +88,7 @@ def exe_problems(exe, objdump, work, env):
     found = [] if done.returncode == 1 and f"quorvane-tag: {NAME}: ".encode() in shown else [
         f"message on a console: exit status {done.returncode}, {shown[-160:]!r}"]
     listing = subprocess.run([objdump, "-p", exe], capture_output=True, text=True).stdout
-    dlls = {line.split(":", 1)[1].strip().lower() for line in listing.splitlines()
-            if "DLL Name:" in line} - SYSTEM_DLLS
+    dlls = set(re.findall(r"dll name: (\S+)", listing.lower())) - SYSTEM_DLLS
     found += [f"imports DLLs that Windows does not have: {sorted(dlls)}"] if dlls else []
     if "1.00.0002".encode("utf-16-le") not in Path(exe).read_bytes():
         found.append("no version record in the executable")
@@ -116,8 +115,7 @@ def main(exe, linux, objdump, work):
     env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
     env.update(WINEPREFIX=str(work / "wine-prefix"), WINEDEBUG="-all", LC_ALL="C.UTF-8",
                WINEDLLOVERRIDES="mscoree,mshtml=")
-    cannot_start = start_wine(env)
-    if cannot_start:
+    if cannot_start := start_wine(env):
         print(f"skipped: {cannot_start}")
         return 77
     try:
