@@ -8,7 +8,6 @@
 #include <fstream>
 #include <map>
 #include <optional>
-#include <sstream>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -33,9 +32,9 @@ Files Snapshot(const fs::path& dir, const std::string& fromFifo) {
         if (S_ISLNK(info.st_mode)) {
             text = "->" + fs::read_symlink(entry.path()).string();
         } else if (S_ISREG(info.st_mode)) {
-            std::ostringstream bytes;
-            bytes << std::ifstream(entry.path(), std::ios::binary).rdbuf();
-            text = (mode == 0644 ? "" : "[" + std::to_string(mode >> 6) + "00]") + bytes.str();
+            std::ifstream in(entry.path(), std::ios::binary);
+            text = (mode == 0644 ? "" : "[" + std::to_string(mode >> 6) + "00]") +
+                   std::string(std::istreambuf_iterator<char>(in), {});
         } else {
             text = S_ISDIR(info.st_mode)   ? "<dir>"
                    : S_ISCHR(info.st_mode) ? "<chr>"
@@ -81,40 +80,40 @@ struct Row {
 const std::string kWorked = "a,b\r\nc\r\n";
 const std::string kTable = "<table>\r\n<tr>\r\n<td align=right>a</td>\r\n<td>b</td>\r\n</tr>\r\n"
                            "<tr>\r\n<td align=right>c</td>\r\n<td></td>\r\n</tr>\r\n</table>";
-const std::string kBig(1 << 20, ',');
 const std::string kCp932 = "\x93\xfa\x96\x7b,\x87\x40,\x81\x8b\x81\x7d\x81\x7e\x83\x9f\x84\x60\xb1";
 const std::string kUtf16("\xff\xfeh\0\t\0<\0b\0>\0\r\0\n\0x\0", 18);
 
-// clang-format off
 // A conversion failure: one line, the folder as it was.
 Row Failure(std::vector<std::string> args, Files before, const std::string& message,
             rlim_t fileLimit = RLIM_INFINITY) {
-    return {std::move(args), "", std::move(before), 1, "", "quorvane-tag: " + message + "\n", std::nullopt, fileLimit};
+    const std::string err = "quorvane-tag: " + message + "\n";
+    return {std::move(args), "", std::move(before), 1, "", err, std::nullopt, fileLimit};
 }
 
 // A usage error: exit 2, one line, nothing written.
 Row Usage(std::vector<std::string> args, const std::string& message) {
-    return {std::move(args), "", {}, 2, "", "quorvane-tag: " + message + " (see quorvane-tag --help)\n"};
+    const std::string err = "quorvane-tag: " + message + " (see quorvane-tag --help)\n";
+    return {std::move(args), "", {}, 2, "", err};
 }
-std::string Field(const std::string& text) { return "field count '" + text + "' is not a whole number from 1 to 32767"; }
-// clang-format on
+std::string Field(const std::string& text) {
+    return "field count '" + text + "' is not a whole number from 1 to 32767";
+}
 
 std::vector<Row> Rows() {
     const Files in = {{"in.csv", kWorked}};
     const Files old = {{"in.csv", kWorked}, {"out.html", "old"}};
-    const Files table = {{"in.csv", kWorked}, {"out.html", kTable}};
-    const std::vector<std::string> worked = {"-n2", "-a1=align=right", "-o"};
-    auto Onto = [&](const std::string& target, std::vector<std::string> args) {
-        args.insert(args.begin(), worked.begin(), worked.end());
-        args.insert(args.begin() + 3, target);
-        return args;
+    // -o TARGET with the worked example; `before` and `after` stand beside in.csv.
+    auto Onto = [&](const std::string& target, Files before, Files after) {
+        before["in.csv"] = after["in.csv"] = kWorked;
+        return Row{
+            {"-n2", "-a1=align=right", "-o", target, "in.csv"}, "", before, 0, "", "", after};
     };
     // clang-format off
     return {
         // Conversions, every option in its forms.
         {{"-n", "2", "-a", "1=align=right", "in.csv"}, "", in, 0, kTable, ""},
         {{"--fields=2", "--attr=1=align=right", "-"}, "a,b\nc", {}, 0, kTable, ""},
-        {Onto("out.html", {"in.csv"}), "", old, 0, "", "", table},
+        Onto("out.html", {{"out.html", "old"}}, {{"out.html", kTable}}),
         {{"-n2", "-a", "1=x", "-a1=align=right", "--output=out.html", "--", "-in.csv"}, "",
          {{"-in.csv", kWorked}}, 0, "", "", Files{{"-in.csv", kWorked}, {"out.html", kTable}}},
         {{"-n", "3", "-a", "3=class=\"n\" x", "-a2=", "-a", "1= ", "-e", "cp932", "in.csv"}, "",
@@ -139,23 +138,19 @@ std::vector<Row> Rows() {
         {{"-h", "--bogus"}, "", {}, 0, OptionParser::Usage(), ""},
         // -o onto a device, a FIFO with a reader, a link, a private file: the
         // node, the link and the mode stay.
-        {Onto("null", {"in.csv"}), "", {{"in.csv", kWorked}, {"null", "<chr>"}}, 0, "", ""},
-        {Onto("out.fifo", {"in.csv"}), "", {{"in.csv", kWorked}, {"out.fifo", "<fifo>"}}, 0, "", "",
-         Files{{"in.csv", kWorked}, {"out.fifo", "<fifo>" + kTable}}},
-        {Onto("link.html", {"in.csv"}), "", {{"in.csv", kWorked}, {"link.html", "->real.html"},
-         {"real.html", "old"}}, 0, "", "", Files{{"in.csv", kWorked}, {"link.html", "->real.html"},
-         {"real.html", kTable}}},
-        {Onto("out.html", {"in.csv"}), "", {{"in.csv", kWorked}, {"out.html", "[600]old"}}, 0, "",
-         "",
-         Files{{"in.csv", kWorked}, {"out.html", "[600]" + kTable}}},
+        Onto("null", {{"null", "<chr>"}}, {{"null", "<chr>"}}),
+        Onto("out.fifo", {{"out.fifo", "<fifo>"}}, {{"out.fifo", "<fifo>" + kTable}}),
+        Onto("link.html", {{"link.html", "->real.html"}, {"real.html", "old"}},
+             {{"link.html", "->real.html"}, {"real.html", kTable}}),
+        Onto("out.html", {{"out.html", "[600]old"}}, {{"out.html", "[600]" + kTable}}),
         // Failures leave the old output file whole and nothing behind.
         Failure({"-o", "out.html", "missing.csv"}, old, "missing.csv: No such file or directory"),
         Failure({"-o", "out.html", "sub"}, {{"sub", "<dir>"}}, "sub: is a directory"),
         Failure({"in.fifo"}, {{"in.fifo", "<fifo>"}}, "in.fifo: not a regular file"),
         Failure({"/dev/zero"}, {}, "/dev/zero: not a regular file"),
         Failure({"-o", "out.html", "/proc/self/mem"}, old, "/proc/self/mem: Input/output error"),
-        Failure({"-o", "out.html", "big.csv"}, {{"big.csv", kBig}, {"out.html", "old"}},
-                "out.html: File too large", 1 << 20),
+        Failure({"-o", "out.html", "big.csv"}, {{"big.csv", std::string(1 << 20, ',')},
+                {"out.html", "old"}}, "out.html: File too large", 1 << 20),
         Failure({"-o", "nodir/out.html", "in.csv"}, in,
                 "nodir/out.html: No such file or directory"),
         Failure({"\xff\n\x1b[2J.csv"}, {}, "\xff\\x0a\\x1b[2J.csv: No such file or directory"),
@@ -181,22 +176,18 @@ std::vector<Row> Rows() {
 }
 
 TEST(Program, KeepsItsContractRowByRow) {
-    const std::vector<Row> rows = Rows();
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const Row& row = rows[i];
-        SCOPED_TRACE("row " + std::to_string(i) + ": " + testing::PrintToString(row.args));
+    for (int i = 0; const Row& row : Rows()) {
+        SCOPED_TRACE("row " + std::to_string(i++) + ": " + testing::PrintToString(row.args));
         test::ScratchDir dir;
         if (!Make(dir.path(), row.before)) {
-            std::cout << "[ SKIPPED  ] row " << i << ": making a device node needs root\n";
+            std::cout << "[ SKIPPED  ] row " << i - 1 << ": making a device node needs root\n";
             continue;
         }
         const int fifo = open((dir.path() / "out.fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         std::vector<std::string> args = {QUORVANE_TAG_PROGRAM};
         args.insert(args.end(), row.args.begin(), row.args.end());
-        const auto run = test::RunProgram(dir.path(), args, row.in, row.fileLimit);
-        EXPECT_EQ(run.status, row.status);
-        EXPECT_EQ(run.out, row.out);
-        EXPECT_EQ(run.err, row.err);
+        EXPECT_EQ(test::RunProgram(dir.path(), args, row.in, row.fileLimit),
+                  std::tuple(row.status, row.out, row.err));
         EXPECT_EQ(Snapshot(dir.path(), fifo < 0 ? "" : test::Drain(fifo)),
                   row.after.value_or(row.before));
     }

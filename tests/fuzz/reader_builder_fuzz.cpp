@@ -10,15 +10,12 @@
 // ReadField hands out.
 #include "memory_source.h"
 
-#include <array>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 namespace quorvane::fuzz {
 namespace {
-
-using tag::ErrorCode;
-using tag::TagError;
 
 // A failed check aborts: a crash to libFuzzer, a failure to the replay.
 #define QUORVANE_CHECK(condition)                                                                  \
@@ -29,37 +26,32 @@ struct Case final {
     tag::Encoding encoding = tag::Encoding::Auto;
     std::size_t pieceSize = SIZE_MAX;
     std::size_t failAfter = 0;
-    std::vector<std::string> styleRows;
-    std::string file;
+    std::vector<std::string> styleRows{};
+    std::string file{};
 };
 
 Case Parse(const std::uint8_t* data, std::size_t size) {
-    Case c;
+    static constexpr std::int16_t kSpecial[] = {0, -1, -32768, 100, 255, 1000, 32767, 2};
+    static constexpr std::size_t kPieces[] = {1, 2, 3, 5, 8, 64, 4096};
+    const char* bytes = reinterpret_cast<const char*>(data);
     if (size < 3) {
-        c.file.assign(reinterpret_cast<const char*>(data), size);
-        return c;
+        return {.file = std::string(bytes, size)};
     }
-    static constexpr std::array<std::int16_t, 8> kSpecial = {0,   -1,   -32768, 100,
-                                                             255, 1000, 32767,  2};
-    static constexpr std::array<std::size_t, 7> kPieces = {1, 2, 3, 5, 8, 64, 4096};
-    c.fieldCount =
-        data[0] < 0xF8 ? static_cast<std::int16_t>(1 + data[0] % 24) : kSpecial[data[0] - 0xF8];
-    c.encoding =
-        std::array{tag::Encoding::Auto, tag::Encoding::Cp932, tag::Encoding::Utf8}[data[1] % 3];
-    c.pieceSize = kPieces[(data[1] / 3) % kPieces.size()];
-    std::size_t i = 3;
-    c.styleRows.emplace_back();
-    for (; i < size && data[i] != 0; ++i) {
+    Case c{.fieldCount = data[0] < 0xF8 ? static_cast<std::int16_t>(1 + data[0] % 24)
+                                        : kSpecial[data[0] - 0xF8],
+           .encoding = static_cast<tag::Encoding>(data[1] % 3), // Auto, Cp932 or Utf8
+           .pieceSize = kPieces[data[1] / 3 % std::size(kPieces)],
+           .styleRows = {""}};
+    const std::size_t end = std::find(data + 3, data + size, 0) - data;
+    for (std::size_t i = 3; i < end; ++i) {
         if (data[i] == 1) {
             c.styleRows.emplace_back();
         } else {
             // Attributes are UTF-8: a Japanese word stands for any high byte.
-            c.styleRows.back() +=
-                data[i] >= 0x80 ? "表の列" : std::string(1, static_cast<char>(data[i]));
+            c.styleRows.back() += data[i] >= 0x80 ? "表の列" : std::string(1, bytes[i]);
         }
     }
-    i = std::min(i + 1, size);
-    c.file.assign(reinterpret_cast<const char*>(data + i), size - i);
+    c.file.assign(bytes + std::min(end + 1, size), bytes + size);
     c.failAfter = c.file.size() * data[2] / 255;
     return c;
 }
@@ -73,12 +65,6 @@ tag::FieldReader& Reader(tag::Encoding encoding) {
     return readers[static_cast<int>(encoding)];
 }
 
-// The table of `source`, "#code" after it when building failed.
-std::string Convert(const Case& c, test::MemorySource source) {
-    return test::BuildText(Reader(c.encoding), source,
-                           {.fieldCount = c.fieldCount, .styleRows = c.styleRows});
-}
-
 // The table assembled from ReadField's fields: AtEnd before each row, a row
 // cut short by the end of the data filled up with empty cells.
 std::string Expected(const Case& c) {
@@ -89,15 +75,15 @@ std::string Expected(const Case& c) {
     bool ended = false;
     while (!ended && !reader.AtEnd()) {
         text += "\r\n<tr>";
-        for (std::size_t col = 0; col < static_cast<std::size_t>(c.fieldCount); ++col) {
+        for (int col = 0; col < c.fieldCount; ++col) {
             std::string field;
             try {
                 field = ended ? "" : reader.ReadField();
-            } catch (const TagError& error) {
-                QUORVANE_CHECK(error.code() == ErrorCode::InputPastEnd);
+            } catch (const tag::TagError& error) {
+                QUORVANE_CHECK(error.code() == tag::ErrorCode::InputPastEnd);
                 ended = true;
             }
-            const bool styled = col < c.styleRows.size() && !c.styleRows[col].empty();
+            const bool styled = col < std::ssize(c.styleRows) && !c.styleRows[col].empty();
             text += "\r\n<td" + (styled ? " " + c.styleRows[col] : "") + ">" + field + "</td>";
         }
         text += "\r\n</tr>";
@@ -106,8 +92,13 @@ std::string Expected(const Case& c) {
 }
 
 void Run(const Case& c) {
-    const std::string whole = Convert(c, test::MemorySource(c.file));
-    QUORVANE_CHECK(Convert(c, test::MemorySource(c.file, c.pieceSize)) == whole);
+    // The table of `source`, "#code" after it when building failed.
+    const auto convert = [&](test::MemorySource source) {
+        return test::BuildText(Reader(c.encoding), source,
+                               {.fieldCount = c.fieldCount, .styleRows = c.styleRows});
+    };
+    const std::string whole = convert(test::MemorySource(c.file));
+    QUORVANE_CHECK(convert(test::MemorySource(c.file, c.pieceSize)) == whole);
     if (c.fieldCount < 1) {
         QUORVANE_CHECK(whole == "<table>#5"); // InvalidArgument, nothing built
         return;
@@ -116,7 +107,7 @@ void Run(const Case& c) {
     // A read failure part-way keeps its code, and the text so far begins the
     // whole table.
     const std::string failed =
-        Convert(c, test::MemorySource(c.file.substr(0, c.failAfter), c.pieceSize, true));
+        convert(test::MemorySource(c.file.substr(0, c.failAfter), c.pieceSize, true));
     QUORVANE_CHECK(failed.ends_with("#57") &&
                    whole.starts_with(failed.substr(0, failed.size() - 3)));
 }

@@ -41,18 +41,17 @@ private:
 // was built when they failed.
 inline std::string BuildText(tag::FieldReader& reader, tag::ByteSource& source,
                              const tag::TableOptions& options) {
-    std::string text = "<table>";
+    std::string text = "<table>", failure;
     tag::StringSink sink(text);
     tag::TextBuffer out(sink);
     try {
         reader.Open(source);
         tag::Build(reader, options, out);
     } catch (const tag::TagError& error) {
-        out.Flush();
-        return text + "#" + std::to_string(static_cast<int>(error.code()));
+        failure = "#" + std::to_string(static_cast<int>(error.code()));
     }
     out.Flush();
-    return text;
+    return text + failure;
 }
 
 } // namespace quorvane::test

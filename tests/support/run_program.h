@@ -1,23 +1,20 @@
 #pragma once
 
+#include <algorithm>
 #include <fcntl.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
 // Runs a program in `dir` with `in` on standard input and standard output and
 // error through pipes; `fileLimit` bytes, when given, make writes past it fail
-// (EFBIG) instead of killing the program. A run that hangs is killed by an
-// alarm. The input must fit a pipe's buffer.
+// (EFBIG) instead of killing the program. Gives the exit status (-1 when it
+// was killed), standard output and standard error. The input must fit a pipe's
+// buffer.
 namespace quorvane::test {
-
-struct ProgramRun final {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
 
 inline std::string Drain(int fd) {
     std::string text;
@@ -29,8 +26,10 @@ inline std::string Drain(int fd) {
     return text;
 }
 
-inline ProgramRun RunProgram(const std::string& dir, std::vector<std::string> args,
-                             const std::string& in, rlim_t fileLimit = RLIM_INFINITY) {
+inline std::tuple<int, std::string, std::string> RunProgram(const std::string& dir,
+                                                            std::vector<std::string> args,
+                                                            const std::string& in,
+                                                            rlim_t fileLimit = RLIM_INFINITY) {
     int pipes[3][2];
     for (auto& p : pipes) {
         pipe2(p, O_CLOEXEC);
@@ -41,12 +40,8 @@ inline ProgramRun RunProgram(const std::string& dir, std::vector<std::string> ar
     if (pid == 0) {
         const rlimit limit{fileLimit, fileLimit};
         signal(SIGXFSZ, SIG_IGN);
-        alarm(100);
-        std::vector<char*> argv;
-        for (auto& arg : args) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
+        std::vector<char*> argv(args.size() + 1); // ends with a null pointer
+        std::ranges::transform(args, argv.begin(), [](std::string& arg) { return arg.data(); });
         for (int fd = 0; fd < 3; ++fd) {
             dup2(pipes[fd][fd != 0], fd);
         }
@@ -58,11 +53,10 @@ inline ProgramRun RunProgram(const std::string& dir, std::vector<std::string> ar
     for (int fd = 0; fd < 3; ++fd) {
         close(pipes[fd][fd != 0]); // the child's ends
     }
-    ProgramRun run{-1, Drain(pipes[1][0]), Drain(pipes[2][0])};
+    std::string out = Drain(pipes[1][0]), err = Drain(pipes[2][0]);
     int raw = 0;
     waitpid(pid, &raw, 0);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return run;
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, out, err};
 }
 
 } // namespace quorvane::test

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <unistd.h>
 
@@ -17,11 +16,6 @@ public:
     ScratchDir(const ScratchDir&) = delete;
 
     const std::filesystem::path& path() const { return m_path; }
-
-    std::filesystem::path Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(m_path / name, std::ios::binary) << bytes;
-        return m_path / name;
-    }
 
 private:
     const std::filesystem::path m_path =
