@@ -3,16 +3,19 @@
 
 #include <fstream>
 #include <gtest/gtest.h>
-#include <regex>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 namespace quorvane::tag {
 namespace {
 
-// `lines` with each | made a CR LF.
+// `lines` with each | made a CR LF, and each . an empty cell.
 std::string Crlf(const std::string& lines) {
-    return std::regex_replace(lines, std::regex("\\|"), "\r\n");
+    std::string out;
+    for (const char c : lines) {
+        out += c == '|' ? "\r\n" : c == '.' ? "\r\n<td></td>" : std::string(1, c);
+    }
+    return out;
 }
 
 struct Case {
@@ -44,8 +47,7 @@ const Case kCases[] = {
      {.fieldCount = 2, .styleRows = {"title=\"<&>\""}, .encoding = Encoding::Cp932, .escape = true},
      Crlf("<table>|<tr>|<td title=\"<&>\">日&lt;&amp;&gt;&quot;&#39;</td>|"
           "<td>&amp;amp;&amp;#39;</td>|</tr>|</table>")},
-    {"a", {.fieldCount = INT16_MAX}, Crlf("<table>|<tr>|<td>a</td>" + std::regex_replace(
-     std::string(INT16_MAX - 1, '.'), std::regex("\\."), "|<td></td>") + "|</tr>|</table>")},
+    {"a", {.fieldCount = INT16_MAX}, Crlf("<table>|<tr>|<td>a</td>" + std::string(INT16_MAX - 1, '.') + "|</tr>|</table>")},
     {"a,b", {.fieldCount = 0}, "<table>#5"},
     {"a,b", {.fieldCount = INT16_MIN}, "<table>#5"},
     // A read failure keeps its code and what was built before it.
