@@ -264,10 +264,6 @@ void LineIndex::clear() {
     m_widestBound = 0;
 }
 
-std::size_t LineIndex::lineNext(std::size_t line) const {
-    return line + 1 < m_starts.size() ? m_starts[line + 1] : m_text.size();
-}
-
 std::size_t LineIndex::lineEnd(std::size_t line) const {
     if (line + 1 >= m_starts.size()) {
         return m_text.size();

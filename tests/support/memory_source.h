@@ -5,7 +5,6 @@
 #include "quorvane/tag/tag_error.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstring>
 #include <string>
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <string>
 #include <unistd.h>
 
 namespace quorvane::test {
@@ -13,7 +12,6 @@ class ScratchDir final {
 public:
     ScratchDir() { std::filesystem::create_directories(m_path); }
     ~ScratchDir() { std::filesystem::remove_all(m_path); }
-    ScratchDir(const ScratchDir&) = delete;
 
     const std::filesystem::path& path() const { return m_path; }
 

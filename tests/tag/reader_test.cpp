@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#define R "\uFFFD"
+
 namespace quorvane::tag {
 namespace {
 
@@ -92,6 +94,7 @@ const Case kCases[] = {
     {"\xef\xbb\xbf\xe3\x81\x82\xf0\x9f\x98\x80\xc2\x80\xdf\xbf,a\xff" "b,\xe3\x81", U,
      {"あ\U0001F600\u0080\u07FF", "a\uFFFDb", "\uFFFD"}},
     {"\xff\xfe" "a", U, {"\uFFFD\uFFFDa"}},
+    {"\xf0\x80\x80\x80,\xe0\x80\x80\xed\xa0\x80", U, {R R R R, R R R R R R}},
     // The encoding found from the data.
     {"\xef\xbb\xbf" "a,b", A, {"a", "b"}},
     {"\xef\xbb\xbf", A, {}},

@@ -1,5 +1,4 @@
 #include "quorvane/ui/fonts.h"
-#include "quorvane/ui/line_index.h"
 #include "quorvane/ui/tag_view.h"
 
 #include <QTest>
@@ -118,6 +117,7 @@ private slots:
     // Typing, deleting, cutting and pasting change nothing.
     void keysSelectAndCopyExactly() {
         const QString lines = QStringLiteral(u"ab東京cd\r\nabcdefgh\r\n東京都府");
+        const QString many = QStringLiteral("a\r\n") + QStringLiteral("b\r\n").repeated(99);
         const std::tuple<const char*, QStringView, QStringView> rows[] = {
             {"Ctrl+A", kTable, kTable},
             {"Down Down Shift+End", kTable, u"<td align=right>abc</td>"},
@@ -130,6 +130,7 @@ private slots:
             {"Down Down Down End Shift+Left Shift+Down", kTable, u"\r\n<td>ｶﾀｶﾅ and ASCII</td"},
             {"End Left Left Down Down Up Shift+Down Shift+Down", lines, u"gh\r\n東京都"},
             {"Down Shift+Down Shift+Down", u"a\nb\rc\r\nd", u"b\rc\r\n"},
+            {"PgDown PgUp Shift+Down", many, u"a\r\n"},
             {"Ctrl+A X Backspace Delete Return Ctrl+X Ctrl+V Shift+Ins", kTable, kTable}};
         for (const auto& [keys, text, copied] : rows) {
             m_view->setText(text.toString().toStdString());
@@ -230,8 +231,9 @@ private slots:
             QCOMPARE(std::tuple(from, to, textual->text(from, to), textual->cursorPosition(),
                                 textual->characterCount()),
                      std::tuple(start, end, selected.toString(), end, int(text.size())));
-            QCOMPARE(textual->textAtOffset(start, QAccessible::LineBoundary, &from, &to),
-                     line.toString());
+            QCOMPARE(textual->textAtOffset(start, QAccessible::LineBoundary, &from, &to) + '|' +
+                         textual->textAtOffset(start, QAccessible::CharBoundary, &from, &to),
+                     line.toString() + '|' + selected.first(1).toString());
             textual->setSelection(0, 0, start);
             QCOMPARE(m_view->selectedText(), before.toString());
         }

@@ -275,11 +275,7 @@ private slots:
     void controlsAreReachableAndDistinct() {
         Fixture f;
         for (QWidget* box : {f.window.centralWidget(), f.get("Frame1"), f.get("Frame2")}) {
-            QRegion taken;
-            for (const QWidget* c : box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-                QVERIFY2(!taken.intersects(c->geometry()), qPrintable(c->objectName()));
-                taken += c->geometry();
-            }
+            apart(box);
         }
         for (const char* walk :
              {"UpDown1 CmdDataCntOK CmdFileOpen CmdCopy TxtTag TxtDataCnt",
@@ -313,6 +309,15 @@ private slots:
     // The version command, twice, shows one About window, owned by no one,
     // with the project's name and version; Enter closes it. The exit command
     // ends the event loop at once and closes the About window too.
+    // No two controls of `box` overlap.
+    static void apart(const QWidget* box) {
+        QRegion taken;
+        for (const QWidget* c : box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            QVERIFY2(!taken.intersects(c->geometry()), qPrintable(c->objectName()));
+            taken += c->geometry();
+        }
+    }
+
     void aboutIsOneWindowAndClosesByKeyAndExit() {
         Fixture f;
         const auto shown = [] {
@@ -326,6 +331,7 @@ private slots:
         f.give("mnuVir");
         QCOMPARE(shown().size(), 1);
         QPointer<QWidget> about = shown().front();
+        apart(about);
         QCOMPARE(about->findChild<QLabel*>("lblTitle")->text(), QStringLiteral(QUORVANE_NAME));
         QVERIFY(about->windowTitle().startsWith(QStringLiteral(QUORVANE_NAME)));
         QCOMPARE(about->findChild<QLabel*>("lblVersion")->text(),

@@ -28,8 +28,6 @@ public:
     std::size_t lineStart(std::size_t line) const { return m_starts[line]; }
     // End of the line's characters, before its line end.
     std::size_t lineEnd(std::size_t line) const;
-    // End of the line including its line end.
-    std::size_t lineNext(std::size_t line) const;
     // The line that holds `pos`; a position on a line end belongs to the line
     // it ends.
     std::size_t lineOf(std::size_t pos) const;
