@@ -2,30 +2,34 @@
 
 #include "quorvane/ui/main/user_dialogs.h"
 
-#include <QtWidgets>
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
 
 #include <deque>
 #include <functional>
 #include <optional>
+#include <vector>
 
 // The person at the main window's dialogs: answers the file dialog from a
 // queue (a path, or nothing for a cancel; nothing once the queue is empty),
-// and notes the name the dialog last started from, every failure it was told
-// of, and whether the busy cursor was still up when a question came.
+// and notes what it was asked and every failure it was told of.
 class ScriptedUser final : public quorvane::ui::UserDialogs {
 public:
     std::deque<std::optional<QString>> answers;
-    QString startedFrom;
+    std::vector<QString> startedFrom;
     int failures = 0;
+    // Whether the busy cursor was still up when a question came.
     bool busyWhileAsked = false;
 
     std::optional<QString> chooseCsvFile(QWidget*, const QString& lastName) override {
         noteCursor();
-        startedFrom = lastName;
-        const std::optional<QString> answer = answers.empty() ? std::nullopt : answers.front();
-        if (!answers.empty()) {
-            answers.pop_front();
+        startedFrom.push_back(lastName);
+        if (answers.empty()) {
+            return std::nullopt;
         }
+        std::optional<QString> answer = answers.front();
+        answers.pop_front();
         return answer;
     }
 
@@ -38,10 +42,15 @@ private:
     void noteCursor() { busyWhileAsked = busyWhileAsked || QApplication::overrideCursor(); }
 };
 
-// Runs `step` on the application's modal window as soon as one is up.
+// Runs `step` on the application's modal window as soon as one is up, for the
+// tests of the real dialogs.
 inline void whenModal(std::function<void(QWidget*)> step) {
     QTimer::singleShot(0, [step] {
         QWidget* modal = QApplication::activeModalWidget();
-        modal ? step(modal) : whenModal(step);
+        if (modal == nullptr) {
+            whenModal(step);
+            return;
+        }
+        step(modal);
     });
 }
