@@ -33,6 +33,7 @@
 
 #include <filesystem>
 #include <limits>
+#include <new>
 #include <optional>
 
 namespace quorvane::ui {
@@ -61,6 +62,15 @@ std::filesystem::path filePath(const QString& name) {
 std::size_t tableEstimate(std::uint64_t bytes) {
     constexpr std::uint64_t kMost = std::uint64_t{1} << 32;
     return static_cast<std::size_t>(std::min(bytes, kMost) * 3 + 64);
+}
+
+// Only a head start: when the system will not give the room, the text still
+// grows as it is built.
+void reserveTable(std::string& text, std::uint64_t bytes) noexcept {
+    try {
+        text.reserve(tableEstimate(bytes));
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 // The one local file a drag carries; nothing for several, or for anything else.
@@ -407,7 +417,7 @@ void frmTable::makeTagFrom(const QString& path) {
         const BusyCursor busy;
         tag::InputFile file(filePath(path));
         TagText.clear();
-        TagText.reserve(tableEstimate(file.Size()));
+        reserveTable(TagText, file.Size());
         tag::StringSink sink(TagText);
         tag::Convert(file, tag::TableOptions{DataCnt, styleRows()}, sink);
         TxtTag->setText(std::move(TagText));
