@@ -92,11 +92,6 @@ void SyncFolder(const fs::path& target) {
 
 } // namespace
 
-InputFile::InputFile(std::intptr_t handle, bool owned, std::uint64_t size)
-    : m_handle(handle)
-    , m_owned(owned)
-    , m_size(size) {}
-
 InputFile::InputFile(const fs::path& path)
     : InputFile(-1, true, 0) {
     // Non-blocking, so that opening a FIFO does not wait for a writer; it is
@@ -149,11 +144,6 @@ std::size_t InputFile::Read(unsigned char* into, std::size_t size) {
         }
     }
 }
-
-OutputFile::OutputFile(std::intptr_t handle, bool owned, bool console)
-    : m_handle(handle)
-    , m_owned(owned)
-    , m_console(console) {}
 
 OutputFile OutputFile::StandardOutput() {
     return OutputFile(STDOUT_FILENO, false, false);

@@ -160,11 +160,6 @@ void WriteConsoleText(HANDLE console, std::string_view utf8) {
 
 } // namespace
 
-InputFile::InputFile(std::intptr_t handle, bool owned, std::uint64_t size)
-    : m_handle(handle)
-    , m_owned(owned)
-    , m_size(size) {}
-
 InputFile::InputFile(const fs::path& path)
     : InputFile(kNoHandle, false, 0) {
     // Backup semantics let a folder open, so that it is named as such below.
@@ -215,11 +210,6 @@ std::size_t InputFile::Read(unsigned char* into, std::size_t size) {
     }
     return got;
 }
-
-OutputFile::OutputFile(std::intptr_t handle, bool owned, bool console)
-    : m_handle(handle)
-    , m_owned(owned)
-    , m_console(console) {}
 
 OutputFile OutputFile::StandardOutput() {
     return OutputFile(FromHandle(GetStdHandle(STD_OUTPUT_HANDLE)), false, false);

@@ -30,7 +30,10 @@ public:
     std::uint64_t Size() const { return m_size; }
 
 private:
-    InputFile(std::intptr_t handle, bool owned, std::uint64_t size);
+    InputFile(std::intptr_t handle, bool owned, std::uint64_t size)
+        : m_handle(handle)
+        , m_owned(owned)
+        , m_size(size) {}
 
     std::intptr_t m_handle;
     bool m_owned;
@@ -63,7 +66,10 @@ public:
     void Commit();
 
 private:
-    OutputFile(std::intptr_t handle, bool owned, bool console);
+    OutputFile(std::intptr_t handle, bool owned, bool console)
+        : m_handle(handle)
+        , m_owned(owned)
+        , m_console(console) {}
 
     std::intptr_t m_handle;
     bool m_owned;
