@@ -8,7 +8,7 @@ WIN_BUILD  ?= build/windows
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps configure run test bench package e2e screenshots windows clean
+.PHONY: all deps configure run test bench package e2e windows clean
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -59,10 +59,6 @@ windows: deps
 # on a failure a picture of the screen is left in build/e2e/.
 e2e: deps all
 	tests/e2e/run_e2e.sh $(BUILD)/quorvane $(BUILD)/quorvane-tag $(BUILD)/e2e
-
-# Pictures of the windows for the README, taken during the same run.
-screenshots: deps all
-	tests/e2e/run_e2e.sh $(BUILD)/quorvane $(BUILD)/quorvane-tag $(BUILD)/e2e docs
 
 clean:
 	rm -rf $(BUILD)

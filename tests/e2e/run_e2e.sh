@@ -2,19 +2,18 @@
 # Drives the real window program in a virtual X session the way a user does:
 # keys and mouse clicks through xdotool, the clipboard read back with xclip.
 #
-#   run_e2e.sh PROGRAM TAG_PROGRAM OUTDIR [SHOTDIR]
+#   run_e2e.sh PROGRAM TAG_PROGRAM OUTDIR
 #
 # The copied table must equal TAG_PROGRAM's output byte for byte. Logs go to
-# OUTDIR, and on a failure a picture of the screen. With SHOTDIR the run also
-# writes the README pictures there: start-up.png, editing.png, about.png.
+# OUTDIR, and on a failure a picture of the screen.
 # Exit status: 0 passed, 1 failed (the step is named), 77 a tool is missing.
 set -uo pipefail
 # shellcheck source=tests/support/x_session.sh
 source "$(dirname "$0")/../support/x_session.sh"
 require_tools Xvfb openbox xdotool xclip xprop xwininfo import iconv
-mkdir -p "$3" ${4:+"$4"} && work=$(mktemp -d "${TMPDIR:-/tmp}/quorvane-e2e.XXXXXX") || exit 1
+mkdir -p "$3" && work=$(mktemp -d "${TMPDIR:-/tmp}/quorvane-e2e.XXXXXX") || exit 1
 trap end_session EXIT
-outdir=$(realpath "$3") shotdir=${4:+$(realpath "$4")}
+outdir=$(realpath "$3")
 
 # Points in pixels from the top left of the client area, 610 pixels square
 # below the menu bar; a rectangle is x y width height.
@@ -88,19 +87,6 @@ close_with() {
   wait_for "the main window to be active again" active_is "$main"
 }
 
-# With a picture folder, saves the window once two grabs in a row agree, so
-# the picture is not taken halfway through a repaint.
-shoot() {
-  [ -n "$shotdir" ] || return 0
-  xdotool mousemove 0 0 && : >"$work/a.png"
-  wait_for "a steady picture of window $1" grab_settled "$1"
-  mv "$work/b.png" "$shotdir/$2"
-}
-grab_settled() {
-  import -window "$1" -define "png:exclude-chunks=date,time,tEXt,zTXt" "$work/b.png" &&
-    { cmp -s "$work/a.png" "$work/b.png" || ! mv "$work/b.png" "$work/a.png"; }
-}
-
 # A quoted field with a comma, ① (only in code page 932), half-width
 # katakana and a short last row.
 step "make the code page 932 file and what quorvane-tag makes of it"
@@ -114,7 +100,6 @@ start_program "$(realpath "$1")"
 wait_for "the main window titled Quorvane" active_title_is "Quorvane"
 main=$(active_window)
 menu_height=$(($(xdotool getwindowgeometry --shell "$main" | sed -n 's/^HEIGHT=//p') - 610))
-shoot "$main" start-up.png
 
 step "the field count is turned to 3 with the mouse and confirmed with Alt+K"
 click_client "${count_up_arrow[@]}"
@@ -129,7 +114,6 @@ keys_change_area alt+i "${style_list[@]}"
 step "the file typed into the file dialog is converted; Alt+E, C copies it exactly"
 open_path "$work/shohin.csv"
 wait_for "the main window to be active again" active_is "$main"
-shoot "$main" editing.png
 copy_with_menu
 
 step "a missing file gives one message box and leaves the table"
@@ -142,7 +126,6 @@ step "Alt+V opens the About window; Alt+V again brings back the same one"
 xdotool key alt+v
 wait_for "the About window" active_title_is "Quorvaneのﾊﾞｰｼﾞｮﾝ情報"
 about=$(active_window)
-shoot "$about" about.png
 click_client "${output_box[@]}"
 wait_for "the main window to be active again" active_is "$main"
 xdotool key alt+v

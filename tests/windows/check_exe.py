@@ -90,8 +90,10 @@ def exe_problems(exe, objdump, work, env):
     listing = subprocess.run([objdump, "-p", exe], capture_output=True, text=True).stdout
     dlls = set(re.findall(r"dll name: (\S+)", listing.lower())) - SYSTEM_DLLS
     found += [f"imports DLLs that Windows does not have: {sorted(dlls)}"] if dlls else []
-    if "1.00.0002".encode("utf-16-le") not in Path(exe).read_bytes():
-        found.append("no version record in the executable")
+    # The version record's version and its Japanese text, read as UTF-8 by windres.
+    if not all(f"{text}\0".encode("utf-16-le") in Path(exe).read_bytes()
+               for text in ("1.00.0002", "office ぽるめに")):
+        found.append("no version record with the version and Japanese text in the executable")
     return found
 
 
