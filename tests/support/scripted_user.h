@@ -5,7 +5,6 @@
 #include <QtWidgets>
 
 #include <deque>
-#include <functional>
 #include <optional>
 
 // The person at the main window's dialogs: answers the file dialog from a
@@ -37,11 +36,3 @@ public:
 private:
     void noteCursor() { busyWhileAsked = busyWhileAsked || QApplication::overrideCursor(); }
 };
-
-// Runs `step` on the application's modal window as soon as one is up.
-inline void whenModal(std::function<void(QWidget*)> step) {
-    QTimer::singleShot(0, [step] {
-        QWidget* modal = QApplication::activeModalWidget();
-        modal ? step(modal) : whenModal(step);
-    });
-}

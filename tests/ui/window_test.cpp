@@ -1,11 +1,10 @@
 // The main window and its dialogs used as a person would: random sequences of
 // actions checked after every one against a plain model of the column
 // settings; the commands that convert and copy; what holds of the controls
-// whatever their captions and places; the About window; Qt's own dialogs.
+// whatever their captions and places; the About window.
 #include "quorvane/ui/about/frm_about.h"
 #include "quorvane/ui/fonts.h"
 #include "quorvane/ui/main/frm_table.h"
-#include "quorvane/ui/main/qt_user_dialogs.h"
 #include "quorvane/ui/spin_button.h"
 #include "scripted_user.h"
 
@@ -215,7 +214,6 @@ private slots:
     void commands() {
         const std::tuple<const char*, const char*, int> rows[] = {
             {"CmdFileOpen", "new.csv", 0},
-            {"mnuCSV", "new.csv", 0},
             {"mnuCSV", "", -1},
             {"mnuCSV", "missing.csv", 1},
             {"mnuCSV", "nofolder/x.csv", 1},
@@ -271,9 +269,18 @@ private slots:
 
     // No two controls of a box overlap; in both states, Tab walks the order
     // over what is shown and enabled; every caption has an access key, none
-    // shared in the window (buttons and menu bar) or in a menu.
+    // shared in the window (buttons and menu bar) or in a menu; a spinner
+    // held down steps on.
     void controlsAreReachableAndDistinct() {
         Fixture f;
+        // Holding an arrow down steps on until it is let go.
+        QWidget* up = f.get("UpDown1")->childAt(f.get("UpDown1")->width() / 2, 1);
+        QTest::mousePress(up, Qt::LeftButton, {}, up->rect().center());
+        QTest::qWait(1500);
+        QTest::mouseRelease(up, Qt::LeftButton, {}, up->rect().center());
+        const int held = f.text("TxtDataCnt").toInt();
+        QTest::qWait(300);
+        QVERIFY(held > 2 && f.text("TxtDataCnt").toInt() == held);
         for (QWidget* box : {f.window.centralWidget(), f.get("Frame1"), f.get("Frame2")}) {
             apart(box);
         }
@@ -340,21 +347,6 @@ private slots:
                  qPrintable(keys.join(u' ')));
     }
 
-    // Holding an arrow down steps on until it is let go.
-    void spinnerRepeatsWhileHeld() {
-        Fixture f;
-        QWidget* up = f.get("UpDown1")->childAt(f.get("UpDown1")->width() / 2, 1);
-        QTest::mousePress(up, Qt::LeftButton, {}, up->rect().center());
-        QTest::qWait(1500);
-        QTest::mouseRelease(up, Qt::LeftButton, {}, up->rect().center());
-        const int held = f.text("TxtDataCnt").toInt();
-        QTest::qWait(300);
-        QVERIFY(held > 2 && f.text("TxtDataCnt").toInt() == held);
-    }
-
-    // The version command, twice, shows one About window, owned by no one,
-    // with the project's name and version; Enter closes it. The exit command
-    // ends the event loop at once and closes the About window too.
     // No two controls of `box` overlap.
     static void apart(const QWidget* box) {
         QRegion taken;
@@ -364,19 +356,21 @@ private slots:
         }
     }
 
+    // The version command, twice, shows one About window, owned by no one,
+    // in front, with the project's name and version; Enter closes it. The exit command
+    // ends the event loop at once and closes the About window too.
     void aboutIsOneWindowAndClosesByKeyAndExit() {
         Fixture f;
-        const auto shown = [] {
-            QWidgetList all = QApplication::topLevelWidgets();
-            all.removeIf([](QWidget* w) {
-                return !qobject_cast<frmAbout*>(w) || !w->isVisible() || w->parentWidget();
-            });
-            return all;
-        };
         f.give("mnuVir");
+        QTRY_VERIFY(qobject_cast<frmAbout*>(QApplication::activeWindow()));
+        QPointer<QWidget> about = QApplication::activeWindow();
+        f.window.activateWindow();
+        QTRY_VERIFY(f.window.isActiveWindow());
         f.give("mnuVir");
-        QCOMPARE(shown().size(), 1);
-        QPointer<QWidget> about = shown().front();
+        QTRY_COMPARE(QApplication::activeWindow(), about.data());
+        const auto shown = [](QWidget* w) { return qobject_cast<frmAbout*>(w) && w->isVisible(); };
+        QVERIFY(std::ranges::count_if(QApplication::topLevelWidgets(), shown) == 1 &&
+                !about->parentWidget());
         apart(about);
         QCOMPARE(about->findChild<QLabel*>("lblTitle")->text(), QStringLiteral(QUORVANE_NAME));
         QVERIFY(about->windowTitle().startsWith(QStringLiteral(QUORVANE_NAME)));
@@ -385,55 +379,16 @@ private slots:
         // The caption alone on the first line: by spaces where they reach, else a line end.
         QVERIFY(!frmAbout::descriptionText(about->font(), 60).contains(u'\n'));
         QVERIFY(frmAbout::descriptionText(about->font(), 2000).contains(u"の説明\nCSV"));
-        QVERIFY(QTest::qWaitForWindowActive(about));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QTRY_VERIFY(about.isNull());
 
         f.give("mnuVir");
-        about = shown().front();
+        QTRY_VERIFY(qobject_cast<frmAbout*>(QApplication::activeWindow()));
+        about = QApplication::activeWindow();
         QTimer::singleShot(0, &f.window, [&] { f.give("mnuClose"); });
         QTimer::singleShot(60000, [] { QCoreApplication::exit(1); });
         QCOMPARE(QCoreApplication::exec(), 0);
         QVERIFY(about.isNull() || !about->isVisible());
-    }
-
-    // A name typed and Open pressed (none: the dialog cancelled): the answer,
-    // none when the dialog refused the name with a warning. It starts from
-    // the name given last. The failure message: its title, text, one button.
-    void qtDialogsAnswer() {
-        for (const auto& [typed, warned] :
-             {std::pair("missing.csv", false), {"nofolder/x.csv", true}, {"", false}}) {
-            QTemporaryDir dir;
-            const QString last = dir.filePath("last.csv"), path = dir.filePath(typed);
-            QStringList startedAt;
-            whenModal([&](QWidget* modal) {
-                auto* dialog = qobject_cast<QFileDialog*>(modal);
-                startedAt = dialog->selectedFiles() << dialog->nameFilters();
-                if (!*typed) {
-                    return dialog->reject();
-                }
-                dialog->selectFile(path);
-                // A refusal shows its warning inside accept(); the dialog stays, and is cancelled.
-                QTimer::singleShot(0, dialog, [&] {
-                    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                        box->close();
-                        dialog->reject();
-                    }
-                });
-                static_cast<QDialog*>(dialog)->accept();
-            });
-            const std::optional<QString> answer = QtUserDialogs().chooseCsvFile(nullptr, last);
-            QCOMPARE(startedAt, (QStringList{last, u"CSV(*.csv) (*.csv)"_s}));
-            QCOMPARE(answer, !*typed || warned ? std::nullopt : std::optional(path));
-        }
-        QStringList seen;
-        whenModal([&](QWidget* modal) {
-            auto* box = qobject_cast<QMessageBox*>(modal);
-            seen << box->windowTitle() << box->text() << QString::number(box->buttons().size());
-            box->button(QMessageBox::Ok)->click();
-        });
-        QtUserDialogs().reportFailure(nullptr);
-        QCOMPARE(seen, (QStringList{u"ぽるめに"_s, u"未知のエラーが発生しました。"_s, "1"}));
     }
 };
 
