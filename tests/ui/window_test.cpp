@@ -276,7 +276,7 @@ private slots:
         // Holding an arrow down steps on until it is let go.
         QWidget* up = f.get("UpDown1")->childAt(f.get("UpDown1")->width() / 2, 1);
         QTest::mousePress(up, Qt::LeftButton, {}, up->rect().center());
-        QTest::qWait(1500);
+        QTest::qWait(2000);
         QTest::mouseRelease(up, Qt::LeftButton, {}, up->rect().center());
         const int held = f.text("TxtDataCnt").toInt();
         QTest::qWait(300);
