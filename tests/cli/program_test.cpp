@@ -71,8 +71,7 @@ struct Row {
     std::string in;
     Files before;
     int status;
-    std::string out;
-    std::string err;
+    std::string out, err;
     std::optional<Files> after = std::nullopt; // when the run changes the folder
     rlim_t fileLimit = RLIM_INFINITY;
 };

@@ -31,9 +31,8 @@ public:
 
 private:
     std::string m_bytes;
-    std::size_t m_piece;
+    std::size_t m_piece, m_offset = 0;
     bool m_fail;
-    std::size_t m_offset = 0;
 };
 
 // The table text `reader` and Build make of `source`, and "#code" after what

@@ -21,6 +21,9 @@ Fields Read(const std::string& bytes, Encoding encoding, std::size_t piece = SIZ
     Fields fields;
     try {
         FieldReader reader(encoding, delimiter);
+        // What a file read before leaves in the reader's buffer must not count.
+        test::MemorySource before("  \x80" + std::string(1 << 17, ' '));
+        reader.Open(before);
         reader.Open(source);
         while (!reader.AtEnd()) {
             fields.push_back(reader.ReadField());
@@ -106,6 +109,7 @@ const Case kCases[] = {
     {kUtf8A + "," + std::string(1000, 'a') + "\x82\xa0", A,
      {"縺\uFFFD", std::string(1000, 'a') + "あ"}},
     {"a" + kUtf8A.substr(0, 2), A, {"a縺"}},
+    {"a\xc3", A, {"aﾃ"}},
     {kUtf8A + "," + std::string((64 << 10) - 6, 'a') + "\xed\xa0\x80", A,
      {"縺\uFFFD", std::string((64 << 10) - 6, 'a') + "恝\uFFFD"}},
     {"\xff\xfe" + Utf16(u"\"a,\U0001F600\"\r\n\xD800x"), A, {"a,\U0001F600", "\uFFFDx"}},

@@ -264,8 +264,7 @@ private slots:
             QCOMPARE(m_view->selectedText(), before);
         }
         const QString text = QStringLiteral(u"<td>東京 ab</td>\r\n𠮷野\r\rz");
-        using B = QAccessible::TextBoundaryType;
-        const std::tuple<int, int, B, QStringView, int, int> rows[] = {
+        const std::tuple<int, int, QAccessible::TextBoundaryType, QStringView, int, int> rows[] = {
             {0, -1, QAccessible::CharBoundary, u"", -1, -1},
             {0, 23, QAccessible::CharBoundary, u"", -1, -1},
             {0, 0, QAccessible::CharBoundary, u"<", 0, 1},

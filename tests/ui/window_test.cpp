@@ -372,6 +372,9 @@ private slots:
         QVERIFY(std::ranges::count_if(QApplication::topLevelWidgets(), shown) == 1 &&
                 !about->parentWidget());
         apart(about);
+        const auto* icon = about->findChild<QLabel*>("picIcon"); // shown whole
+        QCOMPARE(icon->contentsRect().size().boundedTo(icon->pixmap().size()),
+                 icon->pixmap().size());
         QCOMPARE(about->findChild<QLabel*>("lblTitle")->text(), QStringLiteral(QUORVANE_NAME));
         QVERIFY(about->windowTitle().startsWith(QStringLiteral(QUORVANE_NAME)));
         QCOMPARE(about->findChild<QLabel*>("lblVersion")->text(),

@@ -6,8 +6,7 @@
 import os, re, shlex, shutil, subprocess, sys
 from pathlib import Path
 
-SYSTEM_DLLS = {"kernel32.dll", "msvcrt.dll", "user32.dll", "advapi32.dll", "ntdll.dll",
-               "shell32.dll", "ucrtbase.dll"}
+SYSTEM_DLLS = {f"{n}.dll" for n in "kernel32 msvcrt user32 advapi32 ntdll shell32 ucrtbase".split()}
 LEADS = [*range(0x81, 0xA0), *range(0xE0, 0xFD)]
 PAIRS = [bytes([lead, trail]) for lead in LEADS for trail in range(0x40, 0xFD)]
 CP932 = b"\r\n".join(b",".join(PAIRS[i:i + 16]) for i in range(0, len(PAIRS), 16))
@@ -35,7 +34,6 @@ CASES = [
     ("folder as output", ["-o", "sub", "in.csv"], {**WORKED, "sub/keep": b""}, b"", 1),
     ("-o into a missing folder", ["-o", "nodir/out.html", "in.csv"], WORKED, b"", 1),
     ("usage error", ["-n", "0", "in.csv"], WORKED, b"", 2),
-    ("version", ["--version"], {}),
     ("-o onto NUL", ["-o", "NUL", "in.csv"], WORKED, b"", 0, True),
     ("NUL as input", ["NUL"], {}, b"", 1, True),
 ]
