@@ -81,7 +81,6 @@ open_path() {
   wait_for "the file dialog to close" window_gone "$dialog"
 }
 
-
 # A quoted field with a comma, ① (only in code page 932), half-width
 # katakana and a short last row.
 step "make the code page 932 file and what quorvane-tag makes of it"

@@ -1,6 +1,5 @@
 #include "quorvane/ui/fonts.h"
 #include "quorvane/ui/tag_view.h"
-#include "quorvane/ui/utf16_offsets.h"
 
 #include <QTest>
 #include <QtWidgets>
