@@ -11,18 +11,26 @@
 namespace quorvane::tag {
 namespace {
 
-// The reader's bytes from the open input file.
+// The reader's bytes from the open input file, counted for the progress.
 class InputSource final : public ByteSource {
 public:
-    explicit InputSource(InputFile& file)
-        : m_file(file) {}
+    InputSource(InputFile& file, ReadProgress* progress)
+        : m_file(file)
+        , m_progress(progress) {}
 
     std::size_t Read(unsigned char* into, std::size_t size) override {
-        return m_file.Read(into, size);
+        const std::size_t read = m_file.Read(into, size);
+        m_total += read;
+        if (m_progress != nullptr) {
+            m_progress->BytesRead(m_total);
+        }
+        return read;
     }
 
 private:
     InputFile& m_file;
+    ReadProgress* m_progress;
+    std::uint64_t m_total = 0;
 };
 
 // Passes on what was built before a failure; a second failure of the sink
@@ -46,9 +54,10 @@ void OpenTable(const std::string& attribute, TextBuffer& text) {
 
 } // namespace
 
-void Convert(InputFile& input, const TableOptions& options, TagSink& out) {
+void Convert(InputFile& input, const TableOptions& options, TagSink& out,
+             ReadProgress* progress) {
     try {
-        InputSource source(input);
+        InputSource source(input, progress);
         FieldReader reader(options.encoding, options.delimiter);
         reader.Open(source);
         TextBuffer text(out);

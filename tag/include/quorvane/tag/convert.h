@@ -27,9 +27,19 @@ struct TableOptions final {
     char delimiter = ',';
 };
 
+// Told how far a conversion has read, after every block taken from the
+// input. An exception thrown from it ends the conversion and reaches the
+// caller of Convert as it is: that is how a conversion is cancelled.
+class ReadProgress {
+public:
+    virtual ~ReadProgress() = default;
+    virtual void BytesRead(std::uint64_t total) = 0;
+};
+
 // Reads `input` to its end and appends the whole table text, "<table>" to
 // "</table>", to `out` as UTF-8. Failures are TagError (OutOfMemory for
 // bad_alloc); what was built before a failure has reached `out`.
-void Convert(InputFile& input, const TableOptions& options, TagSink& out);
+void Convert(InputFile& input, const TableOptions& options, TagSink& out,
+             ReadProgress* progress = nullptr);
 
 } // namespace quorvane::tag
