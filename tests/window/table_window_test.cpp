@@ -1,0 +1,353 @@
+// The main window's behaviour through a face that only records what it is
+// told: random sequences of a person's actions checked after every one
+// against a plain model of the column settings; the commands; the
+// conversion job.
+#include "quorvane/window/conversion_job.h"
+#include "quorvane/window/table_window.h"
+#include "quorvane/window/table_window_face.h"
+#include "scratch_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <deque>
+#include <fstream>
+#include <map>
+#include <random>
+#include <stdexcept>
+
+using namespace quorvane::window;
+using quorvane::test::ScratchDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+// What the window shows, as the face was told it; a face may also be told to
+// cancel every conversion or to fail as it shows or copies a table.
+struct RecordingFace final : TableWindowFace {
+    std::map<Control, std::string> texts;
+    std::map<Control, bool> enabled, shown;
+    std::map<Control, int> maximum;
+    std::string focus;
+    std::vector<std::string> rows;
+    int selected = -1;
+    std::deque<std::optional<fs::path>> answers;
+    fs::path startedFrom;
+    std::string table;
+    int failures = 0, copies = 0, abouts = 0, exits = 0;
+    bool cancelJobs = false, refuseTable = false, refuseCopy = false;
+
+    void setText(Control box, const std::string& text) override { texts[box] = text; }
+    void setEnabled(Control c, bool on) override { enabled[c] = on; }
+    void setShown(Control c, bool on) override { shown[c] = on; }
+    void setFocus(Control c) override { focus = c == Control::TxtStyle ? "TxtStyle" : "UpDown1"; }
+    void setSpinner(Control s, int, int, int most) override { maximum[s] = most; }
+    void setListRows(const std::vector<std::string>& all) override {
+        rows = all;
+        selected = std::min<int>(selected, int(rows.size()) - 1);
+    }
+    void setListRow(int row, const std::string& text) override { rows.at(row) = text; }
+    void selectListRow(int row) override { selected = row; }
+
+    std::optional<fs::path> chooseCsvFile(const fs::path& last) override {
+        startedFrom = last;
+        const auto answer = answers.empty() ? std::nullopt : answers.front();
+        if (!answers.empty()) {
+            answers.pop_front();
+        }
+        return answer;
+    }
+    void waitFor(ConversionJob& job) override {
+        if (cancelJobs) {
+            job.cancel();
+        }
+        job.start();
+        job.wait();
+    }
+    void showTable(std::string&& text) override {
+        if (refuseTable) {
+            throw std::bad_alloc();
+        }
+        table = std::move(text);
+    }
+    void copyTable() override {
+        if (refuseCopy) {
+            throw std::length_error("too large for the clipboard");
+        }
+        ++copies;
+    }
+    void reportFailure() override { ++failures; }
+    void showAbout() override { ++abouts; }
+    void exitProgram() override { ++exits; }
+};
+
+// Count: that many turns of UpDown1 (negative: down); Field: one turn of
+// UpDown2 up or down.
+enum Kind { Count, Field, ClickRow, Type, Reflect, Confirm, Redo, Convert };
+
+struct Action {
+    Kind kind;
+    int arg = 0;
+    std::string text;
+};
+
+std::string number(int n) {
+    return std::to_string(n);
+}
+
+// What the user should see, kept without any of the window's code.
+struct Model {
+    int countBox = 1, count = 1, field = 1, spinner = 1;
+    bool editing = false;
+    std::vector<std::string> rows;
+    std::string editor, shown, focus = "UpDown1";
+
+    void apply(const Action& a) {
+        focus.clear();
+        if (a.kind == Count) {
+            countBox = count = std::clamp(countBox + a.arg, 1, 100);
+        } else if (a.kind == Field) {
+            spinner = std::clamp(field + a.arg, 1, count);
+            if (spinner != field) {
+                field = spinner;
+                editor = rows.at(field - 1);
+                focus = "TxtStyle";
+            }
+        } else if (a.kind == ClickRow && a.arg != field - 1) {
+            field = a.arg + 1;
+            editor = rows.at(a.arg);
+        } else if (a.kind == Type) {
+            editor = a.text;
+        } else if (a.kind == Reflect) {
+            rows[field - 1] = editor;
+        } else if (a.kind == Confirm) {
+            editing = true;
+            count = countBox;
+            rows.assign(count, "");
+            field = 1;
+            editor.clear();
+            focus = spinner != 1 ? "TxtStyle" : "";
+            spinner = 1;
+        } else if (a.kind == Redo) {
+            editing = false;
+            field = 1;
+            rows.clear();
+        } else if (a.kind == Convert) { // fields 1 .. arg on one line; empty cells fill the last
+            shown = "<table>\r\n<tr>\r\n";
+            for (int i = 0; i < a.arg || i % count; ++i) {
+                const std::string attr = size_t(i % count) < rows.size() ? rows[i % count] : "";
+                shown += std::string(i && i % count == 0 ? "</tr>\r\n<tr>\r\n" : "") + "<td" +
+                         (attr.empty() ? "" : " ") + attr + ">" + (i < a.arg ? number(i + 1) : "") +
+                         "</td>\r\n";
+            }
+            shown += "</tr>\r\n</table>";
+        }
+    }
+
+    auto state() const {
+        return std::tuple(number(countBox), count, editing, editing, editing, editing, rows,
+                          number(field), field, field, count, editor, focus, shown, 0);
+    }
+};
+
+// The window under test, its face, and a scratch folder for the files.
+struct Fixture {
+    ScratchDir dir;
+    RecordingFace face;
+    TableWindow window{face};
+
+    Fixture() { window.Form_Load(); }
+
+    fs::path write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(dir.path() / name, std::ios::binary) << bytes;
+        return dir.path() / name;
+    }
+
+    void perform(const Action& a) {
+        face.focus.clear();
+        switch (a.kind) {
+        case Count:
+            for (int i = 0; i < std::abs(a.arg); ++i) {
+                window.UpDown1_Turn(a.arg > 0 ? 1 : -1);
+            }
+            break;
+        case Field:
+            window.UpDown2_Turn(a.arg);
+            break;
+        case ClickRow:
+            face.selected = a.arg; // the list selects the row itself
+            window.LstStyle_Click(a.arg);
+            break;
+        case Type:
+            face.texts[Control::TxtStyle] = a.text;
+            window.TxtStyle_Edit(a.text);
+            break;
+        case Reflect:
+            window.CmdHanei_Click();
+            break;
+        case Confirm:
+            window.CmdDataCntOK_Click();
+            break;
+        case Redo:
+            window.CmdDataCntCancel_Click();
+            break;
+        case Convert:
+            face.answers.push_back(
+                write("f" + number(a.arg) + ".csv",
+                      std::string("1,2,3,4,5,6,7,8,9").substr(0, 2 * a.arg - 1) + "\r\n"));
+            window.mnuCSV_Click();
+            break;
+        }
+    }
+
+    // What the face shows, in the order of Model::state; what the model
+    // leaves open (the settings group while hidden) is taken from the model.
+    auto state(const Model& m) {
+        const bool e = m.editing;
+        EXPECT_EQ(face.rows, window.styleRows());
+        return std::tuple(
+            face.texts[Control::TxtDataCnt], int(window.dataCnt()), face.shown[Control::Frame2],
+            !face.enabled[Control::UpDown1], !face.enabled[Control::CmdDataCntOK],
+            face.enabled[Control::CmdDataCntCancel], face.rows, face.texts[Control::TxtFeeld],
+            e ? window.fieldIdx() + 1 : m.field, e ? face.selected + 1 : m.field,
+            e ? face.maximum[Control::UpDown2] : m.count,
+            e ? face.texts[Control::TxtStyle] : m.editor, face.focus, face.table, face.failures);
+    }
+};
+
+// An action a person could take in the state the model is in; now and then a
+// long attribute, and a count turned up past its top of 100.
+Action randomAction(std::mt19937& rng, const Model& m) {
+    const auto pick = [&](int n) { return int(rng() % unsigned(n)); };
+    const std::string texts[] = {"", "align=right", " class=\"a b\" 金額 ",
+                                 std::string(40000, 'x')};
+    if (!m.editing) {
+        const Kind kind = std::array{Count, Count, Convert, Confirm, Confirm}[pick(5)];
+        return {kind, kind == Convert ? 1 + pick(9) : pick(8) == 0 ? 120 : pick(9) - 4, {}};
+    }
+    const Kind kind =
+        std::array{Field, Field, ClickRow, Type, Reflect, Reflect, Convert, Redo}[pick(8)];
+    const int arg = kind == ClickRow ? pick(m.count)
+                    : kind == Field  ? 2 * pick(2) - 1
+                                     : 1 + pick(9);
+    return {kind, arg, texts[pick(3 + (pick(6) == 0))]};
+}
+
+} // namespace
+
+// A failure names its seed and step; QUORVANE_MODEL_SEED replays one seed.
+TEST(TableWindow, FollowsTheModel) {
+    const char* one = std::getenv("QUORVANE_MODEL_SEED");
+    const unsigned first = one ? unsigned(std::atoi(one)) : 1, last = one ? first : 300;
+    for (unsigned seed = first; seed <= last; ++seed) {
+        std::mt19937 rng(seed);
+        Fixture f;
+        Model m;
+        for (int i = 0; i <= 40; ++i) {
+            ASSERT_EQ(std::tuple(seed, i, f.state(m)), std::tuple(seed, i, m.state()));
+            const Action action = randomAction(rng, m);
+            f.perform(action);
+            m.apply(action);
+        }
+    }
+}
+
+// After a first table, one command given a name (none: a cancel), which
+// converts (0), fails with the message (1) or is ignored (-1): the table
+// shown, the name the dialog starts from next time, no file left open.
+TEST(TableWindow, ConvertsOnceAndReportsEveryFailure) {
+    const std::tuple<const char*, const char*, int> rows[] = {
+        {"open", "new.csv", 0},     {"menu", "", -1},
+        {"menu", "missing.csv", 1}, {"menu", "no/x.csv", 1},
+        {"open", ".", 1},           {"drop", "new.csv", 0},
+        {"drop", "missing.csv", 1}, {"cancelled", "new.csv", -1},
+        {"refused", "new.csv", 1}};
+    for (const auto& [command, given, result] : rows) {
+        SCOPED_TRACE(std::string(command) + " " + given);
+        Fixture f;
+        f.write("new.csv", "\x93\x8c\x8b\x9e\r\n"); // code page 932
+        f.face.answers.push_back(f.write("first.csv", "1,\"a\nb\"\r\n"));
+        f.window.mnuCSV_Click();
+        const std::string before = "<table>\r\n<tr>\r\n<td>1</td>\r\n</tr>\r\n<tr>\r\n"
+                                   "<td>a\nb</td>\r\n</tr>\r\n</table>";
+        ASSERT_EQ(f.face.table, before);
+        const fs::path path = *given ? f.dir.path() / given : fs::path();
+        f.face.cancelJobs = command == std::string("cancelled");
+        f.face.refuseTable = command == std::string("refused");
+        if (command == std::string("drop")) {
+            f.window.File_Drop(path);
+        } else {
+            f.face.answers.push_back(*given ? std::optional(path) : std::nullopt);
+            command == std::string("open") ? f.window.CmdFileOpen_Click() : f.window.mnuCSV_Click();
+        }
+        const std::string shown =
+            result == 0 ? "<table>\r\n<tr>\r\n<td>東京</td>\r\n</tr>\r\n</table>" : before;
+        EXPECT_EQ(std::tuple(f.face.table, f.face.failures), std::tuple(shown, result == 1));
+        for (const auto& fd : fs::directory_iterator("/proc/self/fd")) {
+            std::error_code error;
+            EXPECT_NE(fs::read_symlink(fd, error).parent_path(), f.dir.path());
+        }
+        f.window.mnuCSV_Click();
+        EXPECT_EQ(f.face.startedFrom, *given ? path : f.dir.path() / "first.csv");
+    }
+}
+
+// Copy, About and exit go to the face; a failure of any becomes the message.
+TEST(TableWindow, CommandsReachTheFaceAndNoFailureEscapes) {
+    Fixture f;
+    f.window.CmdCopy_Click();
+    f.window.mnuCopy_Click();
+    f.window.mnuVir_Click();
+    f.window.mnuClose_Click();
+    EXPECT_EQ(std::tuple(f.face.copies, f.face.abouts, f.face.exits, f.face.failures),
+              std::tuple(2, 1, 1, 0));
+    f.face.refuseCopy = true;
+    f.window.CmdCopy_Click();
+    EXPECT_EQ(std::tuple(f.face.copies, f.face.failures), std::tuple(2, 1));
+}
+
+// A job reads the whole file and hands over its table once; a job cancelled
+// before it starts stops after its first block, and one cancelled after it
+// ended still comes out cancelled, its table dropped.
+TEST(ConversionJob, ReportsProgressAndCancelsAtAnyPoint) {
+    ScratchDir dir;
+    const fs::path path = dir.path() / "big.csv";
+    const std::string line = "a,b,c\r\n";
+    std::ofstream(path, std::ios::binary) << [&] {
+        std::string all;
+        while (all.size() < (std::size_t{5} << 20)) {
+            all += line;
+        }
+        return all;
+    }();
+    const std::uint64_t size = fs::file_size(path);
+
+    ConversionJob done(path, {3});
+    bool told = false;
+    done.start([&] { told = done.ended(); });
+    EXPECT_EQ(done.wait(), ConversionJob::Outcome::Done);
+    EXPECT_TRUE(told);
+    EXPECT_EQ(std::pair(done.bytesRead(), done.fileSize()), std::pair(size, size));
+    const std::string table = done.takeTable();
+    EXPECT_EQ(table.substr(0, 20), "<table>\r\n<tr>\r\n<td>a");
+    EXPECT_EQ(table.size(), 17 + size / line.size() * 49);
+
+    ConversionJob early(path, {3});
+    early.cancel();
+    early.start();
+    EXPECT_EQ(early.wait(), ConversionJob::Outcome::Cancelled);
+    EXPECT_LT(early.bytesRead(), size);
+
+    ConversionJob late(path, {3});
+    late.start();
+    while (!late.ended()) {
+        std::this_thread::yield();
+    }
+    late.cancel();
+    EXPECT_EQ(late.wait(), ConversionJob::Outcome::Cancelled);
+    EXPECT_EQ(late.takeTable(), "");
+
+    ConversionJob missing(dir.path() / "missing.csv", {3});
+    missing.start();
+    EXPECT_EQ(missing.wait(), ConversionJob::Outcome::Failed);
+}

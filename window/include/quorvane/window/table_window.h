@@ -1,0 +1,94 @@
+#pragma once
+
+#include "quorvane/window/control.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace quorvane::window {
+
+class TableWindowFace;
+
+// The main window's behaviour without a toolkit: the field count, the
+// attribute string of each field, and the commands that convert, copy and
+// end. A face calls the handlers with what the user did; every change this
+// makes to what the window shows goes to the face, and every change that the
+// window would announce (a box's Change, a spinner's Change, a list Click) is
+// raised here, so that every face behaves alike. No handler lets an
+// exception out: a failure becomes the one message.
+class TableWindow final {
+public:
+    explicit TableWindow(TableWindowFace& face);
+
+    // Start-up state: count 1, redo unavailable, attribute group hidden.
+    void Form_Load();
+
+    // The user turned a spinner by `steps` (arrow or key; negative: down).
+    void UpDown1_Turn(int steps);
+    void UpDown2_Turn(int steps);
+    // The user changed the attribute editor's text.
+    void TxtStyle_Edit(const std::string& text);
+    // The user selected a row of the list, by mouse or keyboard.
+    void LstStyle_Click(int row);
+    void CmdDataCntOK_Click();
+    void CmdDataCntCancel_Click();
+    void CmdHanei_Click();
+    void CmdFileOpen_Click();
+    void mnuCSV_Click();
+    void CmdCopy_Click();
+    void mnuCopy_Click();
+    void mnuClose_Click();
+    void mnuVir_Click();
+    // One file dropped on the window converts as if chosen in the dialog.
+    void File_Drop(const std::filesystem::path& path);
+
+    std::int16_t dataCnt() const { return DataCnt; }
+    std::int16_t fieldIdx() const { return FieldIdx; }
+    const std::vector<std::string>& styleRows() const { return m_rows; }
+
+private:
+    // A spinner and the box it writes its value into.
+    struct Spinner {
+        Control control;
+        Control box;
+        int value = 1;
+        int minimum = 0;
+        int maximum = 10;
+    };
+
+    void TxtDataCnt_Change();
+    void TxtFeeld_Change();
+    void UpDown2_Change();
+    void Initial();
+    void makeTag();
+    void makeTagFrom(const std::filesystem::path& path);
+    void copyTxt();
+
+    void setBoxText(Control box, const std::string& text);
+    void setSpinnerValue(Spinner& spinner, int value);
+    void setSpinnerRange(Spinner& spinner, int minimum, int maximum);
+    void turn(Spinner& spinner, int steps);
+    void selectRow(int row);
+    void rowSelected(int row);
+    std::string& boxText(Control box);
+    template <typename Handler> void guarded(Handler handler) noexcept;
+
+    TableWindowFace& m_face;
+    std::int16_t DataCnt = 0;
+    std::int16_t FieldIdx = 0;
+    std::string TagText;
+
+    std::string m_txtDataCnt = "1";
+    std::string m_txtFeeld = "1";
+    std::string m_txtStyle;
+    Spinner m_upDown1{Control::UpDown1, Control::TxtDataCnt};
+    Spinner m_upDown2{Control::UpDown2, Control::TxtFeeld};
+    std::vector<std::string> m_rows;
+    int m_selectedRow = -1;
+    // The file dialog starts from the file chosen or dropped last.
+    std::filesystem::path m_fileName;
+};
+
+} // namespace quorvane::window
