@@ -25,26 +25,27 @@ void reserveTable(std::string& text, std::uint64_t bytes) noexcept {
 
 } // namespace
 
-// Counts the bytes read and ends the conversion once the job is cancelled.
-class ConversionJob::Progress final : public tag::ReadProgress {
-public:
-    explicit Progress(ConversionJob& job)
-        : m_job(job) {}
-
-    void BytesRead(std::uint64_t total) override {
-        m_job.m_bytesRead.store(total, std::memory_order_relaxed);
-        if (m_job.m_cancelled.load()) {
-            throw Cancelled{};
-        }
+void ConversionJob::Progress::BytesRead(std::uint64_t total) {
+    m_job.m_bytesRead.store(total, std::memory_order_relaxed);
+    if (m_job.m_cancelled.load()) {
+        throw Cancelled{};
     }
-
-private:
-    ConversionJob& m_job;
-};
+}
 
 ConversionJob::ConversionJob(std::filesystem::path path, tag::TableOptions options)
+    : ConversionJob(path, [path, options = std::move(options)](Progress& progress) {
+        tag::InputFile file(path);
+        progress.Sized(file.Size());
+        std::string table;
+        reserveTable(table, file.Size());
+        tag::StringSink sink(table);
+        tag::Convert(file, options, sink, &progress);
+        return table;
+    }) {}
+
+ConversionJob::ConversionJob(std::filesystem::path path, Work work)
     : m_path(std::move(path))
-    , m_options(std::move(options)) {}
+    , m_work(std::move(work)) {}
 
 ConversionJob::~ConversionJob() {
     cancel();
@@ -74,12 +75,8 @@ ConversionJob::Outcome ConversionJob::wait() {
 
 void ConversionJob::run() noexcept {
     try {
-        tag::InputFile file(m_path);
-        m_fileSize.store(file.Size(), std::memory_order_relaxed);
-        reserveTable(m_table, file.Size());
-        tag::StringSink sink(m_table);
         Progress progress(*this);
-        tag::Convert(file, m_options, sink, &progress);
+        m_table = m_work(progress);
         m_outcome = Outcome::Done;
     } catch (...) {
         m_table = std::string();

@@ -347,6 +347,18 @@ TEST(ConversionJob, ReportsProgressAndCancelsAtAnyPoint) {
     EXPECT_EQ(late.wait(), ConversionJob::Outcome::Cancelled);
     EXPECT_EQ(late.takeTable(), "");
 
+    ConversionJob endless(path, [](ConversionJob::Progress& progress) -> std::string {
+        for (std::uint64_t read = 0;; ++read) {
+            progress.BytesRead(read);
+        }
+    });
+    endless.start();
+    while (endless.bytesRead() == 0) {
+        std::this_thread::yield();
+    }
+    endless.cancel();
+    EXPECT_EQ(endless.wait(), ConversionJob::Outcome::Cancelled);
+
     ConversionJob missing(dir.path() / "missing.csv", {3});
     missing.start();
     EXPECT_EQ(missing.wait(), ConversionJob::Outcome::Failed);

@@ -21,7 +21,27 @@ class ConversionJob final {
 public:
     enum class Outcome { Running, Done, Failed, Cancelled };
 
+    // Told the file's size, then how far the work has read; throws once the
+    // job is cancelled.
+    class Progress final : public tag::ReadProgress {
+    public:
+        explicit Progress(ConversionJob& job)
+            : m_job(job) {}
+        void Sized(std::uint64_t bytes) {
+            m_job.m_fileSize.store(bytes, std::memory_order_relaxed);
+        }
+        void BytesRead(std::uint64_t total) override;
+
+    private:
+        ConversionJob& m_job;
+    };
+    // What the worker runs: the table, or an exception for a failure.
+    using Work = std::function<std::string(Progress& progress)>;
+
+    // Converts the CSV file at `path`.
     ConversionJob(std::filesystem::path path, tag::TableOptions options);
+    // Runs `work` for the file at `path`.
+    ConversionJob(std::filesystem::path path, Work work);
     // Cancels a job still running and waits for its worker.
     ~ConversionJob();
     ConversionJob(const ConversionJob&) = delete;
@@ -43,12 +63,10 @@ public:
     std::string takeTable() { return std::move(m_table); }
 
 private:
-    class Progress;
-
     void run() noexcept;
 
     std::filesystem::path m_path;
-    tag::TableOptions m_options;
+    Work m_work;
     std::string m_table;
     Outcome m_outcome = Outcome::Running;
     std::function<void()> m_whenEnded;
