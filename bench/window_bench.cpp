@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
     BenchUser user(path);
     frmTable window(&user);
     window.show();
-    child<SpinButton>(window, "UpDown1")->setValue(kFields);
+    emit child<SpinButton>(window, "UpDown1")->turned(kFields - 1);
     child<QPushButton>(window, "CmdDataCntOK")->click();
     auto* view = child<TagView>(window, "TxtTag");
 

@@ -1,9 +1,10 @@
 #include "quorvane/ui/spin_button.h"
 
-#include <QKeyEvent>
-#include <QToolButton>
+#include "spin_button_accessible.h"
 
-#include <algorithm>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QToolButton>
 
 namespace quorvane::ui {
 
@@ -14,6 +15,7 @@ SpinButton::SpinButton(QWidget* parent)
     m_up->setObjectName(QStringLiteral("up"));
     m_down->setObjectName(QStringLiteral("down"));
     setFocusPolicy(Qt::StrongFocus);
+    SpinButtonAccessible::install();
 }
 
 QToolButton* SpinButton::makeArrow(Qt::ArrowType arrow, int steps) {
@@ -21,61 +23,14 @@ QToolButton* SpinButton::makeArrow(Qt::ArrowType arrow, int steps) {
     button->setArrowType(arrow);
     button->setAutoRepeat(true);
     button->setFocusPolicy(Qt::NoFocus);
-    connect(button, &QToolButton::clicked, this, [this, steps] { stepBy(steps); });
+    connect(button, &QToolButton::clicked, this, [this, steps] { emit turned(steps); });
     return button;
 }
 
-void SpinButton::setMinimum(int minimum) {
+void SpinButton::setState(int value, int minimum, int maximum) {
+    m_value = value;
     m_minimum = minimum;
-    m_maximum = std::max(m_maximum, minimum);
-    setValue(m_value);
-}
-
-void SpinButton::setMaximum(int maximum) {
     m_maximum = maximum;
-    m_minimum = std::min(m_minimum, maximum);
-    setValue(m_value);
-}
-
-void SpinButton::setValue(int value) {
-    const int clamped = std::clamp(value, m_minimum, m_maximum);
-    if (clamped == m_value) {
-        return;
-    }
-    m_value = clamped;
-    writeBuddy();
-    emit valueChanged(m_value);
-}
-
-void SpinButton::setBuddy(QLineEdit* box) {
-    m_buddy = box;
-}
-
-void SpinButton::stepBy(int steps) {
-    // Agree with the box first, silently: only the step itself is a change.
-    m_value = startValue();
-    setValue(m_value + steps);
-}
-
-int SpinButton::startValue() const {
-    if (m_buddy) {
-        bool ok = false;
-        const int shown = m_buddy->text().trimmed().toInt(&ok);
-        if (ok) {
-            return std::clamp(shown, m_minimum, m_maximum);
-        }
-    }
-    return m_value;
-}
-
-void SpinButton::writeBuddy() {
-    if (!m_buddy) {
-        return;
-    }
-    const QString text = QString::number(m_value);
-    if (m_buddy->text() != text) {
-        m_buddy->setText(text);
-    }
 }
 
 QSize SpinButton::sizeHint() const {
@@ -83,22 +38,42 @@ QSize SpinButton::sizeHint() const {
 }
 
 void SpinButton::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_Up:
-        stepBy(1);
-        break;
-    case Qt::Key_Down:
-        stepBy(-1);
-        break;
-    default:
-        QWidget::keyPressEvent(event);
+    if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) {
+        emit turned(event->key() == Qt::Key_Up ? 1 : -1);
+        return;
     }
+    QWidget::keyPressEvent(event);
 }
 
 void SpinButton::resizeEvent(QResizeEvent*) {
-    const int upper = height() / 2;
-    m_up->setGeometry(0, 0, width(), upper);
-    m_down->setGeometry(0, upper, width(), height() - upper);
+    placeArrows();
+}
+
+// The arrows leave a margin for the focus frame while the focus is here.
+void SpinButton::placeArrows() {
+    const int margin = hasFocus() ? 2 : 0;
+    const QRect area = rect().marginsRemoved(QMargins(margin, margin, margin, margin));
+    const int upper = area.height() / 2;
+    m_up->setGeometry(area.left(), area.top(), area.width(), upper);
+    m_down->setGeometry(area.left(), area.top() + upper, area.width(), area.height() - upper);
+}
+
+void SpinButton::paintEvent(QPaintEvent*) {
+    if (hasFocus()) {
+        QPainter(this).fillRect(rect(), palette().color(QPalette::Highlight));
+    }
+}
+
+void SpinButton::focusInEvent(QFocusEvent* event) {
+    placeArrows();
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void SpinButton::focusOutEvent(QFocusEvent* event) {
+    placeArrows();
+    update();
+    QWidget::focusOutEvent(event);
 }
 
 } // namespace quorvane::ui

@@ -32,19 +32,10 @@ template <typename W> W* named(W* widget, const QString& name) {
     return widget;
 }
 
-QLabel* blackLabel(const QString& text, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Qt::black);
-    label->setPalette(palette);
-    return label;
-}
-
-PaletteLine* fixedColourLine(const QColor& colour, int index, QWidget* parent) {
-    auto* line = named(new PaletteLine(QPalette::WindowText, parent), QStringLiteral("Line1"));
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    line->setPalette(palette);
+// The etched rule's two lines take the palette's shadow and highlight, so
+// that they show in a dark theme as in a light one.
+PaletteLine* etchLine(QPalette::ColorRole role, int index, QWidget* parent) {
+    auto* line = named(new PaletteLine(role, parent), QStringLiteral("Line1"));
     line->setProperty("index", index);
     return line;
 }
@@ -106,14 +97,14 @@ void frmAbout::createControls() {
     cmdOK->setDefault(true);
 
     Label1 = named(new QLabel(QStringLiteral(u"office ぽるめに"), this), QStringLiteral("Label1"));
-    Line1[1] = fixedColourLine(QColor(128, 128, 128), 1, this);
-    lblDescription = named(blackLabel(QString(), this), QStringLiteral("lblDescription"));
+    Line1[1] = etchLine(QPalette::Dark, 1, this);
+    lblDescription = named(new QLabel(this), QStringLiteral("lblDescription"));
     lblDescription->setWordWrap(true);
     lblDescription->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblTitle =
-        named(blackLabel(QStringLiteral(u"ｱﾌﾟﾘｹｰｼｮﾝ ﾀｲﾄﾙ"), this), QStringLiteral("lblTitle"));
+        named(new QLabel(QStringLiteral(u"ｱﾌﾟﾘｹｰｼｮﾝ ﾀｲﾄﾙ"), this), QStringLiteral("lblTitle"));
     lblTitle->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Line1[0] = fixedColourLine(Qt::white, 0, this);
+    Line1[0] = etchLine(QPalette::Light, 0, this);
     lblVersion = named(new QLabel(QStringLiteral(u"ﾊﾞｰｼﾞｮﾝ"), this), QStringLiteral("lblVersion"));
 }
 

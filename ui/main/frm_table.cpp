@@ -3,6 +3,7 @@
 #include "busy_cursor.h"
 #include "quorvane/ui/about/frm_about.h"
 #include "quorvane/ui/fonts.h"
+#include "quorvane/ui/main/progress_window.h"
 #include "quorvane/ui/main/qt_user_dialogs.h"
 #include "quorvane/ui/palette_line.h"
 #include "quorvane/ui/spin_button.h"
@@ -10,18 +11,17 @@
 #include "quorvane/ui/twips.h"
 
 #include "quorvane/app_info.h"
-#include "quorvane/tag/convert.h"
-#include "quorvane/tag/files.h"
-#include "quorvane/tag/string_sink.h"
-#include "quorvane/tag/tag_error.h"
-#include <quorvane/tag/checked16.h>
+#include "quorvane/window/conversion_job.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QEventLoop>
 #include <QFile>
 #include <QMimeData>
+#include <QTimer>
 
 #include <QGroupBox>
 #include <QLabel>
@@ -39,14 +39,6 @@
 namespace quorvane::ui {
 namespace {
 
-// The whole number a text holds, surrounding spaces allowed; nothing when it
-// holds none in the 16-bit range.
-std::optional<std::int16_t> int16FromText(const QString& text) {
-    bool ok = false;
-    const short value = text.trimmed().toShort(&ok);
-    return ok ? std::optional<std::int16_t>(value) : std::nullopt;
-}
-
 // A file name as the system's file calls take it: the UTF-16 name on Windows,
 // Qt's encoding of file names elsewhere.
 std::filesystem::path filePath(const QString& name) {
@@ -57,20 +49,13 @@ std::filesystem::path filePath(const QString& name) {
 #endif
 }
 
-// Room for the table text of a file of `bytes`: cells take a few times the
-// bytes of their fields. Room never written costs no memory here.
-std::size_t tableEstimate(std::uint64_t bytes) {
-    constexpr std::uint64_t kMost = std::uint64_t{1} << 32;
-    return static_cast<std::size_t>(std::min(bytes, kMost) * 3 + 64);
-}
-
-// Only a head start: when the system will not give the room, the text still
-// grows as it is built.
-void reserveTable(std::string& text, std::uint64_t bytes) noexcept {
-    try {
-        text.reserve(tableEstimate(bytes));
-    } catch (const std::bad_alloc&) {
-    }
+// A path as the dialogs show it.
+QString fileName(const std::filesystem::path& path) {
+#ifdef Q_OS_WIN
+    return QString::fromStdWString(path.wstring());
+#else
+    return QFile::decodeName(QByteArray::fromStdString(path.string()));
+#endif
 }
 
 // The one local file a drag carries; nothing for several, or for anything else.
@@ -98,13 +83,6 @@ QLineEdit* makeNumberBox(const QString& name, QWidget* parent) {
     auto* box = named(new QLineEdit(QStringLiteral("1"), parent), name);
     box->setReadOnly(true);
     return box;
-}
-
-SpinButton* makeSpinner(const QString& name, int maximum, QWidget* parent) {
-    auto* spinner = named(new SpinButton(parent), name);
-    spinner->setMaximum(maximum);
-    spinner->setValue(1);
-    return spinner;
 }
 
 void place(QWidget* widget, int left, int top, int width, int height) {
@@ -136,8 +114,9 @@ frmTable::frmTable(UserDialogs* dialogs, QWidget* parent)
     createMenus();
     layOutControls();
     orderTabs();
+    nameForAssistiveTools();
     connectHandlers();
-    Form_Load();
+    m_window.Form_Load();
 }
 
 // The About window has no owner; it goes when the main window goes.
@@ -147,15 +126,6 @@ frmTable::~frmTable() {
 
 QString frmTable::tagViewText() const {
     return TxtTag->textString();
-}
-
-std::vector<std::string> frmTable::styleRows() const {
-    std::vector<std::string> rows;
-    rows.reserve(LstStyle->count());
-    for (int row = 0; row < LstStyle->count(); ++row) {
-        rows.push_back(styleRow(row).toStdString());
-    }
-    return rows;
 }
 
 void frmTable::createControls() {
@@ -178,11 +148,10 @@ void frmTable::createControls() {
 }
 
 void frmTable::createFrame2() {
-    UpDown2 = makeSpinner(QStringLiteral("UpDown2"), 10, Frame2);
+    UpDown2 = named(new SpinButton(Frame2), QStringLiteral("UpDown2"));
     CmdHanei =
         makeButton(QStringLiteral("CmdHanei"), QStringLiteral(u"↓リストに反映↓(&I)"), Frame2);
     TxtFeeld = makeNumberBox(QStringLiteral("TxtFeeld"), Frame2);
-    UpDown2->setBuddy(TxtFeeld);
     TxtStyle = named(new QLineEdit(Frame2), QStringLiteral("TxtStyle"));
     TxtStyle->setMaxLength(std::numeric_limits<int>::max());
     TxtStyle->setFont(gothicFont(11.25));
@@ -201,8 +170,7 @@ void frmTable::createFrame1() {
         makeButton(QStringLiteral("CmdDataCntCancel"), QStringLiteral(u"やりなおし(&R)"), Frame1);
     CmdDataCntOK = makeButton(QStringLiteral("CmdDataCntOK"), QStringLiteral(u"決定（&K)"), Frame1);
     TxtDataCnt = makeNumberBox(QStringLiteral("TxtDataCnt"), Frame1);
-    UpDown1 = makeSpinner(QStringLiteral("UpDown1"), 100, Frame1);
-    UpDown1->setBuddy(TxtDataCnt);
+    UpDown1 = named(new SpinButton(Frame1), QStringLiteral("UpDown1"));
     Label1 =
         named(new QLabel(QStringLiteral(u"フィールドの数："), Frame1), QStringLiteral("Label1"));
 }
@@ -254,145 +222,177 @@ void frmTable::orderTabs() {
     }
 }
 
+// What assistive tools call the boxes, the list and the output box: the
+// label or caption beside them.
+void frmTable::nameForAssistiveTools() {
+    const std::pair<QWidget*, QString> names[] = {{TxtDataCnt, Label1->text()},
+                                                  {UpDown1, Label1->text()},
+                                                  {TxtFeeld, Label2->text()},
+                                                  {UpDown2, Label2->text()},
+                                                  {TxtStyle, Label3->text()},
+                                                  {LstStyle, Frame2->title()},
+                                                  {TxtTag, QStringLiteral(u"テーブルタグ")}};
+    for (const auto& [widget, name] : names) {
+        widget->setAccessibleName(name);
+    }
+}
+
+// The user's actions go to the window's behaviour; the boxes' and the
+// spinners' own changes do not, since the behaviour raises them itself.
 void frmTable::connectHandlers() {
-    connect(TxtDataCnt, &QLineEdit::textChanged, this, &frmTable::TxtDataCnt_Change);
-    connect(CmdDataCntOK, &QPushButton::clicked, this, &frmTable::CmdDataCntOK_Click);
-    connect(CmdDataCntCancel, &QPushButton::clicked, this, &frmTable::CmdDataCntCancel_Click);
-    connect(TxtFeeld, &QLineEdit::textChanged, this, &frmTable::TxtFeeld_Change);
-    connect(UpDown2, &SpinButton::valueChanged, this, &frmTable::UpDown2_Change);
-    // A row becoming selected, by mouse, keyboard or Initial; reselecting the
-    // selected row changes no selection and so does not come round again.
+    connect(UpDown1, &SpinButton::turned, this,
+            [this](int steps) { m_window.UpDown1_Turn(steps); });
+    connect(UpDown2, &SpinButton::turned, this,
+            [this](int steps) { m_window.UpDown2_Turn(steps); });
+    connect(TxtStyle, &QLineEdit::textEdited, this, &frmTable::TxtStyle_Change);
     connect(LstStyle, &QListWidget::itemSelectionChanged, this, &frmTable::LstStyle_Click);
-    connect(CmdHanei, &QPushButton::clicked, this, &frmTable::CmdHanei_Click);
-    connect(CmdFileOpen, &QPushButton::clicked, this, &frmTable::CmdFileOpen_Click);
-    connect(mnuCSV, &QAction::triggered, this, &frmTable::mnuCSV_Click);
-    connect(CmdCopy, &QPushButton::clicked, this, &frmTable::CmdCopy_Click);
-    connect(mnuCopy, &QAction::triggered, this, &frmTable::mnuCopy_Click);
-    connect(mnuClose, &QAction::triggered, this, &frmTable::mnuClose_Click);
-    connect(mnuVir, &QAction::triggered, this, &frmTable::mnuVir_Click);
+    connect(CmdDataCntOK, &QPushButton::clicked, this, [this] { m_window.CmdDataCntOK_Click(); });
+    connect(CmdDataCntCancel, &QPushButton::clicked, this,
+            [this] { m_window.CmdDataCntCancel_Click(); });
+    connect(CmdHanei, &QPushButton::clicked, this, [this] { m_window.CmdHanei_Click(); });
+    connect(CmdFileOpen, &QPushButton::clicked, this, [this] { m_window.CmdFileOpen_Click(); });
+    connect(mnuCSV, &QAction::triggered, this, [this] { m_window.mnuCSV_Click(); });
+    connect(CmdCopy, &QPushButton::clicked, this, [this] { m_window.CmdCopy_Click(); });
+    connect(mnuCopy, &QAction::triggered, this, [this] { m_window.mnuCopy_Click(); });
+    connect(mnuClose, &QAction::triggered, this, [this] { m_window.mnuClose_Click(); });
+    connect(mnuVir, &QAction::triggered, this, [this] { m_window.mnuVir_Click(); });
+    TxtStyle->installEventFilter(this);
 }
 
-// Start-up state: count 1, redo unavailable, attribute group hidden.
-void frmTable::Form_Load() {
-    DataCnt = 1;
-    UpDown1->setMinimum(1);
-    UpDown2->setMinimum(1);
-    CmdDataCntCancel->setEnabled(false);
-    Frame2->hide();
-    UpDown1->setFocus();
+void frmTable::TxtStyle_Change(const QString& text) {
+    m_window.TxtStyle_Edit(text.toStdString());
 }
 
-// The counters' arithmetic traps on overflow, which the spinners' ranges
-// keep out of reach; a trap would be a failure like any other, so the
-// handlers that count report it rather than let it into the event loop.
-void frmTable::TxtDataCnt_Change() {
-    DataCnt = int16FromText(TxtDataCnt->text()).value_or(DataCnt);
-}
-
-// Confirm: fix the count, one empty attribute row per field, edit field 1.
-void frmTable::CmdDataCntOK_Click() {
-    try {
-        Frame2->show();
-        DataCnt = int16FromText(TxtDataCnt->text()).value_or(DataCnt);
-        UpDown1->setEnabled(false);
-        UpDown2->setValue(1);
-        const std::int16_t last = tag::CheckedSub16(DataCnt, 1);
-        for (std::int16_t i = 0; i <= last; i = tag::CheckedAdd16(i, 1)) {
-            LstStyle->addItem(QString());
-        }
-        CmdDataCntCancel->setEnabled(true);
-        Initial();
-        UpDown2->setMaximum(DataCnt);
-        CmdDataCntOK->setEnabled(false);
-    } catch (const tag::TagError&) {
-        reportFailure();
-    }
-}
-
-// Redo: back to setting the count; every attribute given so far is lost.
-void frmTable::CmdDataCntCancel_Click() {
-    Frame2->hide();
-    UpDown1->setEnabled(true);
-    TxtFeeld->setText(QStringLiteral("1"));
-    LstStyle->clear();
-    CmdDataCntCancel->setEnabled(false);
-    CmdDataCntOK->setEnabled(true);
-}
-
-void frmTable::TxtFeeld_Change() {
-    try {
-        Initial();
-    } catch (const tag::TagError&) {
-        reportFailure();
-    }
-}
-
-void frmTable::UpDown2_Change() {
-    TxtStyle->setFocus();
-}
-
+// A row selected by mouse or keyboard; the window's own selections come
+// with the list's signals blocked.
 void frmTable::LstStyle_Click() {
     const QList<QListWidgetItem*> selected = LstStyle->selectedItems();
-    if (selected.isEmpty()) {
-        return;
-    }
-    try {
-        const std::int16_t row = tag::CheckedNarrow16(LstStyle->row(selected.front()));
-        TxtFeeld->setText(QString::number(tag::CheckedAdd16(row, 1)));
-    } catch (const tag::TagError&) {
-        reportFailure();
+    if (!selected.isEmpty()) {
+        m_window.LstStyle_Click(LstStyle->row(selected.front()));
     }
 }
 
-void frmTable::CmdHanei_Click() {
-    if (QListWidgetItem* item = LstStyle->item(FieldIdx)) {
-        item->setText(TxtStyle->text());
+QWidget* frmTable::control(window::Control which) const {
+    using window::Control;
+    switch (which) {
+    case Control::Frame2:
+        return Frame2;
+    case Control::TxtDataCnt:
+        return TxtDataCnt;
+    case Control::UpDown1:
+        return UpDown1;
+    case Control::CmdDataCntOK:
+        return CmdDataCntOK;
+    case Control::CmdDataCntCancel:
+        return CmdDataCntCancel;
+    case Control::TxtFeeld:
+        return TxtFeeld;
+    case Control::UpDown2:
+        return UpDown2;
+    case Control::TxtStyle:
+        return TxtStyle;
+    case Control::LstStyle:
+        return LstStyle;
+    }
+    return nullptr;
+}
+
+void frmTable::setText(window::Control box, const std::string& text) {
+    auto* edit = static_cast<QLineEdit*>(control(box));
+    const QSignalBlocker quiet(edit);
+    edit->setText(QString::fromStdString(text));
+}
+
+void frmTable::setEnabled(window::Control which, bool enabled) {
+    control(which)->setEnabled(enabled);
+}
+
+void frmTable::setShown(window::Control which, bool shown) {
+    control(which)->setVisible(shown);
+}
+
+void frmTable::setFocus(window::Control which) {
+    control(which)->setFocus();
+}
+
+void frmTable::setSpinner(window::Control spinner, int value, int minimum, int maximum) {
+    static_cast<SpinButton*>(control(spinner))->setState(value, minimum, maximum);
+}
+
+void frmTable::setListRows(const std::vector<std::string>& rows) {
+    const QSignalBlocker quiet(LstStyle);
+    LstStyle->clear();
+    for (const std::string& row : rows) {
+        LstStyle->addItem(QString::fromStdString(row));
     }
 }
 
-// Loads the attribute editor for the field number shown in TxtFeeld.
-void frmTable::Initial() {
-    const std::optional<std::int16_t> field = int16FromText(TxtFeeld->text());
-    if (!field) {
-        return;
+void frmTable::setListRow(int row, const std::string& text) {
+    if (QListWidgetItem* item = LstStyle->item(row)) {
+        item->setText(QString::fromStdString(text));
     }
-    FieldIdx = tag::CheckedSub16(*field, 1);
-    TxtStyle->clear();
-    TxtStyle->setText(styleRow(FieldIdx));
-    LstStyle->setCurrentRow(FieldIdx);
 }
 
-QString frmTable::styleRow(int row) const {
-    const QListWidgetItem* item = LstStyle->item(row);
-    return item ? item->text() : QString();
+void frmTable::selectListRow(int row) {
+    const QSignalBlocker quiet(LstStyle);
+    LstStyle->setCurrentRow(row);
 }
 
-void frmTable::CmdFileOpen_Click() {
-    makeTag();
+std::optional<std::filesystem::path> frmTable::chooseCsvFile(const std::filesystem::path& last) {
+    const std::optional<QString> chosen = Dlg->chooseCsvFile(this, fileName(last));
+    return chosen ? std::optional(filePath(*chosen)) : std::nullopt;
 }
 
-void frmTable::mnuCSV_Click() {
-    makeTag();
-}
-
-void frmTable::CmdCopy_Click() {
-    copyTxt();
-}
-
-void frmTable::mnuCopy_Click() {
-    copyTxt();
-}
-
-// Ends the program at once, the About window with it.
-void frmTable::mnuClose_Click() {
-    if (m_about) {
-        m_about->close();
+// The window stays painted while the job runs. For its first half second
+// the user's input waits and the busy cursor shows; a job that runs longer
+// gets the progress window, modal to this one, from which it can be cancelled.
+void frmTable::waitFor(window::ConversionJob& job) {
+    QObject waker;
+    QEventLoop loop;
+    m_job = &job;
+    job.start([&] {
+        QMetaObject::invokeMethod(
+            &waker,
+            [&] {
+                loop.quit();
+                if (m_progress) {
+                    m_progress->jobEnded();
+                }
+            },
+            Qt::QueuedConnection);
+    });
+    QTimer::singleShot(m_progressDelay, &loop, &QEventLoop::quit);
+    {
+        const BusyCursor busy;
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
     }
-    QCoreApplication::exit(0);
+    if (!job.ended()) {
+        ProgressWindow progress(job, this);
+        m_progress = &progress;
+        progress.exec();
+    }
+    job.wait();
+    m_job = nullptr;
+}
+
+void frmTable::showTable(std::string&& text) {
+    TxtTag->setText(std::move(text));
+}
+
+// Puts exactly what the box shows on the clipboard, line ends included.
+void frmTable::copyTable() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const QString text = tagViewText();
+    clipboard->clear();
+    clipboard->setText(text);
+}
+
+void frmTable::reportFailure() {
+    Dlg->reportFailure(this);
 }
 
 // One About window at most: a second choice brings the open one forward.
-void frmTable::mnuVir_Click() {
+void frmTable::showAbout() {
     if (m_about.isNull()) {
         m_about = new frmAbout;
     }
@@ -401,35 +401,22 @@ void frmTable::mnuVir_Click() {
     m_about->activateWindow();
 }
 
-// Converts the chosen CSV file into the table text and shows it. A cancel of
-// the dialog changes nothing.
-void frmTable::makeTag() {
-    if (const std::optional<QString> path = Dlg->chooseCsvFile(this, m_fileName)) {
-        makeTagFrom(*path);
+// Ends the program at once, the About window with it.
+void frmTable::exitProgram() {
+    if (m_about) {
+        m_about->close();
     }
+    QCoreApplication::exit(0);
 }
 
-// Any failure shows the one message and leaves the box as it was; the file
-// is closed on every way out.
-void frmTable::makeTagFrom(const QString& path) {
-    m_fileName = path;
-    try {
-        const BusyCursor busy;
-        tag::InputFile file(filePath(path));
-        TagText.clear();
-        reserveTable(TagText, file.Size());
-        tag::StringSink sink(TagText);
-        tag::Convert(file, tag::TableOptions{DataCnt, styleRows()}, sink);
-        TxtTag->setText(std::move(TagText));
-    } catch (...) {
-        reportFailure();
+void frmTable::closeEvent(QCloseEvent* event) {
+    if (m_job != nullptr) {
+        m_job->cancel();
+        if (m_progress) {
+            m_progress->reject();
+        }
     }
-}
-
-void frmTable::reportFailure() {
-    TagText.clear();
-    TagText.shrink_to_fit();
-    Dlg->reportFailure(this);
+    QMainWindow::closeEvent(event);
 }
 
 void frmTable::dragEnterEvent(QDragEnterEvent* event) {
@@ -444,15 +431,45 @@ void frmTable::dropEvent(QDropEvent* event) {
     if (const std::optional<QString> path = droppedFile(event->mimeData())) {
         event->acceptProposedAction();
         QMetaObject::invokeMethod(
-            this, [this, name = *path] { makeTagFrom(name); }, Qt::QueuedConnection);
+            this, [this, name = *path] { m_window.File_Drop(filePath(name)); },
+            Qt::QueuedConnection);
     }
 }
 
-// Puts exactly what the box shows on the clipboard, line ends included.
-void frmTable::copyTxt() {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->clear();
-    clipboard->setText(tagViewText());
+// Files and links dragged over the attribute editor are the window's to take
+// or refuse; text still drops into the editor.
+bool frmTable::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == TxtStyle && dragged(event)) {
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool frmTable::dragged(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        if (!drag->mimeData()->hasUrls()) {
+            return false;
+        }
+        drag->setAccepted(droppedFile(drag->mimeData()).has_value());
+        if (drag->isAccepted()) {
+            drag->acceptProposedAction();
+        }
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (!drop->mimeData()->hasUrls()) {
+            return false;
+        }
+        dropEvent(drop);
+        return true;
+    }
+    default:
+        return false;
+    }
 }
 
 } // namespace quorvane::ui

@@ -1,11 +1,16 @@
 #pragma once
 
+#include "quorvane/window/table_window.h"
+#include "quorvane/window/table_window_face.h"
+
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,13 +26,16 @@ namespace quorvane::ui {
 
 class frmAbout;
 class PaletteLine;
+class ProgressWindow;
 class SpinButton;
 class TagView;
 class UserDialogs;
 
 // The main window: the field count, the attribute string of each field, the
 // buttons and menus of the commands, and the box that shows the table text.
-class frmTable final : public QMainWindow {
+// Its behaviour is the toolkit-free TableWindow's; this is the Qt face that
+// shows it and hands it the user's actions.
+class frmTable final : public QMainWindow, public window::TableWindowFace {
     Q_OBJECT
 
 public:
@@ -36,19 +44,22 @@ public:
     explicit frmTable(UserDialogs* dialogs = nullptr, QWidget* parent = nullptr);
     ~frmTable() override;
 
-    // Fields per table row.
-    std::int16_t dataCnt() const { return DataCnt; }
-    // 0-based index of the field whose attribute is being edited.
-    std::int16_t fieldIdx() const { return FieldIdx; }
-    // The attribute string of each field, in field order, as UTF-8.
-    std::vector<std::string> styleRows() const;
+    using QMainWindow::setEnabled;
+    using QMainWindow::setFocus;
+
     // The text the output box shows.
     QString tagViewText() const;
+    // How long a conversion runs before the progress window shows.
+    void setProgressDelay(int milliseconds) { m_progressDelay = milliseconds; }
 
 protected:
     // One local file dropped on the window converts as if chosen in the dialog.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    // A file dropped on the attribute editor is a drop on the window.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Closing the window cancels a conversion that is running.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void createControls();
@@ -59,38 +70,37 @@ private:
     void orderTabs();
     void connectHandlers();
 
-    void Form_Load();
-    void TxtDataCnt_Change();
-    void CmdDataCntOK_Click();
-    void CmdDataCntCancel_Click();
-    void TxtFeeld_Change();
-    void UpDown2_Change();
+    void nameForAssistiveTools();
+
+    QWidget* control(window::Control which) const;
+    void setText(window::Control box, const std::string& text) override;
+    void setEnabled(window::Control control, bool enabled) override;
+    void setShown(window::Control control, bool shown) override;
+    void setFocus(window::Control control) override;
+    void setSpinner(window::Control spinner, int value, int minimum, int maximum) override;
+    void setListRows(const std::vector<std::string>& rows) override;
+    void setListRow(int row, const std::string& text) override;
+    void selectListRow(int row) override;
+    std::optional<std::filesystem::path> chooseCsvFile(const std::filesystem::path& last) override;
+    void waitFor(window::ConversionJob& job) override;
+    void showTable(std::string&& text) override;
+    void copyTable() override;
+    void reportFailure() override;
+    void showAbout() override;
+    void exitProgram() override;
+
     void LstStyle_Click();
-    void CmdHanei_Click();
-    void CmdFileOpen_Click();
-    void mnuCSV_Click();
-    void CmdCopy_Click();
-    void mnuCopy_Click();
-    void mnuClose_Click();
-    void mnuVir_Click();
+    void TxtStyle_Change(const QString& text);
+    bool dragged(QEvent* event);
 
-    void Initial();
-    void makeTag();
-    void makeTagFrom(const QString& path);
-    void copyTxt();
-
-    QString styleRow(int row) const;
-    void reportFailure();
-
-    std::int16_t DataCnt = 0;
-    std::int16_t FieldIdx = 0;
-    std::string TagText;
-
+    window::TableWindow m_window{*this};
     std::unique_ptr<UserDialogs> m_ownDialogs;
     UserDialogs* Dlg = nullptr;
-    // The file dialog starts from the file chosen or dropped last.
-    QString m_fileName;
     QPointer<frmAbout> m_about;
+    int m_progressDelay = 500;
+    // The conversion running, and its progress window once shown.
+    window::ConversionJob* m_job = nullptr;
+    QPointer<ProgressWindow> m_progress;
 
     QPushButton* CmdCopy = nullptr;
     QGroupBox* Frame2 = nullptr;
