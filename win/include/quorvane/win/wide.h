@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quorvane::win {
+
+// UTF-8 text as the Windows API's UTF-16, and back. Bytes that do not decode
+// become U+FFFD.
+std::wstring wide(std::string_view utf8);
+std::string narrow(std::wstring_view utf16);
+
+} // namespace quorvane::win

@@ -1,0 +1,112 @@
+#include "quorvane/win/progress_window.h"
+
+#include "quorvane/win/control_ids.h"
+#include "quorvane/win/dpi_scale.h"
+#include "quorvane/window/conversion_job.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string>
+
+namespace quorvane::win {
+namespace {
+
+constexpr UINT_PTR kPoll = 1;
+constexpr UINT kPollMilliseconds = 50;
+// The bar counts in thousandths, so that files past 2 GB fit its range.
+constexpr int kBarSteps = 1000;
+
+} // namespace
+
+void ProgressWindow::registerClass(HINSTANCE instance) {
+    WNDCLASSEXW type{};
+    type.cbSize = sizeof type;
+    type.lpfnWndProc = &ProgressWindow::procedure;
+    type.hInstance = instance;
+    type.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    type.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    type.lpszClassName = id::kProgressClass;
+    RegisterClassExW(&type);
+}
+
+ProgressWindow::ProgressWindow(window::ConversionJob& job, HWND owner, HFONT font, UINT dpi)
+    : m_job(job) {
+    const DpiScale scale(dpi);
+    RECT frame = scale.rect(0, 0, 5400, 1500);
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    AdjustWindowRectExForDpi(&frame, style, FALSE, WS_EX_DLGMODALFRAME, dpi);
+    RECT ownerRect;
+    GetWindowRect(owner, &ownerRect);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    m_window = CreateWindowExW(
+        WS_EX_DLGMODALFRAME, id::kProgressClass, L"Quorvane", style,
+        ownerRect.left + (ownerRect.right - ownerRect.left - width) / 2,
+        ownerRect.top + (ownerRect.bottom - ownerRect.top - height) / 2, width, height, owner,
+        nullptr, instance, this);
+    const auto make = [&](const wchar_t* type, const wchar_t* text, DWORD extra, int id,
+                          RECT at) {
+        HWND control = CreateWindowExW(0, type, text, WS_CHILD | WS_VISIBLE | extra, at.left,
+                                       at.top, at.right - at.left, at.bottom - at.top, m_window,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                       instance, nullptr);
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        return control;
+    };
+    make(L"STATIC", m_job.path().filename().wstring().c_str(), SS_LEFT | SS_NOPREFIX |
+         SS_PATHELLIPSIS, id::lblFile, scale.rect(180, 150, 5040, 270));
+    HWND bar = make(PROGRESS_CLASSW, L"", 0, id::barRead, scale.rect(180, 495, 5040, 270));
+    SendMessageW(bar, PBM_SETRANGE32, 0, kBarSteps);
+    HWND button = make(L"BUTTON", L"キャンセル", WS_TABSTOP | BS_PUSHBUTTON,
+                       id::CmdCancel, scale.rect(3720, 960, 1500, 345));
+    showProgress();
+    SetTimer(m_window, kPoll, kPollMilliseconds, nullptr);
+    ShowWindow(m_window, SW_SHOW);
+    SetFocus(button);
+}
+
+ProgressWindow::~ProgressWindow() {
+    if (m_window != nullptr) {
+        SetWindowLongPtrW(m_window, GWLP_USERDATA, 0);
+        DestroyWindow(m_window);
+    }
+}
+
+LRESULT CALLBACK ProgressWindow::procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(l);
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<ProgressWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self != nullptr) {
+        switch (message) {
+        case WM_TIMER: self->showProgress(); return 0;
+        case WM_CLOSE: self->cancel(); return 0;
+        case WM_COMMAND:
+            if (LOWORD(w) == id::CmdCancel || LOWORD(w) == IDCANCEL) {
+                self->cancel();
+            }
+            return 0;
+        default: break;
+        }
+    }
+    return DefWindowProcW(window, message, w, l);
+}
+
+// The owner sees the job end and destroys this window.
+void ProgressWindow::cancel() {
+    m_job.cancel();
+    EnableWindow(GetDlgItem(m_window, id::CmdCancel), FALSE);
+}
+
+void ProgressWindow::showProgress() {
+    const std::uint64_t size = m_job.fileSize();
+    const std::uint64_t read = std::min(m_job.bytesRead(), size);
+    SendMessageW(GetDlgItem(m_window, id::barRead), PBM_SETPOS,
+                 size == 0 ? 0 : static_cast<WPARAM>(read * kBarSteps / size), 0);
+}
+
+} // namespace quorvane::win
