@@ -74,48 +74,6 @@ private slots:
 
     void cleanup() { delete m_window; }
 
-    // Random texts of every kind of character and line end, long enough to be
-    // read in blocks (every other one mostly ASCII), against a plain model of
-    // line starts, ends and the width bound.
-    void lineIndexFollowsAModel() {
-        // Each piece's width under the bounds below (narrow, half-width, wide,
-        // tab; NUL and other controls are wide); -1: a line end. The first six
-        // make the ASCII-heavy texts; a run of controls fills whole blocks.
-        const std::string controls(32, '\x01');
-        const std::string_view pieces[] = {"a",  "<td>", "\t", "\r", "\n", "\r\n",  "\x01",
-                                           "東", "ｶ",    "Ｗ", "𠮷", "é",  {"", 1}, controls};
-        const int widths[] = {3, 12, 17, -1, -1, -1, 11, 11, 5, 11, 22, 11, 11, 352};
-        std::mt19937 rng(12345);
-        for (int round = 0; round < 200; ++round) {
-            std::string text;
-            std::vector<std::size_t> starts{0}, ends;
-            std::uint64_t width = 0, widest = 0;
-            for (int i = 0, count = int(rng() % 300); i < count; ++i) {
-                const std::size_t piece = rng() % (round % 2 != 0 ? 6 : std::size(pieces));
-                if (piece == 4 && !text.empty() && text.back() == '\r') {
-                    continue; // a lone CR then a lone LF would be one CR LF
-                }
-                if (widths[piece] < 0) {
-                    ends.push_back(text.size());
-                    starts.push_back(text.size() + pieces[piece].size());
-                    widest = std::max(widest, std::exchange(width, 0));
-                }
-                width += std::uint64_t(std::max(widths[piece], 0));
-                text += pieces[piece];
-            }
-            ends.push_back(text.size());
-            LineIndex index;
-            index.build(text, AdvanceBounds{{3, 5, 11, 17}});
-            QCOMPARE(index.lineCount(), starts.size());
-            for (std::size_t line = 0; line < starts.size(); ++line) {
-                QCOMPARE(std::tuple(index.lineStart(line), index.lineEnd(line),
-                                    index.lineOf(starts[line]), index.lineOf(ends[line])),
-                         std::tuple(starts[line], ends[line], line, line));
-            }
-            QCOMPARE(index.widestBound(), std::max(widest, width));
-        }
-    }
-
     // Keys from the start of a text, then Ctrl+C: what lands on the clipboard.
     // Typing, deleting, cutting and pasting change nothing.
     void keysSelectAndCopyExactly() {
