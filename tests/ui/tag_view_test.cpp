@@ -75,15 +75,17 @@ private slots:
     void cleanup() { delete m_window; }
 
     // Each key the view maps, from the start of a text, then Ctrl+C: what
-    // lands on the clipboard. Typing, deleting, cutting and pasting change
-    // nothing.
+    // lands on the clipboard. Those keys are taken; typing, deleting, cutting
+    // and pasting change nothing and go on to the window. Ctrl+C and Ctrl+A
+    // reach the view before any shortcut of the window.
     void keysSelectAndCopyExactly() {
         const QString lines = QStringLiteral(u"ab東京cd\r\nabcdefgh\r\n東京都府");
         const QString many = QStringLiteral("a\r\n") + QStringLiteral("b\r\n").repeated(99);
-        const std::tuple<const char*, QStringView, QStringView> rows[] = {
+        const QStringList passedOn = QString("X Return Tab Backspace Delete Escape F2 Ctrl+X "
+                                             "Ctrl+V Shift+Ins")
+                                         .split(u' ');
+        const std::tuple<QString, QStringView, QStringView> rows[] = {
             {"Ctrl+A", kTable, kTable},
-            {"Down Down Shift+End", kTable, u"<td align=right>abc</td>"},
-            {"End Shift+Right Shift+Right", kTable, u"\r\n<"},
             {"Down Down End Shift+Ctrl+Left Shift+Left", kTable, u"d>"},
             {"Down Down Right Shift+Ctrl+Right", kTable, u"td"},
             {"Ctrl+End Home Shift+Ctrl+End", kTable, u"</table>"},
@@ -91,43 +93,25 @@ private slots:
             {"Ctrl+End Shift+Up", kTable, u"\r\n</table>"},
             {"End Left Left Down Down Up Shift+Down Shift+Down", lines, u"gh\r\n東京都"},
             {"PgDown PgUp Shift+Down", many, u"a\r\n"},
-            {"Ctrl+A X Backspace Delete Return Ctrl+X Ctrl+V Shift+Ins", kTable, kTable}};
+            {"Ctrl+A " + passedOn.join(u' '), kTable, kTable}};
         for (const auto& [keys, text, copied] : rows) {
             m_view->setText(text.toString().toStdString());
             QGuiApplication::clipboard()->setText(QStringLiteral("pasted"));
             for (const QString& key : (keys + QStringLiteral(" Ctrl+C")).split(u' ')) {
-                const QKeyCombination press = QKeySequence(key)[0];
-                QTest::keyClick(m_view, press.key(), press.keyboardModifiers());
-            }
-            QCOMPARE(std::tuple(QString(keys), QGuiApplication::clipboard()->text(),
-                                m_view->textString()),
-                     std::tuple(QString(keys), copied.toString(), text.toString()));
-        }
-    }
-
-    // Keys that move or copy are taken; the others go on to the window. Ctrl+C
-    // and Ctrl+A go to the view before any shortcut of the window.
-    void keysTakenOrPassedOn() {
-        m_view->setText(kTable.toStdString());
-        const std::pair<const char*, bool> rows[] = {
-            {"Left Right Up Down PgUp PgDown Home End Ctrl+Left Shift+Ctrl+End Ctrl+C Ctrl+A",
-             true},
-            {"X Return Tab Backspace Delete Escape F2 Ctrl+V Ctrl+X Shift+Ins", false}};
-        for (const auto& [keys, taken] : rows) {
-            for (const QString& key : QString(keys).split(u' ')) {
-                const QKeyCombination combination = QKeySequence(key)[0];
-                QKeyEvent press(QEvent::KeyPress, combination.key(),
-                                combination.keyboardModifiers());
-                QKeyEvent override(QEvent::ShortcutOverride, combination.key(),
-                                   combination.keyboardModifiers());
+                const QKeyCombination chord = QKeySequence(key)[0];
+                QKeyEvent press(QEvent::KeyPress, chord.key(), chord.keyboardModifiers());
+                QKeyEvent override(QEvent::ShortcutOverride, chord.key(),
+                                   chord.keyboardModifiers());
                 override.ignore();
-                QCoreApplication::sendEvent(m_view, &press);
                 QCoreApplication::sendEvent(m_view, &override);
+                QCoreApplication::sendEvent(m_view, &press);
                 const bool shortcut =
                     key == QStringLiteral("Ctrl+C") || key == QStringLiteral("Ctrl+A");
                 QCOMPARE(std::tuple(key, press.isAccepted(), override.isAccepted()),
-                         std::tuple(key, taken, shortcut));
+                         std::tuple(key, !passedOn.contains(key), shortcut));
             }
+            QCOMPARE(std::tuple(keys, QGuiApplication::clipboard()->text(), m_view->textString()),
+                     std::tuple(keys, copied.toString(), text.toString()));
         }
     }
 
@@ -200,7 +184,6 @@ private slots:
             const QRectF last = m_view->lineRect(std::size_t(lines));
             QVERIFY(last.top() >= 0 && last.bottom() <= m_view->viewport()->height());
             QVERIFY2(last.right() <= m_view->viewport()->width(), "the end cannot be scrolled to");
-            QCOMPARE(horizontal->pageStep(), m_view->viewport()->width());
             const qreal end = QFontMetricsF(m_view->font()).horizontalAdvance(longest);
             QVERIFY(longest.contains(u'\t') ||
                     end + last.left() >=
