@@ -20,6 +20,7 @@
 #include <climits>
 #include <cmath>
 #include <limits>
+#include <stdexcept>
 
 namespace quorvane::ui {
 namespace {
@@ -64,7 +65,7 @@ TagView::TagView(QWidget* parent)
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
     measureFont();
-    reindex();
+    updateContentWidth();
 }
 
 TagView::~TagView() = default;
@@ -74,7 +75,7 @@ void TagView::setText(std::string utf8) {
     const bool hadSelection = m_cursor.hasSelection();
     m_cursor.reset();
     m_layouts.clear();
-    reindex();
+    updateContentWidth();
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(0);
     viewport()->update();
@@ -103,11 +104,20 @@ void TagView::selectAll() {
     changeCursor([&] { m_cursor.selectAll(); });
 }
 
+// A selection too long for a QString, or memory refused on the way, is told
+// to the window instead of reaching the event loop.
 void TagView::copy() {
     if (!m_cursor.hasSelection()) {
         return;
     }
-    QGuiApplication::clipboard()->setText(selectedText());
+    QString selected;
+    try {
+        selected = selectedText();
+    } catch (const std::exception&) { // std::length_error, std::bad_alloc
+        emit copyFailed();
+        return;
+    }
+    QGuiApplication::clipboard()->setText(selected);
 }
 
 // ---- geometry -------------------------------------------------------------
@@ -129,7 +139,7 @@ void TagView::measureFont() {
 }
 
 // The scroll range for the width bound of the current lines.
-void TagView::reindex() {
+void TagView::updateContentWidth() {
     const auto widest = static_cast<qreal>(lines().widestBound()) / 64;
     m_contentWidth = clampToInt(static_cast<std::size_t>(std::ceil(widest))) + 2 * kMargin + 1;
     updateScrollBars();
@@ -356,7 +366,7 @@ void TagView::changeEvent(QEvent* event) {
         measureFont();
         m_document.remeasure(m_bounds);
         m_layouts.clear();
-        reindex();
+        updateContentWidth();
         viewport()->update();
     }
 }

@@ -48,7 +48,8 @@ public:
     // nearest place a caret can stand) and scrolls the cursor into sight.
     void setSelection(std::size_t anchor, std::size_t cursor);
     void selectAll();
-    // Puts the selection on the clipboard exactly as it stands in the text.
+    // Puts the selection on the clipboard exactly as it stands in the text;
+    // copyFailed() when it cannot be converted.
     void copy();
 
     std::size_t lineCount() const { return lines().lineCount(); }
@@ -68,6 +69,7 @@ public:
 
 signals:
     void selectionChanged();
+    void copyFailed();
 
 protected:
     bool event(QEvent* event) override;
@@ -91,7 +93,7 @@ private:
     std::size_t pageLines() const override;
 
     void measureFont();
-    void reindex();
+    void updateContentWidth();
     void updateScrollBars();
     void widenTo(qreal width);
 
