@@ -14,17 +14,27 @@
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 
+#include "quorvane/window/utf8.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <limits>
+#include <stdexcept>
 
 namespace quorvane::ui {
 namespace {
+
+using window::CaretMove;
+namespace utf8 = window::utf8;
 
 // Room between the frame and the text.
 constexpr int kMargin = 3;
 constexpr int kTabColumns = 8;
 constexpr int kAutoScrollMs = 50;
+// The most UTF-16 units a QString can hold.
+constexpr std::size_t kMaxStringUnits =
+    (static_cast<std::size_t>(std::numeric_limits<qsizetype>::max()) - 64) / sizeof(char16_t);
 
 std::uint32_t toUnits(qreal pixels) {
     return static_cast<std::uint32_t>(std::ceil(pixels * 64));
@@ -42,33 +52,6 @@ int clampToInt(std::size_t value) {
     return static_cast<int>(std::min<std::size_t>(value, INT_MAX));
 }
 
-// Characters of one class form one word for double-click and Ctrl+arrows:
-// runs of ASCII letters and digits, of hiragana, of katakana, of kanji, of
-// full-width letters; every other symbol is a class of its own.
-int wordClass(char32_t c) {
-    if (c == U' ' || c == U'\t' || c == U'\u3000') {
-        return 0;
-    }
-    if (c >= 0x3041 && c <= 0x309F) {
-        return 2;
-    }
-    if ((c >= 0x30A0 && c <= 0x30FF) || (c >= 0xFF66 && c <= 0xFF9F)) {
-        return 3;
-    }
-    if ((c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF) ||
-        (c >= 0xF900 && c <= 0xFAFF) || c == U'\u3005' || c > 0xFFFF) {
-        return 4;
-    }
-    if ((c >= 0xFF10 && c <= 0xFF19) || (c >= 0xFF21 && c <= 0xFF3A) ||
-        (c >= 0xFF41 && c <= 0xFF5A)) {
-        return 5;
-    }
-    if (c == U'_' || QChar::isLetterOrNumber(c)) {
-        return 1;
-    }
-    return 0x10000 + static_cast<int>(c);
-}
-
 } // namespace
 
 TagView::TagView(QWidget* parent)
@@ -82,19 +65,17 @@ TagView::TagView(QWidget* parent)
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
     measureFont();
-    reindex();
+    updateContentWidth();
 }
 
 TagView::~TagView() = default;
 
 void TagView::setText(std::string utf8) {
-    const bool hadSelection = m_anchor != m_cursor;
-    m_text = std::move(utf8);
-    m_utf16.reset(m_text);
-    m_anchor = 0;
-    m_cursor = 0;
-    m_desiredX = -1;
-    reindex();
+    m_document.setText(std::move(utf8), m_bounds);
+    const bool hadSelection = m_cursor.hasSelection();
+    m_cursor.reset();
+    m_layouts.clear();
+    updateContentWidth();
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(0);
     viewport()->update();
@@ -108,7 +89,7 @@ void TagView::setText(std::string utf8) {
 }
 
 QString TagView::textString() const {
-    return textBetween(0, m_text.size());
+    return textBetween(0, text().size());
 }
 
 QString TagView::selectedText() const {
@@ -116,20 +97,27 @@ QString TagView::selectedText() const {
 }
 
 void TagView::setSelection(std::size_t anchor, std::size_t cursor) {
-    m_anchor = normalized(anchor);
-    moveCursor(cursor, true);
+    changeCursor([&] { m_cursor.select(anchor, cursor); });
 }
 
 void TagView::selectAll() {
-    m_anchor = 0;
-    moveCursor(m_text.size(), true);
+    changeCursor([&] { m_cursor.selectAll(); });
 }
 
+// A selection too long for a QString, or memory refused on the way, is told
+// to the window instead of reaching the event loop.
 void TagView::copy() {
-    if (selectionStart() == selectionEnd()) {
+    if (!m_cursor.hasSelection()) {
         return;
     }
-    QGuiApplication::clipboard()->setText(selectedText());
+    QString selected;
+    try {
+        selected = selectedText();
+    } catch (const std::exception&) { // std::length_error, std::bad_alloc
+        emit copyFailed();
+        return;
+    }
+    QGuiApplication::clipboard()->setText(selected);
 }
 
 // ---- geometry -------------------------------------------------------------
@@ -140,18 +128,19 @@ void TagView::measureFont() {
                                  metrics.horizontalAdvance(QChar(u'漢')),
                                  metrics.horizontalAdvance(QChar(u'Ｗ'))});
     const qreal space = metrics.horizontalAdvance(QChar(u' '));
-    m_bounds.advance[AdvanceBounds::Narrow] = toUnits(widestOf(metrics, 0x20, 0x7E));
-    m_bounds.advance[AdvanceBounds::HalfWidth] = toUnits(widestOf(metrics, 0xFF61, 0xFF9F));
-    m_bounds.advance[AdvanceBounds::Wide] = toUnits(wide);
-    m_bounds.advance[AdvanceBounds::Tab] = toUnits(space * kTabColumns);
+    auto& advance = m_bounds.advance;
+    advance[std::size_t(window::WidthClass::Narrow)] = toUnits(widestOf(metrics, 0x20, 0x7E));
+    advance[std::size_t(window::WidthClass::HalfWidth)] =
+        toUnits(widestOf(metrics, 0xFF61, 0xFF9F));
+    advance[std::size_t(window::WidthClass::Wide)] = toUnits(wide);
+    advance[std::size_t(window::WidthClass::Tab)] = toUnits(space * kTabColumns);
     m_lineHeight = std::max(1, qCeil(metrics.lineSpacing()));
     m_lineEndMark = std::max<qreal>(1, space / 2);
 }
 
-void TagView::reindex() {
-    m_layouts.clear();
-    m_index.build(m_text, m_bounds);
-    const auto widest = static_cast<qreal>(m_index.widestBound()) / 64;
+// The scroll range for the width bound of the current lines.
+void TagView::updateContentWidth() {
+    const auto widest = static_cast<qreal>(lines().widestBound()) / 64;
     m_contentWidth = clampToInt(static_cast<std::size_t>(std::ceil(widest))) + 2 * kMargin + 1;
     updateScrollBars();
 }
@@ -194,57 +183,41 @@ QPointF TagView::lineOrigin(std::size_t line) const {
 }
 
 QString TagView::lineString(std::size_t line) const {
-    return textBetween(m_index.lineStart(line), m_index.lineEnd(line));
+    return textBetween(lines().lineStart(line), lines().lineEnd(line));
 }
 
 QString TagView::textBetween(std::size_t start, std::size_t end) const {
-    return QString::fromUtf8(m_text.data() + start, static_cast<qsizetype>(end - start));
+    const std::string_view part = std::string_view(text()).substr(start, end - start);
+    QString units(static_cast<qsizetype>(utf8::utf16Length(part, kMaxStringUnits)),
+                  Qt::Uninitialized);
+    utf8::writeUtf16(part, reinterpret_cast<char16_t*>(units.data()));
+    return units;
 }
 
 // The UTF-16 column of `pos` in its line, as its layout counts.
 int TagView::columnOf(std::size_t pos) const {
-    const std::size_t start = m_index.lineStart(m_index.lineOf(pos));
-    return static_cast<int>(
-        Utf16Offsets::count(std::string_view(m_text).substr(start, pos - start)));
+    const std::size_t start = lines().lineStart(lines().lineOf(pos));
+    return static_cast<int>(utf8::utf16Units(std::string_view(text()).substr(start, pos - start)));
 }
 
+double TagView::caretX(std::size_t line, std::size_t pos) const {
+    return layoutFor(line).lineAt(0).cursorToX(columnOf(pos));
+}
+
+std::size_t TagView::caretAt(std::size_t line, double x) const {
+    return positionIn(line, layoutFor(line).lineAt(0).xToCursor(x));
+}
+
+// The byte offset of UTF-16 column `column` of `line`.
 std::size_t TagView::positionIn(std::size_t line, int column) const {
-    const std::size_t start = m_index.lineStart(line);
+    const std::size_t start = lines().lineStart(line);
     const std::string_view chars =
-        std::string_view(m_text).substr(start, m_index.lineEnd(line) - start);
-    return start + Utf16Offsets::bytesFor(chars, static_cast<std::size_t>(std::max(column, 0)));
+        std::string_view(text()).substr(start, lines().lineEnd(line) - start);
+    return start + utf8::bytesForUnits(chars, static_cast<std::size_t>(std::max(column, 0)));
 }
 
-// The code point that starts at `pos`; U+FFFD for a byte that starts none.
-char32_t TagView::characterAt(std::size_t pos) const {
-    const auto* p = reinterpret_cast<const unsigned char*>(m_text.data());
-    const unsigned char lead = p[pos];
-    if (lead < 0x80) {
-        return lead;
-    }
-    const int extra = lead < 0xC0 ? -1 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
-    if (extra < 0 || pos + extra >= m_text.size()) {
-        return U'\uFFFD';
-    }
-    char32_t c = lead & (0x3F >> extra);
-    for (int i = 1; i <= extra; ++i) {
-        c = (c << 6) | (p[pos + i] & 0x3F);
-    }
-    return c;
-}
-
-std::size_t TagView::previousCharacter(std::size_t pos) const {
-    do {
-        --pos;
-    } while (pos > 0 && (static_cast<unsigned char>(m_text[pos]) & 0xC0) == 0x80);
-    return pos;
-}
-
-std::size_t TagView::nextCharacter(std::size_t pos) const {
-    do {
-        ++pos;
-    } while (pos < m_text.size() && (static_cast<unsigned char>(m_text[pos]) & 0xC0) == 0x80);
-    return pos;
+std::size_t TagView::pageLines() const {
+    return static_cast<std::size_t>(fullRows());
 }
 
 QTextLayout& TagView::layoutFor(std::size_t line) const {
@@ -278,21 +251,18 @@ void TagView::dropFarLayouts() const {
                   [&](const auto& entry) { return entry.first < low || entry.first > high; });
 }
 
-qreal TagView::cursorX(std::size_t pos) const {
-    return layoutFor(m_index.lineOf(pos)).lineAt(0).cursorToX(columnOf(pos));
-}
-
 QRectF TagView::lineRect(std::size_t line) const {
     const QPointF origin = lineOrigin(line);
     return {origin, QSizeF(layoutFor(line).lineAt(0).naturalTextWidth(), m_lineHeight)};
 }
 
 QRect TagView::characterRect(std::size_t pos) const {
-    pos = normalized(pos);
-    const std::size_t line = m_index.lineOf(pos);
+    pos = m_document.caretPlace(pos);
+    const std::size_t line = lines().lineOf(pos);
     const QPointF origin = lineOrigin(line);
-    const qreal x = cursorX(pos);
-    const qreal next = pos < m_index.lineEnd(line) ? cursorX(stepRight(pos)) : x + m_lineEndMark;
+    const qreal x = caretX(line, pos);
+    const qreal next =
+        pos < lines().lineEnd(line) ? caretX(line, utf8::next(text(), pos)) : x + m_lineEndMark;
     return QRectF(origin.x() + x, origin.y(), std::max<qreal>(1, next - x), m_lineHeight)
         .toAlignedRect();
 }
@@ -309,7 +279,7 @@ std::size_t TagView::positionAt(QPointF point, QTextLine::CursorPosition mode) c
 QString TagView::visibleText() const {
     const std::size_t first = firstVisibleLine();
     const std::size_t last = std::min(lineCount(), first + fullRows()) - 1;
-    return textBetween(m_index.lineStart(first), m_index.lineEnd(last));
+    return textBetween(lines().lineStart(first), lines().lineEnd(last));
 }
 
 // ---- painting -------------------------------------------------------------
@@ -332,8 +302,8 @@ void TagView::paintLine(QPainter& painter, std::size_t line) {
     QTextLayout& layout = layoutFor(line);
     const qreal width = layout.lineAt(0).naturalTextWidth();
     widenTo(width);
-    const std::size_t start = m_index.lineStart(line);
-    const std::size_t end = m_index.lineEnd(line);
+    const std::size_t start = lines().lineStart(line);
+    const std::size_t end = lines().lineEnd(line);
     const std::size_t from = selectionStart();
     const std::size_t to = selectionEnd();
     const QPointF origin = lineOrigin(line);
@@ -354,8 +324,8 @@ void TagView::paintLine(QPainter& painter, std::size_t line) {
         painter.fillRect(QRectF(origin.x() + width, origin.y(), m_lineEndMark, m_lineHeight),
                          highlight);
     }
-    if (hasFocus() && m_index.lineOf(m_cursor) == line) {
-        layout.drawCursor(&painter, origin, columnOf(m_cursor));
+    if (hasFocus() && lines().lineOf(cursorPosition()) == line) {
+        layout.drawCursor(&painter, origin, columnOf(cursorPosition()));
     }
 }
 
@@ -394,7 +364,9 @@ void TagView::changeEvent(QEvent* event) {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         measureFont();
-        reindex();
+        m_document.remeasure(m_bounds);
+        m_layouts.clear();
+        updateContentWidth();
         viewport()->update();
     }
 }
@@ -426,7 +398,8 @@ void TagView::mousePressEvent(QMouseEvent* event) {
     }
     m_dragging = true;
     m_dragPoint = event->position().toPoint();
-    moveCursor(positionAt(event->position()), event->modifiers() & Qt::ShiftModifier);
+    const bool extend = event->modifiers() & Qt::ShiftModifier;
+    changeCursor([&] { m_cursor.moveTo(positionAt(event->position()), extend); });
 }
 
 void TagView::mouseMoveEvent(QMouseEvent* event) {
@@ -436,7 +409,7 @@ void TagView::mouseMoveEvent(QMouseEvent* event) {
     m_dragPoint = event->position().toPoint();
     if (viewport()->rect().contains(m_dragPoint)) {
         m_autoScroll.stop();
-        moveCursor(positionAt(event->position()), true);
+        changeCursor([&] { m_cursor.moveTo(positionAt(event->position()), true); });
     } else {
         if (!m_autoScroll.isActive()) {
             m_autoScroll.start(kAutoScrollMs, this);
@@ -457,13 +430,7 @@ void TagView::mouseDoubleClickEvent(QMouseEvent* event) {
         return;
     }
     const std::size_t pos = positionAt(event->position(), QTextLine::CursorOnCharacter);
-    const std::size_t line = m_index.lineOf(pos);
-    if (m_index.lineStart(line) == m_index.lineEnd(line)) {
-        return;
-    }
-    const std::size_t on = pos < m_index.lineEnd(line) ? pos : previousCharacter(pos);
-    m_anchor = wordStart(on);
-    moveCursor(wordEnd(on), true);
+    changeCursor([&] { m_cursor.selectWordAt(pos); });
     m_dragging = false;
 }
 
@@ -476,7 +443,7 @@ void TagView::contextMenuEvent(QContextMenuEvent* event) {
     QAction* allAction =
         menu.addAction(QStringLiteral(u"すべて選択(&A)"), this, &TagView::selectAll);
     allAction->setObjectName(QStringLiteral("selectAll"));
-    allAction->setEnabled(!m_text.empty());
+    allAction->setEnabled(!text().empty());
     menu.exec(event->globalPos());
 }
 
@@ -500,124 +467,54 @@ void TagView::autoScrollStep() {
     horizontal->setValue(horizontal->value() + dx * horizontal->singleStep() * 2);
     const QPoint inside(std::clamp(m_dragPoint.x(), area.left(), area.right()),
                         std::clamp(m_dragPoint.y(), area.top(), area.bottom()));
-    moveCursor(positionAt(inside), true);
+    changeCursor([&] { m_cursor.moveTo(positionAt(inside), true); });
 }
 
 // ---- caret movement -------------------------------------------------------
 
-// Keeps a caret inside the text, off the middle of a character and of a CR LF pair.
-std::size_t TagView::normalized(std::size_t pos) const {
-    pos = std::min(pos, m_text.size());
-    while (pos > 0 && pos < m_text.size() &&
-           (static_cast<unsigned char>(m_text[pos]) & 0xC0) == 0x80) {
-        --pos;
-    }
-    const std::size_t line = m_index.lineOf(pos);
-    return std::min(pos, m_index.lineEnd(line));
-}
-
-std::size_t TagView::stepLeft(std::size_t pos) const {
-    const std::size_t line = m_index.lineOf(pos);
-    const std::size_t start = m_index.lineStart(line);
-    if (pos == start) {
-        return line == 0 ? pos : m_index.lineEnd(line - 1);
-    }
-    return positionIn(line, layoutFor(line).previousCursorPosition(columnOf(pos)));
-}
-
-std::size_t TagView::stepRight(std::size_t pos) const {
-    const std::size_t line = m_index.lineOf(pos);
-    if (pos == m_index.lineEnd(line)) {
-        return line + 1 == lineCount() ? pos : m_index.lineStart(line + 1);
-    }
-    return positionIn(line, layoutFor(line).nextCursorPosition(columnOf(pos)));
-}
-
-// Start of the word that holds the character at `pos`.
-std::size_t TagView::wordStart(std::size_t pos) const {
-    const std::size_t start = m_index.lineStart(m_index.lineOf(pos));
-    const int kind = wordClass(characterAt(pos));
-    while (pos > start && wordClass(characterAt(previousCharacter(pos))) == kind) {
-        pos = previousCharacter(pos);
-    }
-    return pos;
-}
-
-// End of the word that holds the character at `pos`.
-std::size_t TagView::wordEnd(std::size_t pos) const {
-    const std::size_t end = m_index.lineEnd(m_index.lineOf(pos));
-    const int kind = wordClass(characterAt(pos));
-    while (pos < end && wordClass(characterAt(pos)) == kind) {
-        pos = nextCharacter(pos);
-    }
-    return pos;
-}
-
-// The caret `lines` lines up or down, at the x it had before the vertical moves.
-std::size_t TagView::verticalStep(std::size_t pos, std::ptrdiff_t lines) {
-    if (m_desiredX < 0) {
-        m_desiredX = cursorX(pos);
-    }
-    const auto line = static_cast<std::ptrdiff_t>(m_index.lineOf(pos));
-    const auto last = static_cast<std::ptrdiff_t>(lineCount()) - 1;
-    const auto target = static_cast<std::size_t>(std::clamp<std::ptrdiff_t>(line + lines, 0, last));
-    return positionIn(target, layoutFor(target).lineAt(0).xToCursor(m_desiredX));
-}
-
+// The caret moves of the keyboard; false for a key that is none.
 bool TagView::navigate(const QKeyEvent* event) {
-    const bool extend = event->modifiers() & Qt::ShiftModifier;
     const bool control = event->modifiers() & Qt::ControlModifier;
-    const std::size_t line = m_index.lineOf(m_cursor);
-    const std::size_t start = m_index.lineStart(line);
-    const std::size_t end = m_index.lineEnd(line);
-    const int page = fullRows();
-    QScrollBar* vertical = verticalScrollBar();
-    std::size_t pos = m_cursor;
-    bool vertically = false;
+    CaretMove move{};
     switch (event->key()) {
     case Qt::Key_Left:
-        pos = control && m_cursor > start ? wordStart(previousCharacter(m_cursor))
-                                          : stepLeft(m_cursor);
+        move = control ? CaretMove::WordLeft : CaretMove::CharacterLeft;
         break;
     case Qt::Key_Right:
-        pos = control && m_cursor < end ? wordEnd(m_cursor) : stepRight(m_cursor);
+        move = control ? CaretMove::WordRight : CaretMove::CharacterRight;
         break;
     case Qt::Key_Up:
+        move = CaretMove::LineUp;
+        break;
     case Qt::Key_Down:
-        pos = verticalStep(m_cursor, event->key() == Qt::Key_Up ? -1 : 1);
-        vertically = true;
+        move = CaretMove::LineDown;
         break;
     case Qt::Key_PageUp:
     case Qt::Key_PageDown: {
-        const int step = event->key() == Qt::Key_PageUp ? -page : page;
-        vertical->setValue(vertical->value() + step);
-        pos = verticalStep(m_cursor, step);
-        vertically = true;
+        const bool up = event->key() == Qt::Key_PageUp;
+        QScrollBar* vertical = verticalScrollBar();
+        vertical->setValue(vertical->value() + (up ? -fullRows() : fullRows()));
+        move = up ? CaretMove::PageUp : CaretMove::PageDown;
         break;
     }
     case Qt::Key_Home:
-        pos = control ? 0 : start;
+        move = control ? CaretMove::DocumentStart : CaretMove::LineStart;
         break;
     case Qt::Key_End:
-        pos = control ? m_text.size() : end;
+        move = control ? CaretMove::DocumentEnd : CaretMove::LineEnd;
         break;
     default:
         return false;
     }
-    moveCursor(pos, extend, vertically);
+    const bool extend = event->modifiers() & Qt::ShiftModifier;
+    changeCursor([&] { m_cursor.move(move, extend, *this); });
     return true;
 }
 
-void TagView::moveCursor(std::size_t pos, bool keepAnchor, bool keepDesiredX) {
+template <typename Change> void TagView::changeCursor(Change change) {
     const std::size_t oldStart = selectionStart();
     const std::size_t oldEnd = selectionEnd();
-    m_cursor = normalized(pos);
-    if (!keepAnchor) {
-        m_anchor = m_cursor;
-    }
-    if (!keepDesiredX) {
-        m_desiredX = -1;
-    }
+    change();
     ensureCursorVisible();
     viewport()->update();
     if (oldStart != selectionStart() || oldEnd != selectionEnd()) {
@@ -627,7 +524,8 @@ void TagView::moveCursor(std::size_t pos, bool keepAnchor, bool keepDesiredX) {
 }
 
 void TagView::ensureCursorVisible() {
-    const auto line = static_cast<int>(m_index.lineOf(m_cursor));
+    const std::size_t caret = cursorPosition();
+    const auto line = static_cast<int>(lines().lineOf(caret));
     QScrollBar* vertical = verticalScrollBar();
     const int rows = fullRows();
     if (line < vertical->value()) {
@@ -635,7 +533,7 @@ void TagView::ensureCursorVisible() {
     } else if (line >= vertical->value() + rows) {
         vertical->setValue(line - rows + 1);
     }
-    const qreal x = cursorX(m_cursor);
+    const qreal x = caretX(lines().lineOf(caret), caret);
     widenTo(x + m_lineEndMark);
     QScrollBar* horizontal = horizontalScrollBar();
     const int left = horizontal->value();
@@ -651,9 +549,10 @@ void TagView::announceSelection() {
     if (!QAccessible::isActive()) {
         return;
     }
-    QAccessibleTextSelectionEvent selection(this, clampToInt(m_utf16.toUtf16(selectionStart())),
-                                            clampToInt(m_utf16.toUtf16(selectionEnd())));
-    selection.setCursorPosition(clampToInt(m_utf16.toUtf16(m_cursor)));
+    const window::Utf16Offsets& utf16 = m_document.utf16();
+    QAccessibleTextSelectionEvent selection(this, clampToInt(utf16.toUtf16(selectionStart())),
+                                            clampToInt(utf16.toUtf16(selectionEnd())));
+    selection.setCursorPosition(clampToInt(utf16.toUtf16(cursorPosition())));
     QAccessible::updateAccessibility(&selection);
 }
 

@@ -37,11 +37,12 @@ TagView* TagViewAccessible::view() const {
 
 // The view counts bytes of UTF-8; assistive tools count UTF-16 units.
 std::size_t TagViewAccessible::byteAt(int offset) const {
-    return view()->utf16().toByte(static_cast<std::size_t>(std::max(0, offset)));
+    return view()->document().utf16().toByte(static_cast<std::size_t>(std::max(0, offset)));
 }
 
 int TagViewAccessible::unitsAt(std::size_t byte) const {
-    return static_cast<int>(std::min<std::size_t>(view()->utf16().toUtf16(byte), INT_MAX));
+    return static_cast<int>(
+        std::min<std::size_t>(view()->document().utf16().toUtf16(byte), INT_MAX));
 }
 
 QAccessible::State TagViewAccessible::state() const {
@@ -110,7 +111,7 @@ QString TagViewAccessible::text(int startOffset, int endOffset) const {
 }
 
 void TagViewAccessible::lineAround(int offset, int* startOffset, int* endOffset) const {
-    const LineIndex& lines = view()->lines();
+    const window::LineIndex& lines = view()->lines();
     const std::size_t line = lines.lineOf(byteAt(offset));
     *startOffset = unitsAt(lines.lineStart(line));
     *endOffset = unitsAt(lines.lineEnd(line));

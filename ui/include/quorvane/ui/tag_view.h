@@ -1,7 +1,8 @@
 #pragma once
 
-#include "quorvane/ui/line_index.h"
-#include "quorvane/ui/utf16_offsets.h"
+#include "quorvane/window/text_cursor.h"
+#include "quorvane/window/text_document.h"
+#include "quorvane/window/text_measure.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
@@ -16,41 +17,43 @@ class QMenu;
 
 namespace quorvane::ui {
 
-// A read-only view of a large UTF-8 text: it keeps the text as given, CR LF
-// included, indexes where its lines start and converts and lays out only the
-// lines in sight. Lines never wrap. CR LF, a lone CR and a lone LF each end a
-// line; what is copied are the characters of the text themselves. Positions
-// are byte offsets into the text, always at the start of a character.
-class TagView final : public QAbstractScrollArea {
+// A read-only view of a large UTF-8 text, the Qt face of a TextDocument and
+// its TextCursor: it paints the lines in sight, converted and laid out only
+// then, and turns mouse and keys into caret moves. Lines never wrap. What is
+// copied are the characters of the text themselves. Positions are byte
+// offsets into the text, always at the start of a character.
+class TagView final : public QAbstractScrollArea, private window::TextMeasure {
     Q_OBJECT
 
 public:
     explicit TagView(QWidget* parent = nullptr);
     ~TagView() override;
 
-    // Replaces the whole text; scrolls to the top left and clears the selection.
+    // Replaces the whole text; scrolls to the top left and clears the
+    // selection. On failure (no memory for the index) nothing changes.
     void setText(std::string utf8);
-    const std::string& text() const { return m_text; }
-    // The whole text, converted once.
+    const std::string& text() const { return m_document.text(); }
+    const window::TextDocument& document() const { return m_document; }
+    // The whole text, converted once; std::length_error when it is too long
+    // for a QString, std::bad_alloc when memory is refused.
     QString textString() const;
-    // UTF-16 offsets of the text, for those who speak them.
-    const Utf16Offsets& utf16() const { return m_utf16; }
 
     QString selectedText() const;
     // The characters from byte `start` to byte `end`.
     QString textBetween(std::size_t start, std::size_t end) const;
-    std::size_t selectionStart() const { return std::min(m_anchor, m_cursor); }
-    std::size_t selectionEnd() const { return std::max(m_anchor, m_cursor); }
-    std::size_t cursorPosition() const { return m_cursor; }
+    std::size_t selectionStart() const { return m_cursor.selectionStart(); }
+    std::size_t selectionEnd() const { return m_cursor.selectionEnd(); }
+    std::size_t cursorPosition() const { return m_cursor.caret(); }
     // Selects from `anchor` to `cursor` (offsets into the text, pulled to the
     // nearest place a caret can stand) and scrolls the cursor into sight.
     void setSelection(std::size_t anchor, std::size_t cursor);
     void selectAll();
-    // Puts the selection on the clipboard exactly as it stands in the text.
+    // Puts the selection on the clipboard exactly as it stands in the text;
+    // copyFailed() when it cannot be converted.
     void copy();
 
-    std::size_t lineCount() const { return m_index.lineCount(); }
-    const LineIndex& lines() const { return m_index; }
+    std::size_t lineCount() const { return lines().lineCount(); }
+    const window::LineIndex& lines() const { return m_document.lines(); }
     // The line's box in viewport coordinates, at its laid-out width.
     QRectF lineRect(std::size_t line) const;
     // The caret rectangle before the character at `pos`, in viewport coordinates.
@@ -62,10 +65,11 @@ public:
     // The lines in sight, with their line ends as in the text.
     QString visibleText() const;
     // Bytes the view holds beyond the text itself: the line index.
-    std::size_t indexBytes() const { return m_index.capacityBytes(); }
+    std::size_t indexBytes() const { return lines().capacityBytes(); }
 
 signals:
     void selectionChanged();
+    void copyFailed();
 
 protected:
     bool event(QEvent* event) override;
@@ -84,8 +88,12 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    double caretX(std::size_t line, std::size_t pos) const override;
+    std::size_t caretAt(std::size_t line, double x) const override;
+    std::size_t pageLines() const override;
+
     void measureFont();
-    void reindex();
+    void updateContentWidth();
     void updateScrollBars();
     void widenTo(qreal width);
 
@@ -94,40 +102,27 @@ private:
     QString lineString(std::size_t line) const;
     int columnOf(std::size_t pos) const;
     std::size_t positionIn(std::size_t line, int column) const;
-    char32_t characterAt(std::size_t pos) const;
-    std::size_t previousCharacter(std::size_t pos) const;
-    std::size_t nextCharacter(std::size_t pos) const;
     std::size_t firstVisibleLine() const;
     int fullRows() const;
     QPointF lineOrigin(std::size_t line) const;
-    qreal cursorX(std::size_t pos) const;
 
     void paintLine(QPainter& painter, std::size_t line);
     void paintFocusFrame(QPainter& painter) const;
 
     bool navigate(const QKeyEvent* event);
-    std::size_t normalized(std::size_t pos) const;
-    std::size_t stepLeft(std::size_t pos) const;
-    std::size_t stepRight(std::size_t pos) const;
-    std::size_t wordStart(std::size_t pos) const;
-    std::size_t wordEnd(std::size_t pos) const;
-    std::size_t verticalStep(std::size_t pos, std::ptrdiff_t lines);
-    void moveCursor(std::size_t pos, bool keepAnchor, bool keepDesiredX = false);
+    // Carries out a change of caret or selection, then scrolls the caret
+    // into sight and tells who listens when the selection moved.
+    template <typename Change> void changeCursor(Change change);
     void ensureCursorVisible();
     void autoScrollStep();
     void announceSelection();
 
-    std::string m_text;
-    LineIndex m_index;
-    Utf16Offsets m_utf16;
-    AdvanceBounds m_bounds;
+    window::TextDocument m_document;
+    window::TextCursor m_cursor{m_document};
+    window::AdvanceBounds m_bounds;
     int m_lineHeight = 1;
     qreal m_lineEndMark = 1;
     int m_contentWidth = 0;
-
-    std::size_t m_anchor = 0;
-    std::size_t m_cursor = 0;
-    qreal m_desiredX = -1;
 
     QBasicTimer m_autoScroll;
     QPoint m_dragPoint;

@@ -1,4 +1,4 @@
-#include "quorvane/ui/line_index.h"
+#include "quorvane/window/line_index.h"
 
 #include <algorithm>
 #include <limits>
@@ -8,17 +8,17 @@
 #include <emmintrin.h>
 #endif
 
-namespace quorvane::ui {
+namespace quorvane::window {
 namespace {
 
 // What each byte adds to the width of its line. A character's advance is
 // carried by its first byte; continuation bytes add nothing. Four-byte
 // characters take two wide advances, as their two UTF-16 units did.
 enum ByteKind : std::uint8_t {
-    kNarrow = AdvanceBounds::Narrow,
-    kHalfWidth = AdvanceBounds::HalfWidth,
-    kWide = AdvanceBounds::Wide,
-    kTab = AdvanceBounds::Tab,
+    kNarrow = static_cast<std::uint8_t>(WidthClass::Narrow),
+    kHalfWidth = static_cast<std::uint8_t>(WidthClass::HalfWidth),
+    kWide = static_cast<std::uint8_t>(WidthClass::Wide),
+    kTab = static_cast<std::uint8_t>(WidthClass::Tab),
     kNothing,
     kDoubleWide,
     kLineEnd,
@@ -174,14 +174,12 @@ std::size_t LineIndex::countLines(std::string_view text) {
     return ends + 1;
 }
 
-void LineIndex::build(std::string_view text, const AdvanceBounds& bounds) {
-    if (text.size() >= std::numeric_limits<std::uint32_t>::max()) {
-        throw std::length_error("text too long for the line index");
-    }
-    m_text = text;
-    std::vector<std::uint32_t> starts(countLines(text));
-    std::uint32_t* next = starts.data() + 1;
+namespace {
 
+// One pass over the text: `record` hears where each line after the first
+// starts; the result bounds the widest line from above.
+template <typename Record>
+std::uint64_t scanLines(std::string_view text, const AdvanceBounds& bounds, Record record) {
     const auto& kinds = byteKinds();
     std::array<std::uint64_t, kLineEnd> advance{};
     std::copy(bounds.advance.begin(), bounds.advance.end(), advance.begin());
@@ -194,7 +192,7 @@ void LineIndex::build(std::string_view text, const AdvanceBounds& bounds) {
     std::uint64_t lineStartWidth = 0;
     std::uint64_t widest = 0;
     auto endLine = [&](std::size_t start, std::uint64_t at) {
-        *next++ = static_cast<std::uint32_t>(start);
+        record(start);
         widest = std::max(widest, at - lineStartWidth);
         lineStartWidth = at;
     };
@@ -253,15 +251,26 @@ void LineIndex::build(std::string_view text, const AdvanceBounds& bounds) {
     while (i < n) {
         i = step(i);
     }
-    m_starts = std::move(starts);
-    m_widestBound = std::max(widest, width - lineStartWidth);
+    return std::max(widest, width - lineStartWidth);
 }
 
-void LineIndex::clear() {
-    m_text = {};
-    m_starts.assign(1, 0);
-    m_starts.shrink_to_fit();
-    m_widestBound = 0;
+} // namespace
+
+void LineIndex::build(std::string_view text, const AdvanceBounds& bounds) {
+    if (text.size() >= std::numeric_limits<std::uint32_t>::max()) {
+        throw std::length_error("text too long for the line index");
+    }
+    std::vector<std::uint32_t> starts(countLines(text));
+    std::uint32_t* next = starts.data() + 1;
+    const std::uint64_t widest = scanLines(
+        text, bounds, [&](std::size_t start) { *next++ = static_cast<std::uint32_t>(start); });
+    m_text = text;
+    m_starts = std::move(starts);
+    m_widestBound = widest;
+}
+
+void LineIndex::remeasure(const AdvanceBounds& bounds) {
+    m_widestBound = scanLines(m_text, bounds, [](std::size_t) {});
 }
 
 std::size_t LineIndex::lineEnd(std::size_t line) const {
@@ -280,4 +289,4 @@ std::size_t LineIndex::lineOf(std::size_t pos) const {
     return static_cast<std::size_t>(next - m_starts.begin()) - 1;
 }
 
-} // namespace quorvane::ui
+} // namespace quorvane::window

@@ -1,18 +1,19 @@
 #pragma once
 
+#include "quorvane/window/char_class.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <vector>
 
-namespace quorvane::ui {
+namespace quorvane::window {
 
-// Upper bounds of the advance of each kind of character, in 1/64 pixel. Used
-// to bound the width of a line without laying it out.
+// Upper bounds of the advance of a character of each width class, in 1/64
+// pixel. Used to bound the width of a line without laying it out.
 struct AdvanceBounds {
-    enum Kind : std::uint8_t { Narrow, HalfWidth, Wide, Tab, KindCount };
-    std::array<std::uint32_t, KindCount> advance{};
+    std::array<std::uint32_t, kWidthClasses> advance{};
 };
 
 // Where each line of a UTF-8 text starts, as byte offsets. CR LF, a lone CR
@@ -20,9 +21,11 @@ struct AdvanceBounds {
 // the text must stay below 4 GiB.
 class LineIndex final {
 public:
-    // Indexes `text` and bounds the width of its longest line from above.
+    // Indexes `text` and bounds the width of its longest line from above. The
+    // text must outlive the index; on failure the index is left as it was.
     void build(std::string_view text, const AdvanceBounds& bounds);
-    void clear();
+    // Bounds the widest line again, for new advances; allocates nothing.
+    void remeasure(const AdvanceBounds& bounds);
 
     std::size_t lineCount() const { return m_starts.size(); }
     std::size_t lineStart(std::size_t line) const { return m_starts[line]; }
@@ -45,4 +48,4 @@ private:
     std::uint64_t m_widestBound = 0;
 };
 
-} // namespace quorvane::ui
+} // namespace quorvane::window
