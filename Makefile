@@ -46,14 +46,15 @@ fuzz: deps
 package: deps all
 	cmake --build $(BUILD) --target package
 
-# quorvane-tag.exe for 64-bit Windows, cross-compiled with mingw-w64:
-# $(WIN_BUILD)/quorvane-tag.exe, one file with no DLL of its own.
+# The Windows programs, cross-compiled with mingw-w64 for 64-bit Windows, each
+# one file with no DLL of its own, and what hands them out: in $(WIN_BUILD),
+# quorvane.exe, quorvane-tag.exe, quorvane-<version>-x64.msi and .zip.
 windows: deps
 	@test -f $(WIN_BUILD)/build.ninja || \
 	  cmake -S . -B $(WIN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
 	    -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
 	    -DQUORVANE_UI=OFF -DQUORVANE_TESTS=OFF
-	cmake --build $(WIN_BUILD) -j $(JOBS) --target quorvane_tag_program
+	cmake --build $(WIN_BUILD) -j $(JOBS) --target quorvane_windows_dist
 
 # The window program driven in a virtual X session (Xvfb, openbox, xdotool);
 # on a failure a picture of the screen is left in build/e2e/.

@@ -48,3 +48,8 @@ install(FILES ${debian_changelog} ${PROJECT_SOURCE_DIR}/packaging/copyright
   DESTINATION ${quorvane_doc_dir})
 
 include(CPack)
+
+# On Windows (the mingw build) an installer and a zip instead.
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/windows/windows.cmake)
+endif()
