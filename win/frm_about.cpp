@@ -21,8 +21,8 @@ struct Place {
 
 // Twips, as the window is laid out.
 constexpr Place kPlaces[] = {
-    {id::Text1, 1080, 2160, 3015, 270},        {id::picIcon, 240, 210, 540, 540},
-    {id::cmdOK, 4245, 2040, 1380, 345},        {id::AboutLabel1, 1050, 1890, 2535, 225},
+    {id::Text1, 1080, 2160, 3015, 270},          {id::picIcon, 240, 210, 540, 540},
+    {id::cmdOK, 4245, 2040, 1380, 345},          {id::AboutLabel1, 1050, 1890, 2535, 225},
     {id::lblDescription, 1050, 1125, 3885, 540}, {id::lblTitle, 1050, 240, 3885, 480},
     {id::lblVersion, 1050, 780, 3885, 225},
 };
@@ -49,9 +49,8 @@ void frmAbout::registerClass(HINSTANCE instance) {
 HWND frmAbout::open() {
     auto* about = new frmAbout;
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-    HWND window = CreateWindowExW(WS_EX_DLGMODALFRAME, id::kAboutClass, L"ﾊﾞｰｼﾞｮﾝ情報",
-                                  style, 0, 0, 100, 100, nullptr, nullptr,
-                                  GetModuleHandleW(nullptr), about);
+    HWND window = CreateWindowExW(WS_EX_DLGMODALFRAME, id::kAboutClass, L"ﾊﾞｰｼﾞｮﾝ情報", style, 0, 0,
+                                  100, 100, nullptr, nullptr, GetModuleHandleW(nullptr), about);
     if (window == nullptr) {
         delete about;
         return nullptr;
@@ -114,7 +113,8 @@ LRESULT frmAbout::handle(UINT message, WPARAM w, LPARAM l) {
         EndPaint(m_window, &ps);
         return 0;
     }
-    default: return DefWindowProcW(m_window, message, w, l);
+    default:
+        return DefWindowProcW(m_window, message, w, l);
     }
 }
 
@@ -123,22 +123,18 @@ void frmAbout::createControls() {
     const auto make = [&](const wchar_t* type, const wchar_t* text, DWORD style, DWORD exStyle,
                           int control) {
         CreateWindowExW(exStyle, type, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, m_window,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(control)), instance,
-                        nullptr);
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(control)), instance, nullptr);
     };
     // Creation order is the tab order: OK first, the address box last.
     make(L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, id::cmdOK);
     make(L"STATIC", L"", SS_ICON | SS_CENTERIMAGE, WS_EX_CLIENTEDGE, id::picIcon);
     make(L"STATIC", L"", SS_LEFT | SS_NOPREFIX, 0, id::lblDescription);
-    make(L"STATIC", L"ｱﾌﾟﾘｹｰｼｮﾝ ﾀｲﾄﾙ",
-         SS_LEFT | SS_NOPREFIX, 0, id::lblTitle);
-    make(L"STATIC", L"ﾊﾞｰｼﾞｮﾝ", SS_LEFT | SS_NOPREFIX, 0,
-         id::lblVersion);
-    make(L"STATIC", L"office ぽるめに", SS_LEFT | SS_NOPREFIX, 0,
-         id::AboutLabel1);
+    make(L"STATIC", L"ｱﾌﾟﾘｹｰｼｮﾝ ﾀｲﾄﾙ", SS_LEFT | SS_NOPREFIX, 0, id::lblTitle);
+    make(L"STATIC", L"ﾊﾞｰｼﾞｮﾝ", SS_LEFT | SS_NOPREFIX, 0, id::lblVersion);
+    make(L"STATIC", L"office ぽるめに", SS_LEFT | SS_NOPREFIX, 0, id::AboutLabel1);
     make(L"EDIT", kHomePage, WS_TABSTOP | ES_READONLY | ES_AUTOHSCROLL, 0, id::Text1);
-    m_icon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kAboutIcon), IMAGE_ICON, 32,
-                                           32, LR_DEFAULTCOLOR));
+    m_icon = static_cast<HICON>(
+        LoadImageW(instance, MAKEINTRESOURCEW(kAboutIcon), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
     SendDlgItemMessageW(m_window, id::picIcon, STM_SETICON, reinterpret_cast<WPARAM>(m_icon), 0);
 }
 
@@ -178,8 +174,7 @@ void frmAbout::Form_Load() {
     const std::wstring title = wide(app::kTitle);
     SetWindowTextW(m_window, (title + L"のﾊﾞｰｼﾞｮﾝ情報").c_str());
     SetDlgItemTextW(m_window, id::lblTitle, title.c_str());
-    const std::wstring version = L"ﾊﾞｰｼﾞｮﾝ " +
-                                 std::to_wstring(app::kVersionMajor) + L"." +
+    const std::wstring version = L"ﾊﾞｰｼﾞｮﾝ " + std::to_wstring(app::kVersionMajor) + L"." +
                                  std::to_wstring(app::kVersionMinor) + L"." +
                                  std::to_wstring(app::kVersionRevision);
     SetDlgItemTextW(m_window, id::lblVersion, version.c_str());

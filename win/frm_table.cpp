@@ -70,8 +70,9 @@ const Spec kControls[] = {
      330},
     {id::Label1, L"STATIC", L"フィールドの数：", kLabel, 0, kF1x + 900, kF1y + 500, 0, 0},
     {id::Frame2, L"BUTTON", L"セルの属性の設定", kChild | BS_GROUPBOX, 0, kF2x, kF2y, 8835, 3480},
-    {id::LstStyle, L"LISTBOX", L"", kChild | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY |
-     LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE, kF2x + 2310, kF2y + 1575, 6315, 1635},
+    {id::LstStyle, L"LISTBOX", L"",
+     kChild | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE,
+     kF2x + 2310, kF2y + 1575, 6315, 1635},
     {id::TxtFeeld, L"EDIT", L"1", kNumberBox, WS_EX_CLIENTEDGE, kF2x + 2310, kF2y + 315, 630, 330},
     {id::Label2, L"STATIC", L"フィールドの列番号：", kLabel, 0, kF2x + 555, kF2y + 380, 0, 0},
     {id::Label3, L"STATIC", L"挿入したいセルの属性：", kLabel, 0, kF2x + 315, kF2y + 790, 0, 0},
@@ -83,8 +84,8 @@ const Spec kControls[] = {
 constexpr int kFrame2Controls[] = {id::Frame2,   id::UpDown2,  id::CmdHanei, id::TxtFeeld,
                                    id::TxtStyle, id::LstStyle, id::Label3,   id::Label2};
 
-constexpr int kButtons[] = {id::CmdDataCntOK, id::CmdDataCntCancel, id::CmdHanei,
-                            id::CmdFileOpen, id::CmdCopy};
+constexpr int kButtons[] = {id::CmdDataCntOK, id::CmdDataCntCancel, id::CmdHanei, id::CmdFileOpen,
+                            id::CmdCopy};
 
 bool isUserInput(UINT message) {
     return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
@@ -94,8 +95,8 @@ bool isUserInput(UINT message) {
 
 std::wstring windowText(HWND window) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(),
-                                                        static_cast<int>(text.size()))));
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
     return text;
 }
 
@@ -222,7 +223,8 @@ LRESULT frmTable::handle(UINT message, WPARAM w, LPARAM l) {
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
-    default: return DefWindowProcW(m_window, message, w, l);
+    default:
+        return DefWindowProcW(m_window, message, w, l);
     }
 }
 
@@ -230,10 +232,9 @@ void frmTable::createControls() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     HWND previous = HWND_TOP;
     for (const Spec& spec : kControls) {
-        HWND control =
-            CreateWindowExW(spec.exStyle, spec.type, spec.text, spec.style, 0, 0, 0, 0, m_window,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance,
-                            nullptr);
+        HWND control = CreateWindowExW(
+            spec.exStyle, spec.type, spec.text, spec.style, 0, 0, 0, 0, m_window,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
         SetWindowPos(control, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         previous = control;
     }
@@ -304,9 +305,9 @@ void frmTable::layOut() {
                 at.bottom = at.top + size.cy;
             }
         }
-        const HFONT font = spec.id == id::TxtTag                              ? m_gothicTable
+        const HFONT font = spec.id == id::TxtTag                                ? m_gothicTable
                            : spec.id == id::TxtStyle || spec.id == id::LstStyle ? m_gothicList
-                                                                               : m_uiFont;
+                                                                                : m_uiFont;
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
         SetWindowPos(control, nullptr, at.left, at.top, at.right - at.left, at.bottom - at.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
@@ -359,15 +360,33 @@ void frmTable::onCommand(int control, int code) {
         return;
     }
     switch (control) {
-    case id::CmdDataCntOK: m_logic.CmdDataCntOK_Click(); break;
-    case id::CmdDataCntCancel: m_logic.CmdDataCntCancel_Click(); break;
-    case id::CmdHanei: m_logic.CmdHanei_Click(); break;
-    case id::CmdFileOpen: m_logic.CmdFileOpen_Click(); break;
-    case id::CmdCopy: m_logic.CmdCopy_Click(); break;
-    case id::mnuCSV: m_logic.mnuCSV_Click(); break;
-    case id::mnuCopy: m_logic.mnuCopy_Click(); break;
-    case id::mnuClose: m_logic.mnuClose_Click(); break;
-    case id::mnuVir: m_logic.mnuVir_Click(); break;
+    case id::CmdDataCntOK:
+        m_logic.CmdDataCntOK_Click();
+        break;
+    case id::CmdDataCntCancel:
+        m_logic.CmdDataCntCancel_Click();
+        break;
+    case id::CmdHanei:
+        m_logic.CmdHanei_Click();
+        break;
+    case id::CmdFileOpen:
+        m_logic.CmdFileOpen_Click();
+        break;
+    case id::CmdCopy:
+        m_logic.CmdCopy_Click();
+        break;
+    case id::mnuCSV:
+        m_logic.mnuCSV_Click();
+        break;
+    case id::mnuCopy:
+        m_logic.mnuCopy_Click();
+        break;
+    case id::mnuClose:
+        m_logic.mnuClose_Click();
+        break;
+    case id::mnuVir:
+        m_logic.mnuVir_Click();
+        break;
     case id::TxtStyle:
         if (code == EN_CHANGE) {
             m_logic.TxtStyle_Edit(narrow(windowText(item(id::TxtStyle))));
@@ -381,7 +400,8 @@ void frmTable::onCommand(int control, int code) {
             }
         }
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -411,15 +431,24 @@ void frmTable::onDrop(HDROP drop) {
 
 HWND frmTable::control(Control which) const {
     switch (which) {
-    case Control::Frame2: return item(id::Frame2);
-    case Control::TxtDataCnt: return item(id::TxtDataCnt);
-    case Control::UpDown1: return item(id::UpDown1);
-    case Control::CmdDataCntOK: return item(id::CmdDataCntOK);
-    case Control::CmdDataCntCancel: return item(id::CmdDataCntCancel);
-    case Control::TxtFeeld: return item(id::TxtFeeld);
-    case Control::UpDown2: return item(id::UpDown2);
-    case Control::TxtStyle: return item(id::TxtStyle);
-    case Control::LstStyle: return item(id::LstStyle);
+    case Control::Frame2:
+        return item(id::Frame2);
+    case Control::TxtDataCnt:
+        return item(id::TxtDataCnt);
+    case Control::UpDown1:
+        return item(id::UpDown1);
+    case Control::CmdDataCntOK:
+        return item(id::CmdDataCntOK);
+    case Control::CmdDataCntCancel:
+        return item(id::CmdDataCntCancel);
+    case Control::TxtFeeld:
+        return item(id::TxtFeeld);
+    case Control::UpDown2:
+        return item(id::UpDown2);
+    case Control::TxtStyle:
+        return item(id::TxtStyle);
+    case Control::LstStyle:
+        return item(id::LstStyle);
     }
     return nullptr;
 }

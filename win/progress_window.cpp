@@ -41,26 +41,24 @@ ProgressWindow::ProgressWindow(window::ConversionJob& job, HWND owner, HFONT fon
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    m_window = CreateWindowExW(
-        WS_EX_DLGMODALFRAME, id::kProgressClass, L"Quorvane", style,
-        ownerRect.left + (ownerRect.right - ownerRect.left - width) / 2,
-        ownerRect.top + (ownerRect.bottom - ownerRect.top - height) / 2, width, height, owner,
-        nullptr, instance, this);
-    const auto make = [&](const wchar_t* type, const wchar_t* text, DWORD extra, int id,
-                          RECT at) {
-        HWND control = CreateWindowExW(0, type, text, WS_CHILD | WS_VISIBLE | extra, at.left,
-                                       at.top, at.right - at.left, at.bottom - at.top, m_window,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                       instance, nullptr);
+    m_window = CreateWindowExW(WS_EX_DLGMODALFRAME, id::kProgressClass, L"Quorvane", style,
+                               ownerRect.left + (ownerRect.right - ownerRect.left - width) / 2,
+                               ownerRect.top + (ownerRect.bottom - ownerRect.top - height) / 2,
+                               width, height, owner, nullptr, instance, this);
+    const auto make = [&](const wchar_t* type, const wchar_t* text, DWORD extra, int id, RECT at) {
+        HWND control =
+            CreateWindowExW(0, type, text, WS_CHILD | WS_VISIBLE | extra, at.left, at.top,
+                            at.right - at.left, at.bottom - at.top, m_window,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         return control;
     };
-    make(L"STATIC", m_job.path().filename().wstring().c_str(), SS_LEFT | SS_NOPREFIX |
-         SS_PATHELLIPSIS, id::lblFile, scale.rect(180, 150, 5040, 270));
+    make(L"STATIC", m_job.path().filename().wstring().c_str(),
+         SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, id::lblFile, scale.rect(180, 150, 5040, 270));
     HWND bar = make(PROGRESS_CLASSW, L"", 0, id::barRead, scale.rect(180, 495, 5040, 270));
     SendMessageW(bar, PBM_SETRANGE32, 0, kBarSteps);
-    HWND button = make(L"BUTTON", L"キャンセル", WS_TABSTOP | BS_PUSHBUTTON,
-                       id::CmdCancel, scale.rect(3720, 960, 1500, 345));
+    HWND button = make(L"BUTTON", L"キャンセル", WS_TABSTOP | BS_PUSHBUTTON, id::CmdCancel,
+                       scale.rect(3720, 960, 1500, 345));
     showProgress();
     SetTimer(m_window, kPoll, kPollMilliseconds, nullptr);
     ShowWindow(m_window, SW_SHOW);
@@ -83,14 +81,19 @@ LRESULT CALLBACK ProgressWindow::procedure(HWND window, UINT message, WPARAM w, 
     auto* self = reinterpret_cast<ProgressWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (self != nullptr) {
         switch (message) {
-        case WM_TIMER: self->showProgress(); return 0;
-        case WM_CLOSE: self->cancel(); return 0;
+        case WM_TIMER:
+            self->showProgress();
+            return 0;
+        case WM_CLOSE:
+            self->cancel();
+            return 0;
         case WM_COMMAND:
             if (LOWORD(w) == id::CmdCancel || LOWORD(w) == IDCANCEL) {
                 self->cancel();
             }
             return 0;
-        default: break;
+        default:
+            break;
         }
     }
     return DefWindowProcW(window, message, w, l);

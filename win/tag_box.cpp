@@ -185,8 +185,8 @@ LRESULT TagBox::handle(UINT message, WPARAM w, LPARAM l) {
         contextMenu(GET_X_LPARAM(l), GET_Y_LPARAM(l));
         return 0;
     case WM_GETTEXTLENGTH:
-        return static_cast<LRESULT>(std::min<std::size_t>(
-            utf8::utf16Units(m_document.text()), std::numeric_limits<int>::max()));
+        return static_cast<LRESULT>(std::min<std::size_t>(utf8::utf16Units(m_document.text()),
+                                                          std::numeric_limits<int>::max()));
     case WM_GETTEXT:
         return getText(w, reinterpret_cast<wchar_t*>(l));
     case WM_SETTEXT:
@@ -240,12 +240,14 @@ void TagBox::measureFont() {
 
 int TagBox::advance(char32_t c, int x) const {
     switch (window::widthClass(c)) {
-    case window::WidthClass::Wide: return m_wide;
+    case window::WidthClass::Wide:
+        return m_wide;
     case window::WidthClass::Tab: {
         const int stop = m_narrow * kTabColumns;
         return stop - x % stop;
     }
-    default: return m_narrow;
+    default:
+        return m_narrow;
     }
 }
 
@@ -408,23 +410,36 @@ void TagBox::onScroll(int bar, int request) {
     const std::int64_t now = vertical ? static_cast<std::int64_t>(m_top) : m_left;
     std::int64_t to = now;
     switch (request) {
-    case SB_LINEUP: to = now - line; break;
-    case SB_LINEDOWN: to = now + line; break;
-    case SB_PAGEUP: to = now - page; break;
-    case SB_PAGEDOWN: to = now + page; break;
-    case SB_TOP: to = 0; break;
-    case SB_BOTTOM: to = static_cast<std::int64_t>(range); break;
+    case SB_LINEUP:
+        to = now - line;
+        break;
+    case SB_LINEDOWN:
+        to = now + line;
+        break;
+    case SB_PAGEUP:
+        to = now - page;
+        break;
+    case SB_PAGEDOWN:
+        to = now + page;
+        break;
+    case SB_TOP:
+        to = 0;
+        break;
+    case SB_BOTTOM:
+        to = static_cast<std::int64_t>(range);
+        break;
     case SB_THUMBTRACK:
     case SB_THUMBPOSITION: {
         SCROLLINFO info{};
         info.cbSize = sizeof info;
         info.fMask = SIF_TRACKPOS;
         GetScrollInfo(m_window, bar, &info);
-        to = static_cast<std::int64_t>(static_cast<std::uint64_t>(info.nTrackPos) *
-                                       barScale(range));
+        to =
+            static_cast<std::int64_t>(static_cast<std::uint64_t>(info.nTrackPos) * barScale(range));
         break;
     }
-    default: return;
+    default:
+        return;
     }
     to = std::max<std::int64_t>(0, to);
     vertical ? scrollTo(static_cast<std::uint64_t>(to), m_left) : scrollTo(m_top, to);
@@ -446,15 +461,32 @@ bool TagBox::onKey(WPARAM key) {
     }
     CaretMove move;
     switch (key) {
-    case VK_LEFT: move = ctrl ? CaretMove::WordLeft : CaretMove::CharacterLeft; break;
-    case VK_RIGHT: move = ctrl ? CaretMove::WordRight : CaretMove::CharacterRight; break;
-    case VK_UP: move = CaretMove::LineUp; break;
-    case VK_DOWN: move = CaretMove::LineDown; break;
-    case VK_PRIOR: move = CaretMove::PageUp; break;
-    case VK_NEXT: move = CaretMove::PageDown; break;
-    case VK_HOME: move = ctrl ? CaretMove::DocumentStart : CaretMove::LineStart; break;
-    case VK_END: move = ctrl ? CaretMove::DocumentEnd : CaretMove::LineEnd; break;
-    default: return false;
+    case VK_LEFT:
+        move = ctrl ? CaretMove::WordLeft : CaretMove::CharacterLeft;
+        break;
+    case VK_RIGHT:
+        move = ctrl ? CaretMove::WordRight : CaretMove::CharacterRight;
+        break;
+    case VK_UP:
+        move = CaretMove::LineUp;
+        break;
+    case VK_DOWN:
+        move = CaretMove::LineDown;
+        break;
+    case VK_PRIOR:
+        move = CaretMove::PageUp;
+        break;
+    case VK_NEXT:
+        move = CaretMove::PageDown;
+        break;
+    case VK_HOME:
+        move = ctrl ? CaretMove::DocumentStart : CaretMove::LineStart;
+        break;
+    case VK_END:
+        move = ctrl ? CaretMove::DocumentEnd : CaretMove::LineEnd;
+        break;
+    default:
+        return false;
     }
     m_cursor.move(move, shift, *this);
     // The caret's line and cell come into sight.
@@ -494,8 +526,8 @@ void TagBox::showCaret() {
         return;
     }
     const std::size_t line = m_document.lines().lineOf(m_cursor.caret());
-    const std::int64_t y = (static_cast<std::int64_t>(line) - static_cast<std::int64_t>(m_top)) *
-                           m_lineHeight;
+    const std::int64_t y =
+        (static_cast<std::int64_t>(line) - static_cast<std::int64_t>(m_top)) * m_lineHeight;
     const std::int64_t x = static_cast<std::int64_t>(caretX(line, m_cursor.caret())) - m_left;
     const bool inSight = y >= 0 && y < clientHeight() && x >= 0 && x <= clientWidth();
     SetCaretPos(inSight ? static_cast<int>(x) : -100, inSight ? static_cast<int>(y) : -100);
@@ -521,8 +553,8 @@ void TagBox::contextMenu(int x, int y) {
     AppendMenuW(menu, MF_STRING | (m_cursor.hasSelection() ? 0 : MF_GRAYED), kCopyCommand,
                 L"コピー(&C)");
     AppendMenuW(menu, MF_STRING, kSelectAllCommand, L"すべて選択(&A)");
-    const UINT chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, m_window,
-                                       nullptr);
+    const UINT chosen =
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, m_window, nullptr);
     DestroyMenu(menu);
     if (chosen == kCopyCommand) {
         copy(false);

@@ -49,8 +49,7 @@ private:
     void setListRows(const std::vector<std::string>& rows) override;
     void setListRow(int row, const std::string& text) override;
     void selectListRow(int row) override;
-    std::optional<std::filesystem::path>
-    chooseCsvFile(const std::filesystem::path& last) override;
+    std::optional<std::filesystem::path> chooseCsvFile(const std::filesystem::path& last) override;
     void waitFor(window::ConversionJob& job) override;
     void showTable(std::string&& text) override;
     void copyTable() override;
