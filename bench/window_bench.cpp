@@ -13,6 +13,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
+#include <QTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -20,6 +22,7 @@
 #include <QScrollBar>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 using namespace quorvane::ui;
@@ -55,19 +58,55 @@ template <typename T> T* child(const QObject& window, const char* name) {
     return window.findChild<T*>(QString::fromLatin1(name));
 }
 
+// A conversion cancelled from its progress window: when the window shows,
+// and how soon after キャンセル the main window takes commands again.
+int timeCancel(frmTable& window, BenchUser& user, const QString& path) {
+    QElapsedTimer sinceCancel;
+    double shownMs = -1;
+    QTimer poll;
+    poll.callOnTimeout([&] {
+        auto* progress = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (progress == nullptr) {
+            return;
+        }
+        poll.stop();
+        shownMs = user.clock.nsecsElapsed() / 1e6;
+        sinceCancel.start();
+        progress->findChild<QPushButton*>(QStringLiteral("CmdCancel"))->click();
+    });
+    poll.start(1);
+    child<QAction>(window, "mnuCSV")->trigger();
+    const QByteArray name = QFileInfo(path).fileName().toLocal8Bit();
+    if (shownMs < 0) {
+        std::printf("window %-20s converted before the progress window was due\n", name.data());
+        return 0;
+    }
+    const double backMs = sinceCancel.nsecsElapsed() / 1e6;
+    std::printf("window %-20s %.0f MB CSV: progress window after %.0f ms (target 500 ms: %s); "
+                "cancelled, window back %.1f ms after Cancel (target < 100 ms: %s); box %s\n",
+                name.data(), QFile(path).size() / 1e6, shownMs,
+                verdict(shownMs >= 450 && shownMs < 700), backMs, verdict(backMs < 100),
+                child<TagView>(window, "TxtTag")->text().empty() ? "unchanged" : "CHANGED");
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setFont(uiFont());
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: window_bench CSV_FILE\n");
+    const bool cancel = argc == 3 && std::strcmp(argv[2], "--cancel") == 0;
+    if (argc != 2 && !cancel) {
+        std::fprintf(stderr, "usage: window_bench CSV_FILE [--cancel]\n");
         return 2;
     }
     const QString path = QString::fromLocal8Bit(argv[1]);
     BenchUser user(path);
     frmTable window(&user);
     window.show();
+    if (cancel) {
+        return timeCancel(window, user, path);
+    }
     emit child<SpinButton>(window, "UpDown1")->turned(kFields - 1);
     child<QPushButton>(window, "CmdDataCntOK")->click();
     auto* view = child<TagView>(window, "TxtTag");

@@ -256,6 +256,8 @@ void frmTable::connectHandlers() {
     connect(mnuCopy, &QAction::triggered, this, [this] { m_window.mnuCopy_Click(); });
     connect(mnuClose, &QAction::triggered, this, [this] { m_window.mnuClose_Click(); });
     connect(mnuVir, &QAction::triggered, this, [this] { m_window.mnuVir_Click(); });
+    // The box's own copy (its keys and menu) fails with the one message too.
+    connect(TxtTag, &TagView::copyFailed, this, &frmTable::reportFailure);
     TxtStyle->installEventFilter(this);
 }
 
