@@ -79,7 +79,7 @@ int TagCommand::Convert() const {
         tag::OutputFile out = m_options.output ? tag::OutputFile(PathOf(*m_options.output))
                                                : tag::OutputFile::StandardOutput();
         OutputSink sink(out);
-        tag::Convert(input, m_options.table, sink);
+        tag::Convert(input, m_options.read, m_options.build, sink);
         out.Commit();
         return kSuccess;
     } catch (const tag::TagError& error) {

@@ -1,7 +1,6 @@
-#include "quorvane/tag/field_reader.h"
+#include "field_reader.h"
 
 #include "ascii_run.h"
-#include "quorvane/tag/string_sink.h"
 #include "quorvane/tag/tag_error.h"
 #include "text_decoder.h"
 #include "utf16_source.h"
@@ -104,21 +103,21 @@ std::size_t InChunks(std::size_t from, std::size_t to, bool flush, DecodePiece d
 
 } // namespace
 
-FieldReader::FieldReader(Encoding encoding, char delimiter)
-    : m_requested(encoding)
-    , m_encoding(encoding)
-    , m_otherSpace(delimiter == '\t' ? ' ' : '\t') {
-    if (!IsAllowedDelimiter(delimiter)) {
+FieldReader::FieldReader(const ReadOptions& options)
+    : m_requested(options.encoding)
+    , m_encoding(options.encoding)
+    , m_otherSpace(options.delimiter == '\t' ? ' ' : '\t') {
+    if (!IsAllowedDelimiter(options.delimiter)) {
         throw TagError(ErrorCode::InvalidArgument, "delimiter is not one of , tab ; |");
     }
-    std::memset(m_delimiters, delimiter, sizeof m_delimiters);
+    std::memset(m_delimiters, options.delimiter, sizeof m_delimiters);
 }
 
 FieldReader::~FieldReader() = default;
 
 void FieldReader::Open(ByteSource& source) {
     if (!m_buffer) {
-        m_buffer = std::make_unique<unsigned char[]>(kCapacity + kPadding);
+        m_buffer = std::make_unique_for_overwrite<unsigned char[]>(kCapacity + kPadding);
     }
     m_utf16.reset();
     m_source = &source;
@@ -165,17 +164,6 @@ bool FieldReader::OpenUtf16() {
 
 bool FieldReader::AtEnd() {
     return m_pos == m_end && !Refill();
-}
-
-std::string FieldReader::ReadField() {
-    std::string field;
-    StringSink sink(field);
-    TextBuffer out(sink, 1 << 10);
-    if (!ReadFieldTo(out)) {
-        throw TagError(ErrorCode::InputPastEnd, "input past end");
-    }
-    out.Flush();
-    return field;
 }
 
 // The common field, whole in the buffer with the byte after its delimiter
@@ -270,12 +258,14 @@ void FieldReader::ReadMore() {
 }
 
 // Makes read bytes available to the field scanner. While the encoding is
-// still open, bytes from the first non-ASCII one on are held back until the
-// decision window has arrived (or the data has ended).
+// still open, bytes from the first non-ASCII one on are held back until a
+// byte past the decision window has arrived (or the data has ended), so that
+// a character cut off at the window's end is known to be cut by the window
+// or by the end of the data.
 void FieldReader::Expose() {
     if (m_encoding == Encoding::Auto) {
         const std::size_t k = FindNonAscii(m_buffer.get(), m_end, m_filled);
-        if (k < m_filled && m_filled - k < kDecisionWindow && !m_eof) {
+        if (k < m_filled && m_filled - k <= kDecisionWindow && !m_eof) {
             m_end = k;
             return;
         }
@@ -368,11 +358,28 @@ void FieldReader::SkipToDelimiter() {
             ConsumeDelimiter();
             return;
         }
-        m_pos = m_end;
+        // A character cut by the end of the read stays, so that its second
+        // byte is not taken for a delimiter.
+        m_pos = WholeCharacters(m_pos);
         if (!Refill()) {
+            m_pos = m_end;
             return;
         }
     }
+}
+
+// Where the bytes from `from`, a character's start, to the end of what is
+// exposed stop being whole characters: at a code page 932 lead byte that is
+// the last byte, or else at the end.
+std::size_t FieldReader::WholeCharacters(std::size_t from) const {
+    if (m_encoding != Encoding::Cp932) {
+        return m_end;
+    }
+    const unsigned char* bytes = m_buffer.get();
+    while (from + 1 < m_end) {
+        from += TextDecoder::IsCp932Pair(bytes[from], bytes[from + 1]) ? 2 : 1;
+    }
+    return from < m_end && TextDecoder::IsCp932Lead(bytes[from]) ? from : m_end;
 }
 
 void FieldReader::ConsumeDelimiter() {

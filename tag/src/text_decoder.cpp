@@ -190,6 +190,10 @@ bool TextDecoder::IsCp932Pair(unsigned char first, unsigned char second) {
     return IsLead(first) && IsTrail(second);
 }
 
+bool TextDecoder::IsCp932Lead(unsigned char b) {
+    return IsLead(b);
+}
+
 bool TextDecoder::IsValidUtf8(const unsigned char* in, std::size_t size, bool complete) {
     std::size_t i = 0;
     while (i < size) {

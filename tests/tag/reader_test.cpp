@@ -1,5 +1,6 @@
+#include "field_reader.h"
 #include "memory_source.h"
-#include "quorvane/tag/field_reader.h"
+#include "quorvane/tag/string_sink.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -13,20 +14,25 @@ namespace {
 using Fields = std::vector<std::string>;
 using namespace std::string_literals;
 
-// Every field as the builder pulls them (AtEnd before each); "#code" last
-// when the reader failed.
-Fields Read(const std::string& bytes, Encoding encoding, std::size_t piece = SIZE_MAX,
-            char delimiter = ',') {
-    test::MemorySource source(bytes, piece);
+// Every field as the builder pulls them (AtEnd before each), "#end" when the
+// data ended before a field began, "#code" last when the reader failed.
+Fields Read(const std::string& bytes, Encoding encoding,
+            std::vector<std::size_t> pieces = {SIZE_MAX}, char delimiter = ',') {
+    test::MemorySource source(bytes, std::move(pieces));
     Fields fields;
     try {
-        FieldReader reader(encoding, delimiter);
+        FieldReader reader({encoding, delimiter});
         // What a file read before leaves in the reader's buffer must not count.
         test::MemorySource before("  \x80" + std::string(1 << 17, ' '));
         reader.Open(before);
         reader.Open(source);
         while (!reader.AtEnd()) {
-            fields.push_back(reader.ReadField());
+            std::string field;
+            StringSink sink(field);
+            TextBuffer out(sink, 1 << 10);
+            const bool read = reader.ReadFieldTo(out);
+            out.Flush();
+            fields.push_back(read ? field : "#end");
         }
     } catch (const TagError& error) {
         fields.push_back("#" + std::to_string(static_cast<int>(error.code())));
@@ -72,16 +78,17 @@ const Case kCases[] = {
     {"a\rb\n\rc\r\r\nd", C, {"a", "b", "", "c", "", "d"}},
     {"\"a\"\r\n\"b\"\r\n", C, {"a", "b"}},
     {"a,", C, {"a"}},
-    {"a\n  ", C, {"a", "#62"}},
-    {" \t ", C, {"#62"}},
+    {"a\n  ", C, {"a", "#end"}},
+    {" \t ", C, {"#end"}},
     {"a,\"", C, {"a", ""}},
     {"<b>&amp;</b>\\~", C, {"<b>&amp;</b>\\~"}},
     {"a\t \"b\tc\" \t d \t\te\n", C, {"a", "b\tc", "d", "", "e"}, '\t'},
     {" a ; \"b;\"\"c\" x;d,e\r\n", C, {"a", "b;\"c", "d,e"}, ';'},
     {"\ta\t|\"|\"|b c|", C, {"a", "|", "b c"}, '|'},
     {"a", C, {"#5"}, ':'},
-    // A '|' that is the second byte of ポ or － ends no field.
+    // A '|' that is the second byte of ポ or － ends no field, after a quote too.
     {"\x83\x7c|a\x81\x7c|\"\x83\x7c\"|\x83", C, {"ポ", "a－", "ポ", "\uFFFD"}, '|'},
+    {"\"a\"\x83\x7c|b|c", C, {"a", "b", "c"}, '|'},
     // Code page 932: the characters Windows maps its own way, NEC and IBM
     // extensions, half-width katakana, two-byte characters below U+0800,
     // undefined bytes and cut pairs.
@@ -112,6 +119,8 @@ const Case kCases[] = {
     {"a\xc3", A, {"aﾃ"}},
     {kUtf8A + "," + std::string((64 << 10) - 6, 'a') + "\xed\xa0\x80", A,
      {"縺\uFFFD", std::string((64 << 10) - 6, 'a') + "恝\uFFFD"}},
+    // A window that the data ends with ends with a cut character.
+    {"\xc3\xa9" + std::string(65532, 'a') + "\xe3\x81", A, {"ﾃｩ" + std::string(65532, 'a') + "縺"}},
     {"\xff\xfe" + Utf16(u"\"a,\U0001F600\"\r\n\xD800x"), A, {"a,\U0001F600", "\uFFFDx"}},
     {"\xfe\xff\x30\x42\0 \0,\xdc\0\xd8\x3d"s, A, {"あ", "\uFFFD\uFFFD"}},
     {"\xff\xfe" + Utf16(u"b,a") + "a", A, {"b", "a\uFFFD"}},
@@ -123,7 +132,7 @@ const Case kCases[] = {
 TEST(FieldReader, ReadsEveryRowInEveryPieceSize) {
     for (const Case& c : kCases) {
         for (const std::size_t piece : {SIZE_MAX, std::size_t{1}, std::size_t{2}, std::size_t{3}}) {
-            EXPECT_EQ(Read(c.bytes, c.encoding, piece, c.delimiter), c.fields)
+            EXPECT_EQ(Read(c.bytes, c.encoding, {piece}, c.delimiter), c.fields)
                 << "row " << &c - kCases << ", piece " << piece;
         }
     }

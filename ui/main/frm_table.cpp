@@ -14,7 +14,6 @@
 #include "quorvane/tag/files.h"
 #include "quorvane/tag/string_sink.h"
 #include "quorvane/tag/tag_error.h"
-#include <quorvane/tag/checked16.h>
 
 #include <QApplication>
 #include <QClipboard>
@@ -282,31 +281,24 @@ void frmTable::Form_Load() {
     UpDown1->setFocus();
 }
 
-// The counters' arithmetic traps on overflow, which the spinners' ranges
-// keep out of reach; a trap would be a failure like any other, so the
-// handlers that count report it rather than let it into the event loop.
+// The spinners keep the counts from 1 to 100, so counting cannot overflow.
 void frmTable::TxtDataCnt_Change() {
     DataCnt = int16FromText(TxtDataCnt->text()).value_or(DataCnt);
 }
 
 // Confirm: fix the count, one empty attribute row per field, edit field 1.
 void frmTable::CmdDataCntOK_Click() {
-    try {
-        Frame2->show();
-        DataCnt = int16FromText(TxtDataCnt->text()).value_or(DataCnt);
-        UpDown1->setEnabled(false);
-        UpDown2->setValue(1);
-        const std::int16_t last = tag::CheckedSub16(DataCnt, 1);
-        for (std::int16_t i = 0; i <= last; i = tag::CheckedAdd16(i, 1)) {
-            LstStyle->addItem(QString());
-        }
-        CmdDataCntCancel->setEnabled(true);
-        Initial();
-        UpDown2->setMaximum(DataCnt);
-        CmdDataCntOK->setEnabled(false);
-    } catch (const tag::TagError&) {
-        reportFailure();
+    Frame2->show();
+    DataCnt = int16FromText(TxtDataCnt->text()).value_or(DataCnt);
+    UpDown1->setEnabled(false);
+    UpDown2->setValue(1);
+    for (int i = 0; i < DataCnt; ++i) {
+        LstStyle->addItem(QString());
     }
+    CmdDataCntCancel->setEnabled(true);
+    Initial();
+    UpDown2->setMaximum(DataCnt);
+    CmdDataCntOK->setEnabled(false);
 }
 
 // Redo: back to setting the count; every attribute given so far is lost.
@@ -320,11 +312,7 @@ void frmTable::CmdDataCntCancel_Click() {
 }
 
 void frmTable::TxtFeeld_Change() {
-    try {
-        Initial();
-    } catch (const tag::TagError&) {
-        reportFailure();
-    }
+    Initial();
 }
 
 void frmTable::UpDown2_Change() {
@@ -336,12 +324,7 @@ void frmTable::LstStyle_Click() {
     if (selected.isEmpty()) {
         return;
     }
-    try {
-        const std::int16_t row = tag::CheckedNarrow16(LstStyle->row(selected.front()));
-        TxtFeeld->setText(QString::number(tag::CheckedAdd16(row, 1)));
-    } catch (const tag::TagError&) {
-        reportFailure();
-    }
+    TxtFeeld->setText(QString::number(LstStyle->row(selected.front()) + 1));
 }
 
 void frmTable::CmdHanei_Click() {
@@ -356,7 +339,7 @@ void frmTable::Initial() {
     if (!field) {
         return;
     }
-    FieldIdx = tag::CheckedSub16(*field, 1);
+    FieldIdx = static_cast<std::int16_t>(*field - 1);
     TxtStyle->clear();
     TxtStyle->setText(styleRow(FieldIdx));
     LstStyle->setCurrentRow(FieldIdx);
@@ -419,7 +402,7 @@ void frmTable::makeTagFrom(const QString& path) {
         TagText.clear();
         reserveTable(TagText, file.Size());
         tag::StringSink sink(TagText);
-        tag::Convert(file, tag::TableOptions{DataCnt, styleRows()}, sink);
+        tag::Convert(file, {}, {.fieldCount = DataCnt, .styleRows = styleRows()}, sink);
         TxtTag->setText(std::move(TagText));
     } catch (...) {
         reportFailure();

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "quorvane/tag/byte_source.h"
-#include "quorvane/tag/encoding.h"
-#include "quorvane/tag/text_buffer.h"
+#include "byte_source.h"
+#include "quorvane/tag/read_options.h"
+#include "text_buffer.h"
 
 #include <memory>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -26,9 +25,9 @@ class FieldReader final {
 public:
     // Auto: a UTF-16 byte order mark means UTF-16; a UTF-8 one, or valid
     // UTF-8 around the first non-ASCII byte, means UTF-8; anything else is
-    // code page 932. `delimiter` is ',', '\t', ';' or '|'; anything else
-    // fails with ErrorCode::InvalidArgument.
-    explicit FieldReader(Encoding encoding = Encoding::Auto, char delimiter = ',');
+    // code page 932. A delimiter other than ',', '\t', ';' or '|' fails
+    // with ErrorCode::InvalidArgument.
+    explicit FieldReader(const ReadOptions& options = {});
     ~FieldReader();
 
     FieldReader(const FieldReader&) = delete;
@@ -38,9 +37,6 @@ public:
     void Open(ByteSource& source);
     // True once no byte is left unread.
     bool AtEnd();
-    // The next field; ErrorCode::InputPastEnd when the data ends before a
-    // field begins.
-    std::string ReadField();
     // Appends the next field's text to `out`; false, with nothing appended,
     // when the data ends before a field begins.
     bool ReadFieldTo(TextBuffer& out);
@@ -59,6 +55,7 @@ private:
     void SkipToDelimiter();
     void ConsumeDelimiter();
     std::size_t FindDelimiter(std::size_t from) const;
+    std::size_t WholeCharacters(std::size_t from) const;
     std::size_t FindQuote(std::size_t from) const;
     std::size_t Decode(TextBuffer& out, std::size_t from, std::size_t to, bool flush);
     void HoldSpaces(std::size_t from, std::size_t to);
