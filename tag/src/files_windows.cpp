@@ -141,23 +141,6 @@ bool PutInPlace(const fs::path& temporary, const fs::path& target) {
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
-void WriteConsoleText(HANDLE console, std::string_view utf8) {
-    const int length = static_cast<int>(utf8.size());
-    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(std::max(size, 0)), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, text.data(), size);
-    std::wstring_view rest = text;
-    while (!rest.empty()) {
-        DWORD wrote = 0;
-        if (!WriteConsoleW(console, rest.data(), static_cast<DWORD>(rest.size()), &wrote,
-                           nullptr) ||
-            wrote == 0) {
-            Fail(ErrorCode::WriteFailed, GetLastError());
-        }
-        rest.remove_prefix(wrote);
-    }
-}
-
 } // namespace
 
 InputFile::InputFile(const fs::path& path)
@@ -212,17 +195,15 @@ std::size_t InputFile::Read(unsigned char* into, std::size_t size) {
 }
 
 OutputFile OutputFile::StandardOutput() {
-    return OutputFile(FromHandle(GetStdHandle(STD_OUTPUT_HANDLE)), false, false);
+    return OutputFile(FromHandle(GetStdHandle(STD_OUTPUT_HANDLE)), false);
 }
 
 OutputFile OutputFile::StandardError() {
-    HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
-    DWORD mode = 0;
-    return OutputFile(FromHandle(handle), false, GetConsoleMode(handle, &mode) != 0);
+    return OutputFile(FromHandle(GetStdHandle(STD_ERROR_HANDLE)), false);
 }
 
 OutputFile::OutputFile(const fs::path& path)
-    : OutputFile(kNoHandle, true, false) {
+    : OutputFile(kNoHandle, true) {
     const OwnedHandle existing = Probe(path);
     m_target = path;
     if (existing) {
@@ -246,7 +227,7 @@ OutputFile::OutputFile(const fs::path& path)
 }
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
-    : OutputFile(other.m_handle, other.m_owned, other.m_console) {
+    : OutputFile(other.m_handle, other.m_owned) {
     m_target = std::move(other.m_target);
     m_temporary = std::move(other.m_temporary);
     other.m_handle = kNoHandle;
@@ -264,10 +245,6 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::Write(std::string_view bytes) {
-    if (m_console) {
-        WriteConsoleText(AsHandle(m_handle), bytes);
-        return;
-    }
     while (!bytes.empty()) {
         DWORD wrote = 0;
         const auto block = static_cast<DWORD>(std::min(bytes.size(), kMaxBlock));
