@@ -1,6 +1,6 @@
 #include "field_reader.h"
 
-#include "ascii_run.h"
+#include "byte_scan.h"
 #include "quorvane/tag/tag_error.h"
 #include "text_decoder.h"
 #include "utf16_source.h"
@@ -22,66 +22,13 @@ constexpr std::size_t kDecisionWindow = 64 << 10;
 // Input bytes decoded in one piece.
 constexpr std::size_t kChunk = 64 << 10;
 
-[[maybe_unused]] bool IsDelimiter(unsigned char b, char delimiter) {
-    return b == static_cast<unsigned char>(delimiter) || b == '\r' || b == '\n';
-}
-
 bool IsAllowedDelimiter(char c) {
     return c == ',' || c == '\t' || c == ';' || c == '|';
 }
 
-#if defined(__SSE2__)
-// Bit i set when byte i of the sixteen at `p` is the delimiter, CR or LF;
-// `delimiters` holds sixteen copies of the delimiter.
-unsigned DelimiterMask(const unsigned char* p, const unsigned char* delimiters) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i delimiter = _mm_load_si128(reinterpret_cast<const __m128i*>(delimiters));
-    const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(bytes, delimiter),
-                                      _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')),
-                                                   _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))));
-    return static_cast<unsigned>(_mm_movemask_epi8(hits));
-}
-#endif
-
-// Index of the first byte in [from, to) that is the delimiter, CR or LF;
-// `to` when there is none. Reads whole blocks of sixteen, up to fifteen bytes
-// past `to`: the buffer's padding keeps them readable.
-inline std::size_t FindDelimiterIn(const unsigned char* p, std::size_t from, std::size_t to,
-                                   const unsigned char* delimiters) {
-#if defined(__SSE2__)
-    for (; from < to; from += 16) {
-        unsigned hits = DelimiterMask(p + from, delimiters);
-        if (to - from < 16) {
-            hits &= (1u << (to - from)) - 1;
-        }
-        if (hits != 0) {
-            return from + static_cast<std::size_t>(__builtin_ctz(hits));
-        }
-    }
-    return to;
-#else
-    while (from < to && !IsDelimiter(p[from], static_cast<char>(delimiters[0]))) {
-        ++from;
-    }
-    return from;
-#endif
-}
-
-// True when the `size` bytes at `p`, at most sixteen, are all ASCII; reads
-// a whole block of sixteen.
-inline bool ShortAscii(const unsigned char* p, std::size_t size) {
-#if defined(__SSE2__)
-    const auto high = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));
-    return (high & ((1u << size) - 1)) == 0;
-#else
-    return AsciiPrefix(p, size) == size;
-#endif
-}
-
 // Index of the first byte from 0x80 up in [from, to), or `to`.
 std::size_t FindNonAscii(const unsigned char* p, std::size_t from, std::size_t to) {
-    return from + AsciiPrefix(p + from, to - from);
+    return from + fast::AsciiPrefix(p + from, to - from);
 }
 
 // Runs `decode(at, size, flush)` over [from, to) in pieces of at most
@@ -184,7 +131,7 @@ bool FieldReader::ReadFieldTo(TextBuffer& out) {
     }
     const std::size_t size = text - m_pos;
     const unsigned char* in = m_buffer.get() + m_pos;
-    if (size <= 16 && ShortAscii(in, size)) {
+    if (size <= 16 && fast::ShortAscii(in, size)) {
         // The usual field: a number or a word, the same in every encoding.
         CopySmall(out.Room(size), reinterpret_cast<const char*>(in), size);
         out.Advance(size);
@@ -403,7 +350,7 @@ void FieldReader::ConsumeDelimiter() {
 // second byte of a character; such a byte ends no field.
 std::size_t FieldReader::FindDelimiter(std::size_t from) const {
     const unsigned char* bytes = m_buffer.get();
-    std::size_t at = FindDelimiterIn(bytes, from, m_end, m_delimiters);
+    std::size_t at = fast::FindDelimiter(bytes, from, m_end, m_delimiters);
     if (m_delimiters[0] != '|' || m_encoding != Encoding::Cp932) {
         return at;
     }
@@ -415,7 +362,7 @@ std::size_t FieldReader::FindDelimiter(std::size_t from) const {
         if (next == at) {
             return at;
         }
-        at = FindDelimiterIn(bytes, at + 1, m_end, m_delimiters);
+        at = fast::FindDelimiter(bytes, at + 1, m_end, m_delimiters);
     }
     return at;
 }

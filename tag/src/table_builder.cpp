@@ -1,6 +1,6 @@
 #include "table_builder.h"
 
-#include "ascii_run.h"
+#include "byte_scan.h"
 #include "quorvane/tag/string_sink.h"
 #include "quorvane/tag/tag_error.h"
 #include "text_decoder.h"

@@ -1,6 +1,6 @@
 #include "text_decoder.h"
 
-#include "ascii_run.h"
+#include "byte_scan.h"
 #include "cp932_system.h"
 #include "utf8_encode.h"
 
@@ -116,7 +116,7 @@ std::size_t ValidPrefix(const unsigned char* in, std::size_t size) {
 // Copies the ASCII run at the start of [in, in + size) to `out`; returns its
 // length.
 std::size_t CopyAscii(const unsigned char* in, std::size_t size, char* out) {
-    const std::size_t ascii = AsciiPrefix(in, size);
+    const std::size_t ascii = fast::AsciiPrefix(in, size);
     CopySmall(out, reinterpret_cast<const char*>(in), ascii);
     return ascii;
 }

@@ -1,3 +1,4 @@
+#include "byte_scan.h"
 #include "field_reader.h"
 #include "memory_source.h"
 #include "quorvane/tag/string_sink.h"
@@ -5,6 +6,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <iconv.h>
+#include <random>
 
 #define R "\uFFFD"
 
@@ -173,6 +175,31 @@ TEST(FieldReader, EveryTwoByteCp932CodeAgreesWithIconv) {
     EXPECT_GT(expected.size() - std::count(expected.begin(), expected.end(), "\uFFFD"), 9000u)
         << "iconv's CP932 seems to be missing";
     EXPECT_EQ(Read(bytes, C), expected);
+}
+
+// The SSE2 scans against the plain ones that other machines run, on random
+// bytes with special ones (delimiters, line ends, high bytes) rare or dense.
+TEST(ByteScan, Sse2AgreesWithPlain) {
+#if !defined(__SSE2__)
+    GTEST_SKIP() << "no SSE2 here: the plain scans are the only ones";
+#else
+    std::mt19937 random(7);
+    for (int round = 0; round < 20000; ++round) {
+        unsigned char bytes[200 + 16], delimiters[16];
+        const unsigned density = 1 + random() % 40;
+        for (unsigned char& b : bytes) {
+            b = random() % density == 0 ? static_cast<unsigned char>(random()) : 'a';
+        }
+        std::memset(delimiters, ",\t;|"[random() % 4], sizeof delimiters);
+        const std::size_t from = random() % 200, to = from + random() % (201 - from);
+        const unsigned char* p = bytes;
+        ASSERT_EQ(sse2::FindDelimiter(p, from, to, delimiters),
+                  plain::FindDelimiter(p, from, to, delimiters));
+        ASSERT_EQ(sse2::AsciiPrefix(p + from, to - from), plain::AsciiPrefix(p + from, to - from));
+        const std::size_t shortSize = std::min<std::size_t>(16, to - from);
+        ASSERT_EQ(sse2::ShortAscii(p + from, shortSize), plain::ShortAscii(p + from, shortSize));
+    }
+#endif
 }
 
 } // namespace
