@@ -63,14 +63,8 @@ FieldReader::FieldReader(const ReadOptions& options)
 FieldReader::~FieldReader() = default;
 
 void FieldReader::Open(ByteSource& source) {
-    if (!m_buffer) {
-        m_buffer = std::make_unique_for_overwrite<unsigned char[]>(kCapacity + kPadding);
-    }
-    m_utf16.reset();
+    m_buffer = std::make_unique_for_overwrite<unsigned char[]>(kCapacity + kPadding);
     m_source = &source;
-    m_pos = m_end = m_filled = 0;
-    m_eof = false;
-    m_heldSpaces.clear();
     while (!m_eof && m_filled < 3) {
         ReadMore();
     }
@@ -79,7 +73,6 @@ void FieldReader::Open(ByteSource& source) {
     }
     const bool bom =
         m_filled >= 3 && m_buffer[0] == 0xEF && m_buffer[1] == 0xBB && m_buffer[2] == 0xBF;
-    m_encoding = m_requested;
     if (bom && m_requested != Encoding::Cp932) {
         m_encoding = Encoding::Utf8;
         m_pos = m_end = 3;

@@ -33,7 +33,8 @@ public:
     FieldReader(const FieldReader&) = delete;
     FieldReader& operator=(const FieldReader&) = delete;
 
-    // Starts reading `source`, which must outlive the reading.
+    // Starts reading `source`, which must outlive the reading; once for a
+    // reader.
     void Open(ByteSource& source);
     // True once no byte is left unread.
     bool AtEnd();
