@@ -13,9 +13,11 @@
 // a field; rows are the builder's business.
 //
 // Spaces and tabs before a field are skipped, after an unquoted field
-// dropped; a tab that is the delimiter is no space. A quoted field runs to the next lone double
-// quote (a doubled one stands for one quote, an unclosed one runs to the end of the file); what
-// follows the closing quote up to the delimiter is dropped.
+// dropped; a tab that is the delimiter is no space. A quoted field runs to
+// the next lone double quote (a doubled one stands for one quote, an unclosed
+// one runs to the end of the file); what follows the closing quote up to the
+// delimiter is dropped. Where the reads of the source end changes no field:
+// a character, a CR LF or a run of spaces cut by one is taken whole.
 namespace quorvane::tag {
 
 class TextDecoder;
