@@ -29,9 +29,10 @@ const std::string kPieces[] = {
     "\xe3\x81\x82", "\xe3\x81", "\xff", "\xc3\xa9", "\xf0\x9f\x98\x80", "\xed\xa0\x80"};
 // clang-format on
 // The UTF-16 units that the high bytes of the pieces stand for: あ, the two
-// halves of 😀, units whose bytes hold a '|', a ',' or a quote, and a
-// reversed mark.
-constexpr char16_t kUnits[] = {0x3042, 0xD83D, 0xDE00, 0x7C22, 0x2C7C, 0xFFFE};
+// halves of 😀, the first and last high and low surrogates, units whose
+// bytes hold a '|', a ',' or a quote, and a reversed mark.
+constexpr char16_t kUnits[] = {0x3042, 0xD83D, 0xDE00, 0xD800, 0xDBFF,
+                               0xDC00, 0xDFFF, 0x7C22, 0x2C7C, 0xFFFE};
 
 test::Case Parse(const std::uint8_t* data, std::size_t size) {
     static constexpr std::int16_t kSpecial[] = {0, -1, -32768, 100, 255, 1000, 32767, 2};
