@@ -28,9 +28,10 @@ const std::string kPieces[] = {
     "\x1a", "\x83\x7c", "\x82\xa0", "\x81\x40", "\x83", "\x80", "\xa0", "\xfd", "\xb1",
     "\xe3\x81\x82", "\xe3\x81", "\xff", "\xc3\xa9", "\xf0\x9f\x98\x80", "\xed\xa0\x80"};
 // clang-format on
-// The UTF-16 units that the high bytes of the pieces stand for: あ, the two
-// halves of 😀, the first and last high and low surrogates, units whose
-// bytes hold a '|', a ',' or a quote, and a reversed mark.
+// The UTF-16 units that the high bytes of the pieces stand for, by byte and
+// place: あ, the two halves of 😀, the first and last high and low
+// surrogates, units whose bytes hold a '|', a ',' or a quote, and a reversed
+// mark.
 constexpr char16_t kUnits[] = {0x3042, 0xD83D, 0xDE00, 0xD800, 0xDBFF,
                                0xDC00, 0xDFFF, 0x7C22, 0x2C7C, 0xFFFE};
 
@@ -62,8 +63,9 @@ test::Case Parse(const std::uint8_t* data, std::size_t size) {
     for (std::size_t i = end + 1; i < size; ++i) {
         pieces += form == 0 ? std::string(1, bytes[i]) : kPieces[data[i] % std::size(kPieces)];
     }
-    for (const char b : pieces) {
-        const char16_t u = b & 0x80 ? kUnits[(b & 0x7F) % std::size(kUnits)] : b;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        const char b = pieces[i];
+        const char16_t u = b & 0x80 ? kUnits[(i + b) % std::size(kUnits)] : b;
         file += form < 2 ? std::string(1, b)
                          : (form == 2 ? std::string{char(u), char(u >> 8)}
                                       : std::string{char(u >> 8), char(u)});
