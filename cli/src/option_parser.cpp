@@ -43,7 +43,8 @@ std::string OptionParser::Usage() {
            "      --escape          write & < > \" ' in field text as &amp; &lt; &gt;\n"
            "                        &quot; &#39;\n"
            "      --table-attr TEXT attribute text of the table: <table TEXT>\n"
-           "  -o, --output FILE     write to FILE instead of standard output\n"
+           "  -o, --output FILE     write to FILE instead of standard output (- is\n"
+           "                        standard output)\n"
            "  -h, --help            show this help and exit\n"
            "      --version         show the version and exit\n"
            "\n"
@@ -98,7 +99,7 @@ bool OptionParser::TakeOption(std::string_view arg) {
             throw UsageError("option '" + std::string(arg) + "' takes no value");
         }
         if (name == "header" || name == "escape") {
-            (name == "header" ? m_options.table.headerRow : m_options.table.escape) = true;
+            (name == "header" ? m_options.build.headerRow : m_options.build.escape) = true;
             return true;
         }
         m_options.action = name == "help" ? Options::Action::Help : Options::Action::Version;
@@ -113,7 +114,7 @@ bool OptionParser::TakeOption(std::string_view arg) {
     } else if (name == "delimiter") {
         SetDelimiter(Value(name, attached, hasAttached));
     } else if (name == "table-attr") {
-        m_options.table.tableAttribute = Value(name, attached, hasAttached);
+        m_options.build.tableAttribute = Value(name, attached, hasAttached);
     } else if (name == "output") {
         m_options.output = Value(name, attached, hasAttached);
         if (m_options.output->empty()) {
@@ -141,7 +142,7 @@ void OptionParser::SetFieldCount(const std::string& text) {
     if (value < 1 || value > kMaxFields) {
         throw UsageError("field count '" + text + "' is not a whole number from 1 to 32767");
     }
-    m_options.table.fieldCount = static_cast<std::int16_t>(value);
+    m_options.build.fieldCount = static_cast<std::int16_t>(value);
 }
 
 void OptionParser::AddAttribute(const std::string& text) {
@@ -159,13 +160,13 @@ void OptionParser::AddAttribute(const std::string& text) {
 
 void OptionParser::SetEncoding(const std::string& text) {
     if (text == "auto") {
-        m_options.table.encoding = tag::Encoding::Auto;
+        m_options.read.encoding = tag::Encoding::Auto;
     } else if (text == "cp932") {
-        m_options.table.encoding = tag::Encoding::Cp932;
+        m_options.read.encoding = tag::Encoding::Cp932;
     } else if (text == "utf-8") {
-        m_options.table.encoding = tag::Encoding::Utf8;
+        m_options.read.encoding = tag::Encoding::Utf8;
     } else if (text == "utf-16") {
-        m_options.table.encoding = tag::Encoding::Utf16;
+        m_options.read.encoding = tag::Encoding::Utf16;
     } else {
         throw UsageError("encoding '" + text + "' is not one of auto, cp932, utf-8, utf-16");
     }
@@ -173,7 +174,7 @@ void OptionParser::SetEncoding(const std::string& text) {
 
 void OptionParser::SetDelimiter(const std::string& text) {
     if (text == "," || text == "tab" || text == "\t" || text == ";" || text == "|") {
-        m_options.table.delimiter = text == "tab" ? '\t' : text.front();
+        m_options.read.delimiter = text == "tab" ? '\t' : text.front();
     } else {
         throw UsageError("delimiter '" + text + "' is not one of , tab ; |");
     }
@@ -188,11 +189,11 @@ void OptionParser::Check() {
     }
     m_options.input = m_files.front();
     for (const auto& [column, text] : m_attributes) {
-        if (column > m_options.table.fieldCount) {
+        if (column > m_options.build.fieldCount) {
             throw UsageError("attribute column " + std::to_string(column) + " is outside 1.." +
-                             std::to_string(m_options.table.fieldCount));
+                             std::to_string(m_options.build.fieldCount));
         }
-        auto& rows = m_options.table.styleRows;
+        auto& rows = m_options.build.styleRows;
         rows.resize(std::max(rows.size(), static_cast<std::size_t>(column)));
         rows[static_cast<std::size_t>(column - 1)] = text;
     }

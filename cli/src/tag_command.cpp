@@ -1,5 +1,6 @@
 #include "quorvane/cli/tag_command.h"
 
+#include "error_output.h"
 #include "output_sink.h"
 #include "quorvane/app_info.h"
 #include "quorvane/cli/option_parser.h"
@@ -20,7 +21,7 @@ constexpr char kProgram[] = "quorvane-tag";
 // One line on standard error; a failure to write it has nowhere to go.
 void Report(const std::string& message) noexcept {
     try {
-        tag::OutputFile::StandardError().Write(std::string(kProgram) + ": " + message + "\n");
+        WriteError(std::string(kProgram) + ": " + message + "\n");
     } catch (...) {
     }
 }
@@ -76,17 +77,19 @@ int TagCommand::Convert() const {
     try {
         tag::InputFile input = m_options.input == "-" ? tag::InputFile::StandardInput()
                                                       : tag::InputFile(PathOf(m_options.input));
-        tag::OutputFile out = m_options.output ? tag::OutputFile(PathOf(*m_options.output))
-                                               : tag::OutputFile::StandardOutput();
+        const bool toFile = m_options.output && *m_options.output != "-";
+        tag::OutputFile out =
+            toFile ? tag::OutputFile(PathOf(*m_options.output)) : tag::OutputFile::StandardOutput();
         OutputSink sink(out);
-        tag::Convert(input, m_options.table, sink);
+        tag::Convert(input, m_options.read, m_options.build, sink);
         out.Commit();
         return kSuccess;
     } catch (const tag::TagError& error) {
         const bool writing = error.code() == tag::ErrorCode::WriteFailed;
         const std::string name =
-            writing ? m_options.output.value_or("standard output")
-                    : (m_options.input == "-" ? "standard input" : m_options.input);
+            writing
+                ? (m_options.output.value_or("-") == "-" ? "standard output" : *m_options.output)
+                : (m_options.input == "-" ? "standard input" : m_options.input);
         Report(UsageError::Printable(name) + ": " + error.what());
     } catch (const std::bad_alloc&) {
         Report(UsageError::Printable(m_options.input) + ": out of memory");

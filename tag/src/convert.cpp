@@ -1,9 +1,10 @@
 #include "quorvane/tag/convert.h"
 
-#include "quorvane/tag/field_reader.h"
-#include "quorvane/tag/table_builder.h"
+#include "convert_source.h"
+#include "field_reader.h"
 #include "quorvane/tag/tag_error.h"
-#include "quorvane/tag/text_buffer.h"
+#include "table_builder.h"
+#include "text_buffer.h"
 #include "text_decoder.h"
 
 #include <new>
@@ -54,16 +55,15 @@ void OpenTable(const std::string& attribute, TextBuffer& text) {
 
 } // namespace
 
-void Convert(InputFile& input, const TableOptions& options, TagSink& out,
-             ReadProgress* progress) {
+void ConvertSource(ByteSource& source, const ReadOptions& read, const BuildOptions& build,
+                   TagSink& out) {
     try {
-        InputSource source(input, progress);
-        FieldReader reader(options.encoding, options.delimiter);
+        FieldReader reader(read);
         reader.Open(source);
         TextBuffer text(out);
         try {
-            OpenTable(options.tableAttribute, text);
-            Build(reader, options, text);
+            OpenTable(build.tableAttribute, text);
+            Build(reader, build, text);
         } catch (...) {
             FlushQuietly(text);
             throw;
@@ -72,6 +72,12 @@ void Convert(InputFile& input, const TableOptions& options, TagSink& out,
     } catch (const std::bad_alloc&) {
         throw TagError(ErrorCode::OutOfMemory, "out of memory");
     }
+}
+
+void Convert(InputFile& input, const ReadOptions& read, const BuildOptions& build, TagSink& out,
+             ReadProgress* progress) {
+    InputSource source(input, progress);
+    ConvertSource(source, read, build, out);
 }
 
 } // namespace quorvane::tag

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-// Code page 932 exactly as this Windows decodes it: the system converter is
-// asked once for every single byte and every byte pair with a lead byte.
+// Code page 932 as this Windows decodes it: the system converter is asked
+// once for every single byte and every byte pair with a lead byte.
 namespace quorvane::tag {
 namespace {
 
@@ -28,7 +28,11 @@ std::vector<char16_t> LoadSystemCp932() {
     for (unsigned byte = 0; byte <= 0xFF; ++byte) {
         const char single = static_cast<char>(byte);
         if (!IsDBCSLeadByteEx(kCodePage, static_cast<BYTE>(byte))) {
-            table[byte] = Decode(&single, 1);
+            // The converter gives 0x80 as U+0080 and 0xA0, 0xFD to 0xFF as
+            // private-use characters; the published code page leaves them
+            // undefined, as other systems do.
+            const bool defined = byte < 0x80 || (byte >= 0xA1 && byte <= 0xDF);
+            table[byte] = defined ? Decode(&single, 1) : kNoCharacter;
             continue;
         }
         for (unsigned trail = 0; trail <= 0xFF; ++trail) {

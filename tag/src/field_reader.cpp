@@ -1,7 +1,6 @@
-#include "quorvane/tag/field_reader.h"
+#include "field_reader.h"
 
-#include "ascii_run.h"
-#include "quorvane/tag/string_sink.h"
+#include "byte_scan.h"
 #include "quorvane/tag/tag_error.h"
 #include "text_decoder.h"
 #include "utf16_source.h"
@@ -23,66 +22,13 @@ constexpr std::size_t kDecisionWindow = 64 << 10;
 // Input bytes decoded in one piece.
 constexpr std::size_t kChunk = 64 << 10;
 
-[[maybe_unused]] bool IsDelimiter(unsigned char b, char delimiter) {
-    return b == static_cast<unsigned char>(delimiter) || b == '\r' || b == '\n';
-}
-
 bool IsAllowedDelimiter(char c) {
     return c == ',' || c == '\t' || c == ';' || c == '|';
 }
 
-#if defined(__SSE2__)
-// Bit i set when byte i of the sixteen at `p` is the delimiter, CR or LF;
-// `delimiters` holds sixteen copies of the delimiter.
-unsigned DelimiterMask(const unsigned char* p, const unsigned char* delimiters) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i delimiter = _mm_load_si128(reinterpret_cast<const __m128i*>(delimiters));
-    const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(bytes, delimiter),
-                                      _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')),
-                                                   _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))));
-    return static_cast<unsigned>(_mm_movemask_epi8(hits));
-}
-#endif
-
-// Index of the first byte in [from, to) that is the delimiter, CR or LF;
-// `to` when there is none. Reads whole blocks of sixteen, up to fifteen bytes
-// past `to`: the buffer's padding keeps them readable.
-inline std::size_t FindDelimiterIn(const unsigned char* p, std::size_t from, std::size_t to,
-                                   const unsigned char* delimiters) {
-#if defined(__SSE2__)
-    for (; from < to; from += 16) {
-        unsigned hits = DelimiterMask(p + from, delimiters);
-        if (to - from < 16) {
-            hits &= (1u << (to - from)) - 1;
-        }
-        if (hits != 0) {
-            return from + static_cast<std::size_t>(__builtin_ctz(hits));
-        }
-    }
-    return to;
-#else
-    while (from < to && !IsDelimiter(p[from], static_cast<char>(delimiters[0]))) {
-        ++from;
-    }
-    return from;
-#endif
-}
-
-// True when the `size` bytes at `p`, at most sixteen, are all ASCII; reads
-// a whole block of sixteen.
-inline bool ShortAscii(const unsigned char* p, std::size_t size) {
-#if defined(__SSE2__)
-    const auto high = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));
-    return (high & ((1u << size) - 1)) == 0;
-#else
-    return AsciiPrefix(p, size) == size;
-#endif
-}
-
 // Index of the first byte from 0x80 up in [from, to), or `to`.
 std::size_t FindNonAscii(const unsigned char* p, std::size_t from, std::size_t to) {
-    return from + AsciiPrefix(p + from, to - from);
+    return from + fast::AsciiPrefix(p + from, to - from);
 }
 
 // Runs `decode(at, size, flush)` over [from, to) in pieces of at most
@@ -104,27 +50,21 @@ std::size_t InChunks(std::size_t from, std::size_t to, bool flush, DecodePiece d
 
 } // namespace
 
-FieldReader::FieldReader(Encoding encoding, char delimiter)
-    : m_requested(encoding)
-    , m_encoding(encoding)
-    , m_otherSpace(delimiter == '\t' ? ' ' : '\t') {
-    if (!IsAllowedDelimiter(delimiter)) {
+FieldReader::FieldReader(const ReadOptions& options)
+    : m_requested(options.encoding)
+    , m_encoding(options.encoding)
+    , m_otherSpace(options.delimiter == '\t' ? ' ' : '\t') {
+    if (!IsAllowedDelimiter(options.delimiter)) {
         throw TagError(ErrorCode::InvalidArgument, "delimiter is not one of , tab ; |");
     }
-    std::memset(m_delimiters, delimiter, sizeof m_delimiters);
+    std::memset(m_delimiters, options.delimiter, sizeof m_delimiters);
 }
 
 FieldReader::~FieldReader() = default;
 
 void FieldReader::Open(ByteSource& source) {
-    if (!m_buffer) {
-        m_buffer = std::make_unique<unsigned char[]>(kCapacity + kPadding);
-    }
-    m_utf16.reset();
+    m_buffer = std::make_unique_for_overwrite<unsigned char[]>(kCapacity + kPadding);
     m_source = &source;
-    m_pos = m_end = m_filled = 0;
-    m_eof = false;
-    m_heldSpaces.clear();
     while (!m_eof && m_filled < 3) {
         ReadMore();
     }
@@ -133,7 +73,6 @@ void FieldReader::Open(ByteSource& source) {
     }
     const bool bom =
         m_filled >= 3 && m_buffer[0] == 0xEF && m_buffer[1] == 0xBB && m_buffer[2] == 0xBF;
-    m_encoding = m_requested;
     if (bom && m_requested != Encoding::Cp932) {
         m_encoding = Encoding::Utf8;
         m_pos = m_end = 3;
@@ -167,17 +106,6 @@ bool FieldReader::AtEnd() {
     return m_pos == m_end && !Refill();
 }
 
-std::string FieldReader::ReadField() {
-    std::string field;
-    StringSink sink(field);
-    TextBuffer out(sink, 1 << 10);
-    if (!ReadFieldTo(out)) {
-        throw TagError(ErrorCode::InputPastEnd, "input past end");
-    }
-    out.Flush();
-    return field;
-}
-
 // The common field, whole in the buffer with the byte after its delimiter
 // (to see a CR LF whole), not quoted and not starting with a space, is
 // decoded straight from the buffer; anything else takes the careful way,
@@ -196,7 +124,7 @@ bool FieldReader::ReadFieldTo(TextBuffer& out) {
     }
     const std::size_t size = text - m_pos;
     const unsigned char* in = m_buffer.get() + m_pos;
-    if (size <= 16 && ShortAscii(in, size)) {
+    if (size <= 16 && fast::ShortAscii(in, size)) {
         // The usual field: a number or a word, the same in every encoding.
         CopySmall(out.Room(size), reinterpret_cast<const char*>(in), size);
         out.Advance(size);
@@ -270,12 +198,14 @@ void FieldReader::ReadMore() {
 }
 
 // Makes read bytes available to the field scanner. While the encoding is
-// still open, bytes from the first non-ASCII one on are held back until the
-// decision window has arrived (or the data has ended).
+// still open, bytes from the first non-ASCII one on are held back until a
+// byte past the decision window has arrived (or the data has ended), so that
+// a character cut off at the window's end is known to be cut by the window
+// or by the end of the data.
 void FieldReader::Expose() {
     if (m_encoding == Encoding::Auto) {
         const std::size_t k = FindNonAscii(m_buffer.get(), m_end, m_filled);
-        if (k < m_filled && m_filled - k < kDecisionWindow && !m_eof) {
+        if (k < m_filled && m_filled - k <= kDecisionWindow && !m_eof) {
             m_end = k;
             return;
         }
@@ -368,11 +298,28 @@ void FieldReader::SkipToDelimiter() {
             ConsumeDelimiter();
             return;
         }
-        m_pos = m_end;
+        // A character cut by the end of the read stays, so that its second
+        // byte is not taken for a delimiter.
+        m_pos = WholeCharacters(m_pos);
         if (!Refill()) {
+            m_pos = m_end;
             return;
         }
     }
+}
+
+// Where the bytes from `from`, a character's start, to the end of what is
+// exposed stop being whole characters: at a code page 932 lead byte that is
+// the last byte, or else at the end.
+std::size_t FieldReader::WholeCharacters(std::size_t from) const {
+    if (m_encoding != Encoding::Cp932) {
+        return m_end;
+    }
+    const unsigned char* bytes = m_buffer.get();
+    while (from + 1 < m_end) {
+        from += TextDecoder::IsCp932Pair(bytes[from], bytes[from + 1]) ? 2 : 1;
+    }
+    return from < m_end && TextDecoder::IsCp932Lead(bytes[from]) ? from : m_end;
 }
 
 void FieldReader::ConsumeDelimiter() {
@@ -396,7 +343,7 @@ void FieldReader::ConsumeDelimiter() {
 // second byte of a character; such a byte ends no field.
 std::size_t FieldReader::FindDelimiter(std::size_t from) const {
     const unsigned char* bytes = m_buffer.get();
-    std::size_t at = FindDelimiterIn(bytes, from, m_end, m_delimiters);
+    std::size_t at = fast::FindDelimiter(bytes, from, m_end, m_delimiters);
     if (m_delimiters[0] != '|' || m_encoding != Encoding::Cp932) {
         return at;
     }
@@ -408,7 +355,7 @@ std::size_t FieldReader::FindDelimiter(std::size_t from) const {
         if (next == at) {
             return at;
         }
-        at = FindDelimiterIn(bytes, at + 1, m_end, m_delimiters);
+        at = fast::FindDelimiter(bytes, at + 1, m_end, m_delimiters);
     }
     return at;
 }

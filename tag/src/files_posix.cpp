@@ -146,15 +146,15 @@ std::size_t InputFile::Read(unsigned char* into, std::size_t size) {
 }
 
 OutputFile OutputFile::StandardOutput() {
-    return OutputFile(STDOUT_FILENO, false, false);
+    return OutputFile(STDOUT_FILENO, false);
 }
 
 OutputFile OutputFile::StandardError() {
-    return OutputFile(STDERR_FILENO, false, false);
+    return OutputFile(STDERR_FILENO, false);
 }
 
 OutputFile::OutputFile(const fs::path& path)
-    : OutputFile(-1, true, false) {
+    : OutputFile(-1, true) {
     const fs::path target = FinalTarget(path);
     struct stat info {};
     const bool exists = ::stat(target.c_str(), &info) == 0;
@@ -183,7 +183,6 @@ OutputFile::OutputFile(const fs::path& path)
 OutputFile::OutputFile(OutputFile&& other) noexcept
     : m_handle(other.m_handle)
     , m_owned(other.m_owned)
-    , m_console(other.m_console)
     , m_temporary(std::move(other.m_temporary))
     , m_target(std::move(other.m_target)) {
     other.m_handle = -1;

@@ -129,33 +129,81 @@ HANDLE CreateTemporary(const fs::path& target, fs::path& name) {
     }
 }
 
-// Puts `temporary` where `target` is. ReplaceFileW keeps the old file's
-// attributes and security; a new target takes the temporary file as it is.
-bool PutInPlace(const fs::path& temporary, const fs::path& target) {
-    if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        return ReplaceFileW(target.c_str(), temporary.c_str(), nullptr,
-                            REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
-                            nullptr, nullptr);
-    }
-    return MoveFileExW(temporary.c_str(), target.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+bool Exists(const fs::path& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void WriteConsoleText(HANDLE console, std::string_view utf8) {
-    const int length = static_cast<int>(utf8.size());
-    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(std::max(size, 0)), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, text.data(), size);
-    std::wstring_view rest = text;
-    while (!rest.empty()) {
-        DWORD wrote = 0;
-        if (!WriteConsoleW(console, rest.data(), static_cast<DWORD>(rest.size()), &wrote,
-                           nullptr) ||
-            wrote == 0) {
+bool Move(const fs::path& from, const fs::path& to) {
+    return MoveFileExW(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+// A name beside `target` that nothing uses yet, for the old file while it
+// is being replaced.
+fs::path BackupName(const fs::path& target) {
+    const std::wstring stem =
+        target.filename().wstring() + L"." + std::to_wstring(GetCurrentProcessId()) + L"-";
+    for (int attempt = 0;; ++attempt) {
+        fs::path name = target.parent_path() / (stem + std::to_wstring(attempt) + L".old");
+        if (!Exists(name)) {
+            return name;
+        }
+    }
+}
+
+// Another program (an indexer, a virus scanner) has the file open.
+bool InUse(DWORD error) {
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
+           error == ERROR_LOCK_VIOLATION || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+}
+
+// Puts `temporary` where `target` is. ReplaceFileW keeps the old file's
+// attributes and security and moves the old file to a backup name, so that
+// whatever it leaves undone can be finished or undone here; a target held
+// open is tried again for about a second. Clears `temporary` when that file
+// must stay because it and the backup are all that is left.
+void PutInPlace(fs::path& temporary, const fs::path& target) {
+    if (!Exists(target)) {
+        if (!Move(temporary, target)) {
             Fail(ErrorCode::WriteFailed, GetLastError());
         }
-        rest.remove_prefix(wrote);
+        return;
     }
+    const fs::path backup = BackupName(target);
+    DWORD error = ERROR_SUCCESS;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        if (attempt > 0) {
+            Sleep(100);
+        }
+        if (ReplaceFileW(target.c_str(), temporary.c_str(), backup.c_str(),
+                         REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
+                         nullptr)) {
+            DeleteFileW(backup.c_str());
+            return;
+        }
+        error = GetLastError();
+        if (!InUse(error)) {
+            break;
+        }
+    }
+    // The table is still the temporary file. The old file is still the target
+    // (ERROR_UNABLE_TO_MOVE_REPLACEMENT with a backup name, a file in use,
+    // most other failures) or only the backup (ERROR_UNABLE_TO_MOVE_REPLACEMENT_2).
+    // A plain move may still put the table in place; failing that, the old
+    // file goes back.
+    if (Move(temporary, target)) {
+        DeleteFileW(backup.c_str());
+        return;
+    }
+    if (!Exists(target) && !Move(backup, target)) {
+        const std::string table = Utf8(temporary.wstring());
+        temporary.clear();
+        throw TagError(ErrorCode::WriteFailed,
+                       "cannot replace the file (" + Reason(error) + "); the table is in " + table +
+                           " and the old file in " + Utf8(backup.wstring()));
+    }
+    DeleteFileW(backup.c_str());
+    throw TagError(ErrorCode::WriteFailed, "cannot replace the file (" + Reason(error) + ")");
 }
 
 } // namespace
@@ -212,17 +260,15 @@ std::size_t InputFile::Read(unsigned char* into, std::size_t size) {
 }
 
 OutputFile OutputFile::StandardOutput() {
-    return OutputFile(FromHandle(GetStdHandle(STD_OUTPUT_HANDLE)), false, false);
+    return OutputFile(FromHandle(GetStdHandle(STD_OUTPUT_HANDLE)), false);
 }
 
 OutputFile OutputFile::StandardError() {
-    HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
-    DWORD mode = 0;
-    return OutputFile(FromHandle(handle), false, GetConsoleMode(handle, &mode) != 0);
+    return OutputFile(FromHandle(GetStdHandle(STD_ERROR_HANDLE)), false);
 }
 
 OutputFile::OutputFile(const fs::path& path)
-    : OutputFile(kNoHandle, true, false) {
+    : OutputFile(kNoHandle, true) {
     const OwnedHandle existing = Probe(path);
     m_target = path;
     if (existing) {
@@ -246,7 +292,7 @@ OutputFile::OutputFile(const fs::path& path)
 }
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
-    : OutputFile(other.m_handle, other.m_owned, other.m_console) {
+    : OutputFile(other.m_handle, other.m_owned) {
     m_target = std::move(other.m_target);
     m_temporary = std::move(other.m_temporary);
     other.m_handle = kNoHandle;
@@ -264,10 +310,6 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::Write(std::string_view bytes) {
-    if (m_console) {
-        WriteConsoleText(AsHandle(m_handle), bytes);
-        return;
-    }
     while (!bytes.empty()) {
         DWORD wrote = 0;
         const auto block = static_cast<DWORD>(std::min(bytes.size(), kMaxBlock));
@@ -293,9 +335,7 @@ void OutputFile::Commit() {
     if (!flushed) {
         Fail(ErrorCode::WriteFailed, flushError);
     }
-    if (!PutInPlace(m_temporary, m_target)) {
-        Fail(ErrorCode::WriteFailed, GetLastError());
-    }
+    PutInPlace(m_temporary, m_target);
     m_temporary.clear();
 }
 

@@ -1,7 +1,6 @@
-#include "quorvane/tag/table_builder.h"
+#include "table_builder.h"
 
-#include "ascii_run.h"
-#include "quorvane/tag/checked16.h"
+#include "byte_scan.h"
 #include "quorvane/tag/string_sink.h"
 #include "quorvane/tag/tag_error.h"
 #include "text_decoder.h"
@@ -57,7 +56,7 @@ std::string_view Reference(char c) {
 // the hot loop appends three pieces per cell.
 class TableBuilder final {
 public:
-    TableBuilder(const TableOptions& options, TextBuffer& out)
+    TableBuilder(const BuildOptions& options, TextBuffer& out)
         : m_fieldCount(options.fieldCount)
         , m_data(Cell<false>::Openings(options.fieldCount, options.styleRows))
         , m_headerRow(options.headerRow)
@@ -97,12 +96,11 @@ private:
     // filled up and the table closed.
     template <bool Header, bool Escape> bool Row(FieldReader& reader, TextBuffer& out) {
         Put(out, "\r\n<tr>");
-        const std::int16_t last = CheckedSub16(m_fieldCount, 1);
-        for (std::int16_t col = 0; col <= last; col = CheckedAdd16(col, 1)) {
+        for (int col = 0; col < m_fieldCount; ++col) {
             Put(out, Opening<Header>(col));
             if (!(Escape ? EscapedField(reader, out) : reader.ReadFieldTo(out))) {
                 Put(out, Cell<Header>::kEnd);
-                FillRow<Header>(CheckedAdd16(col, 1), last, out);
+                FillRow<Header>(col + 1, out);
                 return false;
             }
             Put(out, Cell<Header>::kEnd);
@@ -111,7 +109,7 @@ private:
         return true;
     }
 
-    template <bool Header> std::string_view Opening(std::int16_t col) const {
+    template <bool Header> std::string_view Opening(int col) const {
         const auto& openings = Header ? m_header : m_data;
         const auto c = static_cast<std::size_t>(col);
         return c < openings.size() ? std::string_view(openings[c]) : Cell<Header>::kPlain;
@@ -152,18 +150,18 @@ private:
         out.Advance(piece.size());
     }
 
-    // The empty cells of the columns from `from` to `last` of a short row,
-    // and the end of the table.
-    template <bool Header>
-    void FillRow(std::int16_t from, std::int16_t last, TextBuffer& out) const {
-        for (std::int16_t col = from; col <= last; col = CheckedAdd16(col, 1)) {
+    // The empty cells of the columns from `from` on of a short row, and the
+    // end of the table.
+    template <bool Header> void FillRow(int from, TextBuffer& out) const {
+        for (int col = from; col < m_fieldCount; ++col) {
             Put(out, Opening<Header>(col));
             Put(out, Cell<Header>::kEnd);
         }
         Put(out, "\r\n</tr>\r\n</table>");
     }
 
-    std::int16_t m_fieldCount;
+    // 1 to 32767, so that the column counters, plain ints, never overflow.
+    int m_fieldCount;
     std::vector<std::string> m_data;
     std::vector<std::string> m_header;
     bool m_headerRow;
@@ -177,7 +175,7 @@ private:
 
 } // namespace
 
-void Build(FieldReader& reader, const TableOptions& options, TextBuffer& out) {
+void Build(FieldReader& reader, const BuildOptions& options, TextBuffer& out) {
     if (options.fieldCount < 1) {
         throw TagError(ErrorCode::InvalidArgument, "field count below 1");
     }

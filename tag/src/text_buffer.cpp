@@ -1,11 +1,11 @@
-#include "quorvane/tag/text_buffer.h"
+#include "text_buffer.h"
 
 namespace quorvane::tag {
 
 TextBuffer::TextBuffer(TagSink& target, std::size_t capacity)
     : m_target(target)
     , m_capacity(capacity)
-    , m_data(std::make_unique<char[]>(capacity)) {}
+    , m_data(std::make_unique_for_overwrite<char[]>(capacity)) {}
 
 void TextBuffer::Flush() {
     const std::size_t used = m_used;
@@ -19,7 +19,7 @@ void TextBuffer::Flush() {
 void TextBuffer::MakeRoom(std::size_t size) {
     Flush();
     if (size > m_capacity) {
-        m_data = std::make_unique<char[]>(size);
+        m_data = std::make_unique_for_overwrite<char[]>(size);
         m_capacity = size;
     }
 }

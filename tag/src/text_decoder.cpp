@@ -1,6 +1,6 @@
 #include "text_decoder.h"
 
-#include "ascii_run.h"
+#include "byte_scan.h"
 #include "cp932_system.h"
 #include "utf8_encode.h"
 
@@ -116,7 +116,7 @@ std::size_t ValidPrefix(const unsigned char* in, std::size_t size) {
 // Copies the ASCII run at the start of [in, in + size) to `out`; returns its
 // length.
 std::size_t CopyAscii(const unsigned char* in, std::size_t size, char* out) {
-    const std::size_t ascii = AsciiPrefix(in, size);
+    const std::size_t ascii = fast::AsciiPrefix(in, size);
     CopySmall(out, reinterpret_cast<const char*>(in), ascii);
     return ascii;
 }
@@ -188,6 +188,10 @@ std::size_t TextDecoder::DecodeUtf8(const unsigned char* in, std::size_t size, b
 
 bool TextDecoder::IsCp932Pair(unsigned char first, unsigned char second) {
     return IsLead(first) && IsTrail(second);
+}
+
+bool TextDecoder::IsCp932Lead(unsigned char b) {
+    return IsLead(b);
 }
 
 bool TextDecoder::IsValidUtf8(const unsigned char* in, std::size_t size, bool complete) {

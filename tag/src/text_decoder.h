@@ -39,6 +39,9 @@ public:
     // True when `first` and `second` make one two-byte code page 932
     // character, so that `second` is no byte of its own.
     static bool IsCp932Pair(unsigned char first, unsigned char second);
+    // True when `b` starts a two-byte code page 932 character if a trail
+    // byte follows.
+    static bool IsCp932Lead(unsigned char b);
 
     // `text` with every ill-formed UTF-8 sequence replaced by U+FFFD.
     static std::string ValidUtf8(std::string_view text);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "quorvane/tag/byte_source.h"
+#include "byte_source.h"
 
 #include <cstddef>
 #include <string>

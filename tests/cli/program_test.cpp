@@ -122,6 +122,9 @@ std::vector<Row> Rows() {
           "--encoding=utf-16", "-"}, kUtf16, {}, 0, "<table border=\"1\">\r\n<tr>\r\n<th>h</th>\r\n"
          "<th c>&lt;b&gt;</th>\r\n</tr>\r\n<tr>\r\n<td>x</td>\r\n<td c></td>\r\n</tr>\r\n"
          "</table>", ""},
+        // -o - is standard output; a '|' that is the second byte of ポ ends no field.
+        {{"-n3", "-ecp932", "-d|", "-o", "-", "in.csv"}, "", {{"in.csv", "\"a\"\x83\x7c|b|c"}}, 0,
+         "<table>\r\n<tr>\r\n<td>a</td>\r\n<td>b</td>\r\n<td>c</td>\r\n</tr>\r\n</table>", ""},
         {{"-n2", "-dtab", "-e", "utf-8", "-"}, "\xef\xbd\xb1\tb,c", {}, 0,
          "<table>\r\n<tr>\r\n<td>\xef\xbd\xb1</td>\r\n<td>b,c</td>\r\n</tr>\r\n</table>", ""},
         {{"-n2", "--delimiter=;", "-eauto", "-"}, "a|b;c", {}, 0,
@@ -174,23 +177,25 @@ std::vector<Row> Rows() {
     // clang-format on
 }
 
-TEST(Program, KeepsItsContractRowByRow) {
-    for (int i = 0; const Row& row : Rows()) {
-        SCOPED_TRACE("row " + std::to_string(i++) + ": " + testing::PrintToString(row.args));
-        test::ScratchDir dir;
-        if (!Make(dir.path(), row.before)) {
-            std::cout << "[ SKIPPED  ] row " << i - 1 << ": making a device node needs root\n";
-            continue;
-        }
-        const int fifo = open((dir.path() / "out.fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        std::vector<std::string> args = {QUORVANE_TAG_PROGRAM};
-        args.insert(args.end(), row.args.begin(), row.args.end());
-        EXPECT_EQ(test::RunProgram(dir.path(), args, row.in, row.fileLimit),
-                  std::tuple(row.status, row.out, row.err));
-        EXPECT_EQ(Snapshot(dir.path(), fifo < 0 ? "" : test::Drain(fifo)),
-                  row.after.value_or(row.before));
+class Program : public testing::TestWithParam<Row> {};
+
+TEST_P(Program, KeepsItsContract) {
+    const Row& row = GetParam();
+    SCOPED_TRACE(testing::PrintToString(row.args));
+    test::ScratchDir dir;
+    if (!Make(dir.path(), row.before)) {
+        GTEST_SKIP() << "making a device node needs root";
     }
+    const int fifo = open((dir.path() / "out.fifo").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    std::vector<std::string> args = {QUORVANE_TAG_PROGRAM};
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    EXPECT_EQ(test::RunProgram(dir.path(), args, row.in, row.fileLimit),
+              std::tuple(row.status, row.out, row.err));
+    EXPECT_EQ(Snapshot(dir.path(), fifo < 0 ? "" : test::Drain(fifo)),
+              row.after.value_or(row.before));
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, Program, testing::ValuesIn(Rows()));
 
 } // namespace
 } // namespace quorvane::cli

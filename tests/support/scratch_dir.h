@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <unistd.h>
 
@@ -16,10 +17,17 @@ public:
     const std::filesystem::path& path() const { return m_path; }
 
 private:
+    // The test's name; a parameterized one holds a '/', which must not make a
+    // folder.
+    static std::string Name() {
+        std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::ranges::replace(name, '/', '-');
+        return name;
+    }
+
     const std::filesystem::path m_path =
         std::filesystem::temp_directory_path() /
-        ("quorvane-scratch-" + std::to_string(getpid()) + "-" +
-         testing::UnitTest::GetInstance()->current_test_info()->name());
+        ("quorvane-scratch-" + std::to_string(getpid()) + "-" + Name());
 };
 
 } // namespace quorvane::test

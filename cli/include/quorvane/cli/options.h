@@ -12,7 +12,8 @@ struct Options final {
     enum class Action { Convert, Help, Version };
 
     Action action = Action::Convert;
-    tag::TableOptions table;
+    tag::ReadOptions read;
+    tag::BuildOptions build;
     // "-" is standard input.
     std::string input;
     std::optional<std::string> output;

@@ -1,31 +1,13 @@
 #pragma once
 
-#include "quorvane/tag/encoding.h"
+#include "quorvane/tag/build_options.h"
 #include "quorvane/tag/files.h"
+#include "quorvane/tag/read_options.h"
 #include "quorvane/tag/tag_sink.h"
 
 #include <cstdint>
-#include <string>
-#include <vector>
 
 namespace quorvane::tag {
-
-struct TableOptions final {
-    // Fields per table row; below 1: InvalidArgument.
-    std::int16_t fieldCount = 1;
-    // UTF-8 attribute of column c + 1 at index c; empty or missing: none.
-    std::vector<std::string> styleRows{};
-    Encoding encoding = Encoding::Auto;
-    // The first table row's cells are header cells, <th> instead of <td>.
-    bool headerRow = false;
-    // Field text has & < > " ' written as character references.
-    bool escape = false;
-    // UTF-8 text inside the opening tag, "<table TEXT>"; empty: "<table>".
-    std::string tableAttribute{};
-    // Ends a field besides a line end: ',', '\t', ';' or '|'; anything else
-    // is InvalidArgument.
-    char delimiter = ',';
-};
 
 // Told how far a conversion has read, after every block taken from the
 // input. An exception thrown from it ends the conversion and reaches the
@@ -39,7 +21,7 @@ public:
 // Reads `input` to its end and appends the whole table text, "<table>" to
 // "</table>", to `out` as UTF-8. Failures are TagError (OutOfMemory for
 // bad_alloc); what was built before a failure has reached `out`.
-void Convert(InputFile& input, const TableOptions& options, TagSink& out,
+void Convert(InputFile& input, const ReadOptions& read, const BuildOptions& build, TagSink& out,
              ReadProgress* progress = nullptr);
 
 } // namespace quorvane::tag

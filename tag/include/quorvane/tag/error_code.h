@@ -1,16 +1,15 @@
 #pragma once
 
-// Failure codes carried by TagError. Only Build takes InputPastEnd; every
-// other code goes up to the caller.
+// Failure codes carried by TagError, all of them passed up to the caller of
+// Convert. The data running out inside a table row is no failure: the builder
+// fills up the row.
 namespace quorvane::tag {
 
 enum class ErrorCode : int {
     InvalidArgument = 5,
-    Overflow = 6,
     OutOfMemory = 7,
     OpenFailed = 53,
     ReadFailed = 57,
-    InputPastEnd = 62,
     WriteFailed = 75,
 };
 

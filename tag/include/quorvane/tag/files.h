@@ -45,7 +45,7 @@ class OutputFile final {
 public:
     // Binary, bytes as they are.
     static OutputFile StandardOutput();
-    // Messages, in UTF-8 (a Windows console gets them as UTF-16).
+    // Binary, bytes as they are.
     static OutputFile StandardError();
     // Decides by what stands at `path` once symbolic links are followed:
     // nothing or a regular file: a temporary file beside the target, put in
@@ -66,15 +66,12 @@ public:
     void Commit();
 
 private:
-    OutputFile(std::intptr_t handle, bool owned, bool console)
+    OutputFile(std::intptr_t handle, bool owned)
         : m_handle(handle)
-        , m_owned(owned)
-        , m_console(console) {}
+        , m_owned(owned) {}
 
     std::intptr_t m_handle;
     bool m_owned;
-    // Standard error on a Windows console; unused elsewhere.
-    bool m_console = false;
     // Set while a temporary file waits to replace m_target.
     std::filesystem::path m_temporary;
     std::filesystem::path m_target;

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "quorvane/tag/byte_source.h"
-#include "quorvane/tag/encoding.h"
-#include "quorvane/tag/text_buffer.h"
+#include "byte_source.h"
+#include "quorvane/tag/read_options.h"
+#include "text_buffer.h"
 
 #include <memory>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -14,9 +13,11 @@
 // a field; rows are the builder's business.
 //
 // Spaces and tabs before a field are skipped, after an unquoted field
-// dropped; a tab that is the delimiter is no space. A quoted field runs to the next lone double
-// quote (a doubled one stands for one quote, an unclosed one runs to the end of the file); what
-// follows the closing quote up to the delimiter is dropped.
+// dropped; a tab that is the delimiter is no space. A quoted field runs to
+// the next lone double quote (a doubled one stands for one quote, an unclosed
+// one runs to the end of the file); what follows the closing quote up to the
+// delimiter is dropped. Where the reads of the source end changes no field:
+// a character, a CR LF or a run of spaces cut by one is taken whole.
 namespace quorvane::tag {
 
 class TextDecoder;
@@ -26,21 +27,19 @@ class FieldReader final {
 public:
     // Auto: a UTF-16 byte order mark means UTF-16; a UTF-8 one, or valid
     // UTF-8 around the first non-ASCII byte, means UTF-8; anything else is
-    // code page 932. `delimiter` is ',', '\t', ';' or '|'; anything else
-    // fails with ErrorCode::InvalidArgument.
-    explicit FieldReader(Encoding encoding = Encoding::Auto, char delimiter = ',');
+    // code page 932. A delimiter other than ',', '\t', ';' or '|' fails
+    // with ErrorCode::InvalidArgument.
+    explicit FieldReader(const ReadOptions& options = {});
     ~FieldReader();
 
     FieldReader(const FieldReader&) = delete;
     FieldReader& operator=(const FieldReader&) = delete;
 
-    // Starts reading `source`, which must outlive the reading.
+    // Starts reading `source`, which must outlive the reading; once for a
+    // reader.
     void Open(ByteSource& source);
     // True once no byte is left unread.
     bool AtEnd();
-    // The next field; ErrorCode::InputPastEnd when the data ends before a
-    // field begins.
-    std::string ReadField();
     // Appends the next field's text to `out`; false, with nothing appended,
     // when the data ends before a field begins.
     bool ReadFieldTo(TextBuffer& out);
@@ -59,6 +58,7 @@ private:
     void SkipToDelimiter();
     void ConsumeDelimiter();
     std::size_t FindDelimiter(std::size_t from) const;
+    std::size_t WholeCharacters(std::size_t from) const;
     std::size_t FindQuote(std::size_t from) const;
     std::size_t Decode(TextBuffer& out, std::size_t from, std::size_t to, bool flush);
     void HoldSpaces(std::size_t from, std::size_t to);

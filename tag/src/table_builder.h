@@ -1,8 +1,8 @@
 #pragma once
 
-#include "quorvane/tag/convert.h"
-#include "quorvane/tag/field_reader.h"
-#include "quorvane/tag/text_buffer.h"
+#include "field_reader.h"
+#include "quorvane/tag/build_options.h"
+#include "text_buffer.h"
 
 // Turns the reader's fields into the rows of an HTML table.
 //
@@ -14,11 +14,10 @@
 // or missing. With `headerRow` the first row's cells are "<th ...>" and
 // "</th>"; with `escape` the field text has & < > " ' as character
 // references. When the data runs out inside a row, the row is filled up with
-// empty cells. A field count below 1 fails with ErrorCode::InvalidArgument,
-// a counter overflow with Overflow; reader failures propagate. The reader's
-// encoding and delimiter are its own; `options` gives the rest.
+// empty cells. A field count below 1 fails with ErrorCode::InvalidArgument;
+// reader failures propagate. The table attribute is the caller's.
 namespace quorvane::tag {
 
-void Build(FieldReader& reader, const TableOptions& options, TextBuffer& out);
+void Build(FieldReader& reader, const BuildOptions& options, TextBuffer& out);
 
 } // namespace quorvane::tag

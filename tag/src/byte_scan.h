@@ -1,0 +1,120 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+// The scans behind the reader and the decoder, sixteen bytes at a time: most
+// of a table is ASCII (tags, numbers, Latin words), so finding where it ends,
+// finding the next delimiter and copying dominate the conversion. SSE2 is
+// always there on x86-64; other machines take the plain versions, which the
+// tests hold the SSE2 ones to.
+namespace quorvane::tag {
+namespace plain {
+
+// Number of ASCII bytes (below 0x80) at the start of [in, in + size).
+inline std::size_t AsciiPrefix(const unsigned char* in, std::size_t size) {
+    std::size_t i = 0;
+    while (i < size && in[i] < 0x80) {
+        ++i;
+    }
+    return i;
+}
+
+// True when the `size` bytes at `p`, at most sixteen, are all ASCII.
+inline bool ShortAscii(const unsigned char* p, std::size_t size) {
+    return AsciiPrefix(p, size) == size;
+}
+
+// Index of the first byte in [from, to) that is the delimiter, CR or LF;
+// `to` when there is none. `delimiters` holds sixteen copies of the
+// delimiter.
+inline std::size_t FindDelimiter(const unsigned char* p, std::size_t from, std::size_t to,
+                                 const unsigned char* delimiters) {
+    while (from < to && p[from] != delimiters[0] && p[from] != '\r' && p[from] != '\n') {
+        ++from;
+    }
+    return from;
+}
+
+} // namespace plain
+
+#if defined(__SSE2__)
+namespace sse2 {
+
+inline std::size_t AsciiPrefix(const unsigned char* in, std::size_t size) {
+    std::size_t i = 0;
+    for (; i + 16 <= size; i += 16) {
+        const auto high = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i))));
+        if (high != 0) {
+            return i + static_cast<std::size_t>(__builtin_ctz(high));
+        }
+    }
+    return i + plain::AsciiPrefix(in + i, size - i);
+}
+
+// Reads a whole block of sixteen.
+inline bool ShortAscii(const unsigned char* p, std::size_t size) {
+    const auto high = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));
+    return (high & ((1u << size) - 1)) == 0;
+}
+
+// Reads whole blocks of sixteen, up to fifteen bytes past `to`.
+inline std::size_t FindDelimiter(const unsigned char* p, std::size_t from, std::size_t to,
+                                 const unsigned char* delimiters) {
+    const __m128i delimiter = _mm_loadu_si128(reinterpret_cast<const __m128i*>(delimiters));
+    for (; from < to; from += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from));
+        const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(bytes, delimiter),
+                                          _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')),
+                                                       _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))));
+        auto mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+        if (to - from < 16) {
+            mask &= (1u << (to - from)) - 1;
+        }
+        if (mask != 0) {
+            return from + static_cast<std::size_t>(__builtin_ctz(mask));
+        }
+    }
+    return to;
+}
+
+} // namespace sse2
+namespace fast = sse2;
+#else
+namespace fast = plain;
+#endif
+
+// Copies `size` bytes. Pieces of the table are mostly a few bytes long:
+// up to sixteen they are copied as two overlapping words, without a call.
+inline void CopySmall(char* out, const char* in, std::size_t size) {
+    if (size >= 8 && size <= 16) {
+        std::uint64_t head;
+        std::uint64_t tail;
+        std::memcpy(&head, in, 8);
+        std::memcpy(&tail, in + size - 8, 8);
+        std::memcpy(out, &head, 8);
+        std::memcpy(out + size - 8, &tail, 8);
+    } else if (size >= 4 && size < 8) {
+        std::uint32_t head;
+        std::uint32_t tail;
+        std::memcpy(&head, in, 4);
+        std::memcpy(&tail, in + size - 4, 4);
+        std::memcpy(out, &head, 4);
+        std::memcpy(out + size - 4, &tail, 4);
+    } else if (size < 4) {
+        for (std::size_t i = 0; i < size; ++i) {
+            out[i] = in[i];
+        }
+    } else {
+        std::memcpy(out, in, size);
+    }
+}
+
+} // namespace quorvane::tag
