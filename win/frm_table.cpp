@@ -30,7 +30,7 @@ constexpr UINT kProgressDelayMilliseconds = 500;
 constexpr int kMostPath = 32768;
 
 // How a control is made and where it stands, in twips from the client area.
-struct Spec {
+struct ControlPlace {
     int id;
     const wchar_t* type;
     const wchar_t* text;
@@ -50,7 +50,7 @@ constexpr int kF1x = 105, kF1y = 105, kF2x = 105, kF2y = 1365;
 
 // In tab order, which is the order of creation and so the z-order; group
 // frames and labels take no focus.
-const Spec kControls[] = {
+const ControlPlace kControls[] = {
     {id::UpDown1, UPDOWN_CLASSW, L"", kSpinner, 0, kF1x + 2940, kF1y + 420, 555, 330},
     {id::CmdDataCntOK, L"BUTTON", L"決定（&K)", kButton, 0, kF1x + 3990, kF1y + 420, 2220, 330},
     {id::CmdDataCntCancel, L"BUTTON", L"やりなおし(&R)", kButton, 0, kF1x + 6405, kF1y + 420, 2220,
@@ -231,10 +231,10 @@ LRESULT frmTable::handle(UINT message, WPARAM w, LPARAM l) {
 void frmTable::createControls() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     HWND previous = HWND_TOP;
-    for (const Spec& spec : kControls) {
+    for (const ControlPlace& place : kControls) {
         HWND control = CreateWindowExW(
-            spec.exStyle, spec.type, spec.text, spec.style, 0, 0, 0, 0, m_window,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+            place.exStyle, place.type, place.text, place.style, 0, 0, 0, 0, m_window,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(place.id)), instance, nullptr);
         SetWindowPos(control, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         previous = control;
     }
@@ -292,21 +292,21 @@ void frmTable::layOut() {
     const DpiScale scale = DpiScale::of(m_window);
     HDC dc = GetDC(m_window);
     const HGDIOBJ old = SelectObject(dc, m_uiFont);
-    for (const Spec& spec : kControls) {
-        HWND control = item(spec.id);
-        RECT at = scale.rect(spec.left, spec.top, spec.width, spec.height);
-        if (spec.type == std::wstring_view(L"STATIC") && spec.height == 0) {
-            if (spec.style & SS_OWNERDRAW) {
+    for (const ControlPlace& place : kControls) {
+        HWND control = item(place.id);
+        RECT at = scale.rect(place.left, place.top, place.width, place.height);
+        if (place.type == std::wstring_view(L"STATIC") && place.height == 0) {
+            if (place.style & SS_OWNERDRAW) {
                 at.bottom = at.top + 1;
             } else {
                 SIZE size{};
-                GetTextExtentPoint32W(dc, spec.text, static_cast<int>(wcslen(spec.text)), &size);
+                GetTextExtentPoint32W(dc, place.text, static_cast<int>(wcslen(place.text)), &size);
                 at.right = at.left + size.cx;
                 at.bottom = at.top + size.cy;
             }
         }
-        const HFONT font = spec.id == id::TxtTag                                ? m_gothicTable
-                           : spec.id == id::TxtStyle || spec.id == id::LstStyle ? m_gothicList
+        const HFONT font = place.id == id::TxtTag                                ? m_gothicTable
+                           : place.id == id::TxtStyle || place.id == id::LstStyle ? m_gothicList
                                                                                 : m_uiFont;
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
         SetWindowPos(control, nullptr, at.left, at.top, at.right - at.left, at.bottom - at.top,
