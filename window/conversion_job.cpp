@@ -32,14 +32,14 @@ void ConversionJob::Progress::BytesRead(std::uint64_t total) {
     }
 }
 
-ConversionJob::ConversionJob(std::filesystem::path path, tag::TableOptions options)
+ConversionJob::ConversionJob(std::filesystem::path path, tag::BuildOptions options)
     : ConversionJob(path, [path, options = std::move(options)](Progress& progress) {
         tag::InputFile file(path);
         progress.Sized(file.Size());
         std::string table;
         reserveTable(table, file.Size());
         tag::StringSink sink(table);
-        tag::Convert(file, options, sink, &progress);
+        tag::Convert(file, tag::ReadOptions{}, options, sink, &progress);
         return table;
     }) {}
 

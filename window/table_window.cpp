@@ -170,7 +170,7 @@ void TableWindow::makeTag() {
 // TagText as they were.
 void TableWindow::makeTagFrom(const std::filesystem::path& path) {
     m_fileName = path;
-    ConversionJob job(path, tag::TableOptions{DataCnt, m_rows});
+    ConversionJob job(path, tag::BuildOptions{DataCnt, m_rows});
     m_face.waitFor(job);
     switch (job.wait()) {
     case ConversionJob::Outcome::Done:

@@ -38,8 +38,8 @@ public:
     // What the worker runs: the table, or an exception for a failure.
     using Work = std::function<std::string(Progress& progress)>;
 
-    // Converts the CSV file at `path`.
-    ConversionJob(std::filesystem::path path, tag::TableOptions options);
+    // Converts the CSV file at `path`, read as the window reads it.
+    ConversionJob(std::filesystem::path path, tag::BuildOptions options);
     // Runs `work` for the file at `path`.
     ConversionJob(std::filesystem::path path, Work work);
     // Cancels a job still running and waits for its worker.
