@@ -261,8 +261,14 @@ void frmTable::connectHandlers() {
     TxtStyle->installEventFilter(this);
 }
 
+// The text and the name are converted here, before the behaviour's own
+// guard: a failure of that is the one message too.
 void frmTable::TxtStyle_Change(const QString& text) {
-    m_window.TxtStyle_Edit(text.toStdString());
+    try {
+        m_window.TxtStyle_Edit(text.toStdString());
+    } catch (...) {
+        reportFailure();
+    }
 }
 
 // A row selected by mouse or keyboard; the window's own selections come
@@ -433,7 +439,14 @@ void frmTable::dropEvent(QDropEvent* event) {
     if (const std::optional<QString> path = droppedFile(event->mimeData())) {
         event->acceptProposedAction();
         QMetaObject::invokeMethod(
-            this, [this, name = *path] { m_window.File_Drop(filePath(name)); },
+            this,
+            [this, name = *path] {
+                try {
+                    m_window.File_Drop(filePath(name));
+                } catch (...) {
+                    reportFailure();
+                }
+            },
             Qt::QueuedConnection);
     }
 }
