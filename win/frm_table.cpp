@@ -162,7 +162,13 @@ LRESULT CALLBACK frmTable::procedure(HWND window, UINT message, WPARAM w, LPARAM
         delete form;
         return DefWindowProcW(window, message, w, l);
     }
-    return form->handle(message, w, l);
+    // No exception crosses into the system: a failure is the one message.
+    try {
+        return form->handle(message, w, l);
+    } catch (...) {
+        form->reportFailure();
+        return 0;
+    }
 }
 
 LRESULT frmTable::handle(UINT message, WPARAM w, LPARAM l) {
