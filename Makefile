@@ -8,7 +8,7 @@ WIN_BUILD  ?= build/windows
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps configure run test bench package e2e windows clean
+.PHONY: all deps configure run test bench package e2e windows windows-pictures clean
 
 all: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -55,6 +55,11 @@ windows: deps
 	    -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
 	    -DQUORVANE_UI=OFF -DQUORVANE_TESTS=OFF
 	cmake --build $(WIN_BUILD) -j $(JOBS) --target quorvane_windows_dist
+
+# Pictures of the Windows window under Wine for the README:
+# docs/windows-main.png and docs/windows-about.png.
+windows-pictures: deps
+	WIN_BUILD=$(WIN_BUILD) scripts/windows-pictures
 
 # The window program driven in a virtual X session (Xvfb, openbox, xdotool);
 # on a failure a picture of the screen is left in build/e2e/.

@@ -6,7 +6,8 @@
 #   wine_gui.py story WORK EXE DRIVER LINUX_TAG OBJDUMP   the user's story
 #   wine_gui.py installer WORK MSI DRIVER WXS STAGE   upgrade an older version,
 #                                                     start, uninstall
-#   wine_gui.py pictures WORK EXE DRIVER DOCS         docs/windows-*.png
+#   wine_gui.py pictures WORK EXE DRIVER DOCS         DOCS/windows-main.png and
+#                                                     windows-about.png
 import os, re, shutil, subprocess, sys, tempfile, time
 from pathlib import Path
 
@@ -63,8 +64,11 @@ class Session:
         if not number:
             raise Failed("Xvfb reported no display")
         self.env = wine_env(work, f":{number}")
-        # Wine's server and services, started here with nothing to inherit:
-        # started by a program's run, they would hold its output open.
+        self.boot()
+
+    # Wine's server and services, started here with nothing to inherit:
+    # started by a program's run, they would hold its output open.
+    def boot(self):
         for command in (["wineserver", "-p"], ["wineboot"]):
             subprocess.run(command, env=self.env, stdin=subprocess.DEVNULL,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120,
@@ -234,16 +238,34 @@ def installer(session, msi, driver, wxs, stage):
         raise Failed("\n".join(problems))
 
 
+# For the pictures: Japanese glyphs from the IPA fonts behind Wine's own
+# faces, and Wine's virtual desktop, which draws Windows's window frames.
+PICTURE_SETTINGS = [
+    (r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes", "ＭＳ ゴシック",
+     "REG_SZ", "IPAGothic"),
+    (r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink", "Tahoma",
+     "REG_MULTI_SZ", "ipagp.ttf,IPAPGothic"),
+    (r"HKCU\Software\Wine\Explorer", "Desktop", "REG_SZ", "Default"),
+    (r"HKCU\Software\Wine\Explorer\Desktops", "Default", "REG_SZ", "1040x720"),
+]
+
+
 def pictures(session, exe, driver, docs):
+    for key, name, kind, value in PICTURE_SETTINGS:
+        session.run("reg", "add", key, "/v", name, "/t", kind, "/d", value, "/f")
+    subprocess.run(["wineserver", "-k"], env=session.env, capture_output=True, timeout=60)
+    session.boot()  # the desktop anew, with the settings
     (session.scratch / CSV_NAME).write_bytes(CSV)
     session.start(exe)
-    drive(session, driver, "pose", CSV_NAME)
-    time.sleep(1)  # the last paint of both windows; a picture, not a test
+    log = drive(session, driver, "pose", CSV_NAME)
+    time.sleep(2)  # the last paint of both windows; a picture, not a test
     shot = session.scratch / "screen.png"
     session.picture(shot)
-    subprocess.run(["convert", str(shot), "-trim", "+repage", str(docs / "windows.png")],
-                   check=True, timeout=60)
-    print(f"wrote {docs / 'windows.png'}")
+    for name, x, y, width, height in re.findall(r"^window (\w+) (-?\d+) (-?\d+) (\d+) (\d+)", log, re.M):
+        out = docs / f"windows-{name}.png"
+        subprocess.run(["convert", shot, "-crop", f"{width}x{height}+{x}+{y}", "+repage", out],
+                       check=True, timeout=60)
+        print(f"wrote {out}")
 
 
 def main(mode, work, *args):

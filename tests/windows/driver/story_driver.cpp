@@ -7,7 +7,8 @@
 //       the user's story; writes OUT_FOLDER\box.txt (the output box after
 //       the conversion) and OUT_FOLDER\clipboard.txt, both UTF-8
 //   story_driver pose CSV_NAME      a converted table and the About window,
-//                                   left open for a picture
+//                                   left open for a picture; prints where
+//                                   they stand: "window NAME X Y WIDTH HEIGHT"
 //   story_driver close              waits for the main window and exits
 //                                   the program from its menu
 //
@@ -20,6 +21,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -307,6 +309,7 @@ int story(const std::wstring& csv, const std::wstring& missing, const std::wstri
     HWND dialog = open_dialog();
     click(GetDlgItem(dialog, IDCANCEL));
     wait_gone("the cancelled dialog", dialog);
+    send(g_main, WM_NULL);  // answered once anything the cancel started stands
     if (text_of(id::TxtTag) != table) fail("the cancelled dialog changed the output box");
     if (!windows_of(L"#32770", g_main).empty()) fail("a window stands after the cancel");
 
@@ -345,9 +348,14 @@ int pose(const std::wstring& csv) {
     step("open About beside the main window");
     menu(id::mnuVir);
     HWND about = wait_for_window("the About window", id::kAboutClass);
-    RECT main{};
+    SetWindowPos(g_main, nullptr, 8, 8, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    RECT main{}, box{};
     GetWindowRect(g_main, &main);
     SetWindowPos(about, HWND_TOP, main.right + 16, main.top, 0, 0, SWP_NOSIZE);
+    GetWindowRect(about, &box);
+    for (const auto& [name, r] : {std::pair{"main", main}, std::pair{"about", box}})
+        std::printf("window %s %ld %ld %ld %ld\n", name, r.left, r.top, r.right - r.left,
+                    r.bottom - r.top);
     return 0;
 }
 
