@@ -56,8 +56,7 @@ windows: deps
 	    -DQUORVANE_UI=OFF -DQUORVANE_TESTS=OFF
 	cmake --build $(WIN_BUILD) -j $(JOBS) --target quorvane_windows_dist
 
-# Pictures of the Windows window under Wine for the README:
-# docs/windows-main.png and docs/windows-about.png.
+# A picture of the Windows windows under Wine for the README: docs/windows.png.
 windows-pictures: deps
 	WIN_BUILD=$(WIN_BUILD) scripts/windows-pictures
 
