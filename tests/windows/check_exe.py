@@ -3,8 +3,10 @@
 # write the same bytes and leave the same files. Cases that name Windows
 # devices run on the .exe only. Exits 77 (skipped) when Wine cannot start.
 # Usage: check_exe.py EXE LINUX_PROGRAM OBJDUMP WORK_DIR
-import os, re, shlex, shutil, subprocess, sys
+import shlex, shutil, subprocess, sys
 from pathlib import Path
+
+from wine_gui import VERSION_RECORD, executable_problems, quiet, wine_env
 
 SYSTEM_DLLS = {f"{n}.dll" for n in "kernel32 msvcrt user32 advapi32 ntdll shell32 ucrtbase".split()}
 LEADS = [*range(0x81, 0xA0), *range(0xE0, 0xFD)]
@@ -86,38 +88,19 @@ def exe_problems(exe, objdump, work, env):
     shown = (folder / "typescript").read_bytes()
     found = [] if done.returncode == 1 and f"quorvane-tag: {NAME}: ".encode() in shown else [
         f"message on a console: exit status {done.returncode}, {shown[-160:]!r}"]
-    listing = subprocess.run([objdump, "-p", exe], capture_output=True, text=True).stdout
-    dlls = set(re.findall(r"dll name: (\S+)", listing.lower())) - SYSTEM_DLLS
-    found += [f"imports DLLs that Windows does not have: {sorted(dlls)}"] if dlls else []
-    # The version record's version and its Japanese text, read as UTF-8 by windres.
-    if not all(f"{text}\0".encode("utf-16-le") in Path(exe).read_bytes()
-               for text in ("1.00.0002", "office ぽるめに")):
-        found.append("no version record with the version and Japanese text in the executable")
-    return found
-
-
-# Makes the prefix once and starts one wineserver with Wine's services here,
-# with nothing to inherit: started by a test's run, they would hold its output
-# pipes open. Returns why Wine cannot start, or None.
-def start_wine(env):
-    quiet = dict(env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                 stderr=subprocess.DEVNULL, timeout=300, check=True)
-    first = [] if Path(env["WINEPREFIX"], "system.reg").exists() else [
-        ["wineboot", "-i"], ["wineserver", "-w"]]
-    try:
-        for command in first + [["wineserver", "-p"], ["wineboot"]]:
-            subprocess.run(command, **quiet)
-    except (OSError, subprocess.SubprocessError) as error:
-        return f"Wine cannot start ({error})"
+    return found + executable_problems(exe, objdump, SYSTEM_DLLS, VERSION_RECORD)
 
 
 def main(exe, linux, objdump, work):
     work, exe, linux = Path(work).resolve(), str(Path(exe).resolve()), str(Path(linux).resolve())
-    env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
-    env.update(WINEPREFIX=str(work / "wine-prefix"), WINEDEBUG="-all", LC_ALL="C.UTF-8",
-               WINEDLLOVERRIDES="mscoree,mshtml=")
-    if cannot_start := start_wine(env):
-        print(f"skipped: {cannot_start}")
+    env = wine_env(work)
+    # One wineserver with Wine's services, started with nothing to inherit:
+    # started by a test's run, they would hold its output pipes open.
+    try:
+        for command in (["wineserver", "-p"], ["wineboot"]):
+            quiet(command, env)
+    except (OSError, subprocess.SubprocessError) as error:
+        print(f"skipped: Wine cannot start ({error})")
         return 77
     try:
         failures = [p for case in CASES for p in problems(case, exe, linux, work, env)]

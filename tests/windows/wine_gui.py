@@ -13,12 +13,13 @@ CSV_NAME = "売上表.csv"
 CSV = ("品名,単価,数量\r\nりんご,120,3\r\n\"みかん, 大\",80,\"12\"\r\n"
        "①ﾊﾞﾅﾅ,\"言う\"\"こと\"\"\"\r\n表計算\r\n").encode("cp932")
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
-# What the program may import: DLLs every Windows has; what it must carry:
-# the manifest's requests and the version record.
+# What the window program may import: DLLs every Windows has. What the
+# programs carry: the version record (its Japanese text read as UTF-8 by
+# windres), and in the window program the manifest's requests.
 WINDOWS_DLLS = {f"{n}.dll" for n in "kernel32 user32 gdi32 comctl32 comdlg32 shell32 ole32 "
                 "oleaut32 oleacc advapi32 msvcrt ucrtbase ntdll uxtheme shcore imm32".split()}
-CARRIED = [b"Microsoft.Windows.Common-Controls", b"PerMonitorV2", b"longPathAware",
-           "1.00.0002\0".encode("utf-16-le"), "office ぽるめに\0".encode("utf-16-le")]
+VERSION_RECORD = [f"{text}\0".encode("utf-16-le") for text in ("1.00.0002", "office ぽるめに")]
+MANIFEST = [b"Microsoft.Windows.Common-Controls", b"PerMonitorV2", b"longPathAware"]
 
 
 class Failed(Exception):
@@ -31,6 +32,14 @@ def wine_env(work, display=None):
     env.update(WINEPREFIX=str(work / "wine-prefix"), WINEDEBUG="-all", LC_ALL="C.UTF-8",
                WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
     return env | ({"DISPLAY": display} if display else {})
+
+
+# The executable imports no DLL but those given and carries the texts.
+def executable_problems(exe, objdump, dlls, texts):
+    listing = subprocess.run([objdump, "-p", exe], capture_output=True, text=True).stdout
+    found = {dll.lower() for dll in re.findall(r"DLL Name: (\S+)", listing)} - dlls
+    return ([f"imports DLLs that Windows does not have: {sorted(found)}"] if found else []) + \
+        [f"carries no {text!r}" for text in texts if text not in Path(exe).read_bytes()]
 
 
 def quiet(command, env, **kwargs):
@@ -110,10 +119,7 @@ def story(session, exe, driver, linux_tag, objdump):
     for name in ("box.txt", "clipboard.txt"):
         if (got := (session.scratch / name).read_bytes()) != want or b"\r\n" not in got:
             problems.append(f"{name} holds\n{got.decode()}\nquorvane-tag writes\n{want.decode()}")
-    listing = subprocess.run([objdump, "-p", exe], capture_output=True, text=True).stdout
-    if dlls := {d.lower() for d in re.findall(r"DLL Name: (\S+)", listing)} - WINDOWS_DLLS:
-        problems.append(f"imports DLLs that Windows does not have: {sorted(dlls)}")
-    problems += [f"carries no {text!r}" for text in CARRIED if text not in exe.read_bytes()]
+    problems += executable_problems(exe, objdump, WINDOWS_DLLS, VERSION_RECORD + MANIFEST)
     if problems:
         raise Failed("\n".join(problems))
 
