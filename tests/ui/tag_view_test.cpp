@@ -5,7 +5,6 @@
 #include <QtWidgets>
 
 #include <climits>
-#include <random>
 
 using namespace quorvane::ui;
 
