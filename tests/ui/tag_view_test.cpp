@@ -115,7 +115,8 @@ private slots:
     }
 
     // On the second line, for each kind of word: a click on the left or right
-    // part of the character at `column`, a drag over `length` units,
+    // part of the character at `column`, a drag over `length` units (the
+    // mouse moved after the release selects no more),
     // Shift+click back to the line start, and a double-click, which takes the
     // word under the mouse.
     void mouseClicksDragsAndWords() {
@@ -135,6 +136,7 @@ private slots:
             mouse(QEvent::MouseMove, charPoint(kMixed, column + length / 2, 0.5));
             mouse(QEvent::MouseMove, charPoint(kMixed, column + length - 1, 0.8));
             mouse(QEvent::MouseButtonRelease, charPoint(kMixed, column + length - 1, 0.8));
+            mouse(QEvent::MouseMove, charPoint(kMixed, column + length + 2, 0.5));
             QCOMPARE(m_view->selectedText(), kMixed.mid(column, length));
             mouse(QEvent::MouseButtonPress, charPoint(kMixed, 0, 0.1), Qt::ShiftModifier);
             mouse(QEvent::MouseButtonRelease, charPoint(kMixed, 0, 0.1), Qt::ShiftModifier);
