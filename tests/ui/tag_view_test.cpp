@@ -227,6 +227,8 @@ private slots:
                                 textual->characterCount(), textual->selectionCount()),
                      std::tuple(start, end, selected.toString(), start, int(text.size()), 1));
             textual->setSelection(0, 0, start);
+            textual->setSelection(1, 0, 1);
+            textual->setSelection(0, -1, 1);
             QCOMPARE(m_view->selectedText(), before);
             textual->removeSelection(0);
             textual->selection(0, &from, &to);
@@ -243,6 +245,8 @@ private slots:
             {0, 8, QAccessible::WordBoundary, u"ab", 7, 9},
             {0, 5, QAccessible::NoBoundary, text, 0, 22},
             {0, 18, QAccessible::LineBoundary, u"𠮷野", 16, 19},
+            {0, 3, QAccessible::ParagraphBoundary, u"<td>東京 ab</td>", 0, 14},
+            {0, 17, QAccessible::SentenceBoundary, u"𠮷野", 16, 19},
             {1, 21, QAccessible::LineBoundary, u"", 20, 20},
             {1, 16, QAccessible::LineBoundary, u"<td>東京 ab</td>", 0, 14},
             {1, 3, QAccessible::LineBoundary, u"", -1, -1},
