@@ -29,25 +29,21 @@ void operator delete(void* p, std::size_t) noexcept {
 
 namespace {
 
-// A face where a caret's x is its byte column; a page is 3 lines.
-struct ByteMeasure final : TextMeasure {
-    const LineIndex& lines;
-    explicit ByteMeasure(const LineIndex& index)
-        : lines(index) {}
-    double caretX(std::size_t line, std::size_t pos) const override {
-        return double(pos - lines.lineStart(line));
-    }
-    std::size_t caretAt(std::size_t line, double x) const override {
-        return std::min(lines.lineStart(line) + std::size_t(x), lines.lineEnd(line));
-    }
-    std::size_t pageLines() const override { return 3; }
-};
-
-struct Box {
+// An output box over a face where a caret's x is its byte column and a page
+// is 3 lines.
+struct Box final : TextMeasure {
     TextDocument document;
     TextCursor cursor{document};
 
     explicit Box(std::string_view text) { document.setText(std::string(text), {}); }
+    double caretX(std::size_t line, std::size_t pos) const override {
+        return double(pos - document.lines().lineStart(line));
+    }
+    std::size_t caretAt(std::size_t line, double x) const override {
+        return std::min(document.lines().lineStart(line) + std::size_t(x),
+                        document.lines().lineEnd(line));
+    }
+    std::size_t pageLines() const override { return 3; }
     std::string selected() const {
         const std::size_t start = cursor.selectionStart();
         return document.text().substr(start, cursor.selectionEnd() - start);
@@ -62,8 +58,7 @@ struct Box {
             {"PgDn", PageDown},      {"^Home", DocumentStart},  {"^End", DocumentEnd}};
         std::istringstream words(keys);
         for (std::string key; words >> key;) {
-            cursor.move(moves.at(key.substr(key[0] == '+')), key[0] == '+',
-                        ByteMeasure(document.lines()));
+            cursor.move(moves.at(key.substr(key[0] == '+')), key[0] == '+', *this);
         }
     }
 };
@@ -204,19 +199,18 @@ TEST(WindowText, CaretMovesAndSelection) {
 TEST(WindowText, WordSelection) {
     const std::string_view line =
         "<td class=x>東京タワーとabc_12 ﾃｽﾄ　人々は𠮷野家でＡＢＣ１２を</td>";
-    const std::tuple<int, std::string_view> rows[] = {
-        {0, "<"},           {1, "td"},      {3, " "},    {9, "="},   {12, "東京"}, {15, "タワー"},
-        {17, "と"},         {20, "abc_12"}, {26, "ﾃｽﾄ"}, {28, "　"}, {29, "人々"}, {32, "𠮷野家"},
-        {38, "ＡＢＣ１２"}, {41, "を"},     {44, "td"},  {47, ">"}};
+    // The character clicked (its first place in the line) and the word.
+    const std::tuple<std::string_view, std::string_view> rows[] = {
+        {"<", "<"},       {"d", "td"},      {" ", " "},           {"=", "="},   {"京", "東京"},
+        {"ワ", "タワー"}, {"と", "と"},     {"_", "abc_12"},      {"ｽ", "ﾃｽﾄ"}, {"　", "　"},
+        {"々", "人々"},   {"野", "𠮷野家"}, {"２", "ＡＢＣ１２"}, {"を", "を"}, {"/", "/"}};
     Box box("<tr>\r\n" + std::string(line) + "\r\n\r\n");
-    for (const auto& [column, word] : rows) {
-        std::size_t pos = 0;
-        for (int i = 0; i < column; ++i) {
-            pos = utf8::next(line, pos);
-        }
-        EXPECT_TRUE(box.cursor.selectWordAt(6 + pos));
-        EXPECT_EQ(box.selected(), word) << column;
+    for (const auto& [clicked, word] : rows) {
+        EXPECT_TRUE(box.cursor.selectWordAt(6 + line.find(clicked)));
+        EXPECT_EQ(box.selected(), word) << clicked;
     }
+    EXPECT_TRUE(box.cursor.selectWordAt(6 + line.size()));
+    EXPECT_EQ(box.selected(), ">");
     box.cursor.select(1, 3);
     EXPECT_FALSE(box.cursor.selectWordAt(box.document.text().size()));
     EXPECT_EQ(box.selected(), "tr");
