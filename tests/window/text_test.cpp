@@ -127,14 +127,17 @@ TEST(WindowText, WordAndWidthClasses) {
         {U"\u3000", Space, Wide},
         {U"09AZaz_", Letter, Narrow},
         {U"ÀÖØöøɏͰЖӿ", Letter, Wide},
-        {U"\u3041あんゝ\u309F", Hiragana, Wide},
+        {U"\u3041あんゝ\u3098\u309B\u309F", Hiragana, Wide},
         {U"\u30A0アンー\u30FF", Katakana, Wide},
         {U"\uFF66ｶﾝｰﾞ\uFF9F", Katakana, HalfWidth},
         {U"\uFF61｢･", Symbol, HalfWidth},
         {U"東々\u3400\u4DBF\u4E00\u9FFF\uF900\uFAFF𠮷\U0010FFFF", Kanji, Wide},
         {U"ＡＺａｚ０９", FullWidthLatin, Wide},
         {U"!/:@[^`{~\x7F", Symbol, Narrow},
-        {U"\x01\x1F×÷\u3001\u3040\u3100\uFF0F\uFF20\uFF5B\uFF60\uFFA0\uFFFD", Symbol, Wide}};
+        {U"\u0300\u036F\u1DC0\u20D0\u3099\u309A\uFE00\uFE0F\uFE20\U000E0100\U000E01EF", Mark, Wide},
+        {U"\x01\x1F×÷\u02FF\u1DBF\u20CF\u2100\uFDFF\uFE10\uFE30\u3001\u3040\u3100\uFF0F\uFF20\uFF5B"
+         U"\uFF60\uFFA0\uFFFD",
+         Symbol, Wide}};
     for (const auto& [chars, word, width] : rows) {
         for (const char32_t c : chars) {
             EXPECT_EQ(std::pair(wordClass(c), widthClass(c)), std::pair(word, width)) << int(c);
@@ -184,7 +187,9 @@ TEST(WindowText, CaretMovesAndSelection) {
         {"Down +Down +Down", "a\nb\rc\r\nd", "b\rc\r\n"},
         {"PgDn PgDn +PgUp", many, "d\r\ne\r\nf\r\n"},
         {"^End PgDn +PgUp +PgUp +PgUp", many, "\r\nb\r\nc\r\nd\r\ne\r\nf\r\ng"},
-        {"+Left +Up ^Home", lines, ""}};
+        {"+Left +Up ^Home", lines, ""},
+        {"Right +Right +Right", "か\u3099き\u3099く", "き\u3099く"},
+        {"^End +Left", "abc ae\u0301", "e\u0301"}};
     for (const auto& [keys, text, selected] : rows) {
         Box box(text);
         box.press(keys);
@@ -211,6 +216,9 @@ TEST(WindowText, WordSelection) {
     }
     EXPECT_TRUE(box.cursor.selectWordAt(6 + line.size()));
     EXPECT_EQ(box.selected(), ">");
+    Box marked("<td>は\u3099か\u3099き</td>");
+    EXPECT_TRUE(marked.cursor.selectWordAt(10));
+    EXPECT_EQ(marked.selected(), "は\u3099か\u3099き");
     box.cursor.select(1, 3);
     EXPECT_FALSE(box.cursor.selectWordAt(box.document.text().size()));
     EXPECT_EQ(box.selected(), "tr");

@@ -15,6 +15,7 @@ enum class WordClass : std::uint8_t {
     Kanji,          // ideographs, the iteration mark, characters beyond the basic plane
     FullWidthLatin, // full-width letters and digits
     Symbol,
+    Mark, // combining marks and variation selectors: part of the character before
 };
 
 // How wide a character is drawn in the box's fixed-pitch face: a space is
