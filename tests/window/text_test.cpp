@@ -235,7 +235,7 @@ TEST(WindowText, FailedReplacementChangesNothing) {
     g_refuseAbove = SIZE_MAX;
     EXPECT_EQ(std::tuple(box.document.text(), box.document.lines().lineCount(),
                          box.document.utf16().toUtf16(kTable.size()), box.selected()),
-              std::tuple(kTable, 7UL, 99UL, std::string("ble>\r\n<tr")));
+              std::tuple(kTable, std::size_t{7}, std::size_t{99}, std::string("ble>\r\n<tr")));
     box.document.setText(next, {});
-    EXPECT_EQ(box.document.lines().lineCount(), 20001UL);
+    EXPECT_EQ(box.document.lines().lineCount(), 20001);
 }
