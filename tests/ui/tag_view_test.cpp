@@ -166,7 +166,8 @@ private slots:
     }
 
     // Ctrl+End and End scroll to the very end: the last line whole in sight,
-    // the longest line's end reached; new text starts again at the top left.
+    // the longest line's end reached (Home scrolls back); new text starts
+    // again at the top left.
     void scrollReachesLastLineAndLongestEnd() {
         const std::tuple<QString, int, const char*> rows[] = {
             {QString(300, u'W'), 500, "\r\n"},
@@ -181,6 +182,9 @@ private slots:
             QScrollBar* vertical = m_view->verticalScrollBar();
             QScrollBar* horizontal = m_view->horizontalScrollBar();
             QVERIFY(vertical->value() == vertical->maximum() && horizontal->value() > 0);
+            QTest::keyClick(m_view, Qt::Key_Home);
+            QCOMPARE(horizontal->value(), 0);
+            QTest::keyClick(m_view, Qt::Key_End);
             horizontal->setValue(horizontal->maximum());
             const QRectF last = m_view->lineRect(std::size_t(lines));
             QVERIFY(last.top() >= 0 && last.bottom() <= m_view->viewport()->height());

@@ -186,6 +186,7 @@ TEST(WindowText, CaretMovesAndSelection) {
         {"Right Right Down +Down", lines, "cdefghijkl\r\n"},
         {"Down +Down +Down", "a\nb\rc\r\nd", "b\rc\r\n"},
         {"PgDn PgDn +PgUp", many, "d\r\ne\r\nf\r\n"},
+        {"End PgDn +PgDn", "abcdef\r\nx\r\ny\r\nab\r\nc\r\nd\r\nabcdef", "\r\nc\r\nd\r\nabcdef"},
         {"^End PgDn +PgUp +PgUp +PgUp", many, "\r\nb\r\nc\r\nd\r\ne\r\nf\r\ng"},
         {"+Left +Up ^Home", lines, ""},
         {"Right +Right +Right", "か\u3099き\u3099く", "き\u3099く"},
