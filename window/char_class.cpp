@@ -37,15 +37,21 @@ constexpr Range kRanges[] = {
     {0xF6, Letter, Wide},
     {0xF7, Symbol, Wide}, // ÷
     {0x24F, Letter, Wide},
-    {0x36F, Symbol, Wide},
+    {0x2FF, Symbol, Wide},
+    {0x36F, Mark, Wide},
     {0x52F, Letter, Wide}, // Greek, Cyrillic
-    {0x1DFF, Symbol, Wide},
+    {0x1DBF, Symbol, Wide},
+    {0x1DFF, Mark, Wide},
     {0x1FFF, Letter, Wide}, // Latin extended additional, Greek extended
+    {0x20CF, Symbol, Wide},
+    {0x20FF, Mark, Wide}, // marks for symbols
     {0x2FFF, Symbol, Wide},
     {0x3000, Space, Wide},
     {0x3004, Symbol, Wide},
     {0x3005, Kanji, Wide}, // 々
     {0x3040, Symbol, Wide},
+    {0x3098, Hiragana, Wide},
+    {0x309A, Mark, Wide}, // the combining voiced sound marks
     {0x309F, Hiragana, Wide},
     {0x30FF, Katakana, Wide},
     {0x33FF, Symbol, Wide},
@@ -54,6 +60,10 @@ constexpr Range kRanges[] = {
     {0x9FFF, Kanji, Wide},
     {0xF8FF, Symbol, Wide},
     {0xFAFF, Kanji, Wide},
+    {0xFDFF, Symbol, Wide},
+    {0xFE0F, Mark, Wide}, // variation selectors
+    {0xFE1F, Symbol, Wide},
+    {0xFE2F, Mark, Wide},
     {0xFF0F, Symbol, Wide},
     {0xFF19, FullWidthLatin, Wide},
     {0xFF20, Symbol, Wide},
@@ -64,13 +74,16 @@ constexpr Range kRanges[] = {
     {0xFF65, Symbol, HalfWidth}, // half-width punctuation
     {0xFF9F, Katakana, HalfWidth},
     {0xFFFF, Symbol, Wide},
+    {0xE00FF, Kanji, Wide},
+    {0xE01EF, Mark, Wide}, // ideographic variation selectors
     {0x10FFFF, Kanji, Wide},
 };
 
 const Range& rangeOf(char32_t c) {
+    static constexpr Range kNone{0xFFFFFFFF, Symbol, Wide};
     const auto* range = std::lower_bound(std::begin(kRanges), std::end(kRanges), c,
                                          [](const Range& r, char32_t v) { return r.last < v; });
-    return range == std::end(kRanges) ? kRanges[std::size(kRanges) - 2] : *range;
+    return range == std::end(kRanges) ? kNone : *range;
 }
 
 } // namespace

@@ -8,6 +8,29 @@
 #include <algorithm>
 
 namespace quorvane::window {
+namespace {
+
+bool isMark(std::string_view text, std::size_t pos) {
+    return pos < text.size() && wordClass(utf8::decode(text, pos)) == WordClass::Mark;
+}
+
+// Where the character after the one at `pos` starts; combining marks go with
+// the character before them, as the caret does.
+std::size_t after(std::string_view text, std::size_t pos) {
+    do {
+        pos = utf8::next(text, pos);
+    } while (isMark(text, pos));
+    return pos;
+}
+
+std::size_t before(std::string_view text, std::size_t pos) {
+    do {
+        pos = utf8::previous(text, pos);
+    } while (pos > 0 && isMark(text, pos));
+    return pos;
+}
+
+} // namespace
 
 void TextCursor::reset() {
     m_anchor = m_caret = 0;
@@ -52,7 +75,7 @@ bool TextCursor::selectWordAt(std::size_t pos) {
     if (lines.lineStart(line) == lines.lineEnd(line)) {
         return false;
     }
-    const std::size_t on = pos < lines.lineEnd(line) ? pos : utf8::previous(m_document.text(), pos);
+    const std::size_t on = pos < lines.lineEnd(line) ? pos : before(m_document.text(), pos);
     select(wordStart(on), wordEnd(on));
     return true;
 }
@@ -69,8 +92,7 @@ std::size_t TextCursor::target(CaretMove move, const TextMeasure& measure) {
     case CaretMove::CharacterRight:
         return stepRight(m_caret);
     case CaretMove::WordLeft:
-        return m_caret > start ? wordStart(utf8::previous(m_document.text(), m_caret))
-                               : stepLeft(m_caret);
+        return m_caret > start ? wordStart(before(m_document.text(), m_caret)) : stepLeft(m_caret);
     case CaretMove::WordRight:
         return m_caret < end ? wordEnd(m_caret) : stepRight(m_caret);
     case CaretMove::LineStart:
@@ -100,7 +122,7 @@ std::size_t TextCursor::stepLeft(std::size_t pos) const {
     if (pos == lines.lineStart(line)) {
         return line == 0 ? pos : lines.lineEnd(line - 1);
     }
-    return utf8::previous(m_document.text(), pos);
+    return before(m_document.text(), pos);
 }
 
 // At a line's end the caret goes to the start of the line after.
@@ -110,7 +132,7 @@ std::size_t TextCursor::stepRight(std::size_t pos) const {
     if (pos == lines.lineEnd(line)) {
         return line + 1 == lines.lineCount() ? pos : lines.lineStart(line + 1);
     }
-    return utf8::next(m_document.text(), pos);
+    return after(m_document.text(), pos);
 }
 
 // Start of the word that holds the character at `pos`.
@@ -118,8 +140,8 @@ std::size_t TextCursor::wordStart(std::size_t pos) const {
     const std::string& text = m_document.text();
     const std::size_t start = m_document.lines().lineStart(m_document.lines().lineOf(pos));
     const char32_t c = utf8::decode(text, pos);
-    while (pos > start && sameWord(utf8::decode(text, utf8::previous(text, pos)), c)) {
-        pos = utf8::previous(text, pos);
+    while (pos > start && sameWord(utf8::decode(text, before(text, pos)), c)) {
+        pos = before(text, pos);
     }
     return pos;
 }
@@ -130,7 +152,7 @@ std::size_t TextCursor::wordEnd(std::size_t pos) const {
     const std::size_t end = m_document.lines().lineEnd(m_document.lines().lineOf(pos));
     const char32_t c = utf8::decode(text, pos);
     while (pos < end && sameWord(utf8::decode(text, pos), c)) {
-        pos = utf8::next(text, pos);
+        pos = after(text, pos);
     }
     return pos;
 }

@@ -5,7 +5,6 @@
 #include <QtWidgets>
 
 #include <climits>
-#include <random>
 
 using namespace quorvane::ui;
 
@@ -116,7 +115,8 @@ private slots:
     }
 
     // On the second line, for each kind of word: a click on the left or right
-    // part of the character at `column`, a drag over `length` units,
+    // part of the character at `column`, a drag over `length` units (the
+    // mouse moved after the release selects no more),
     // Shift+click back to the line start, and a double-click, which takes the
     // word under the mouse.
     void mouseClicksDragsAndWords() {
@@ -136,6 +136,7 @@ private slots:
             mouse(QEvent::MouseMove, charPoint(kMixed, column + length / 2, 0.5));
             mouse(QEvent::MouseMove, charPoint(kMixed, column + length - 1, 0.8));
             mouse(QEvent::MouseButtonRelease, charPoint(kMixed, column + length - 1, 0.8));
+            mouse(QEvent::MouseMove, charPoint(kMixed, column + length + 2, 0.5));
             QCOMPARE(m_view->selectedText(), kMixed.mid(column, length));
             mouse(QEvent::MouseButtonPress, charPoint(kMixed, 0, 0.1), Qt::ShiftModifier);
             mouse(QEvent::MouseButtonRelease, charPoint(kMixed, 0, 0.1), Qt::ShiftModifier);
@@ -165,7 +166,8 @@ private slots:
     }
 
     // Ctrl+End and End scroll to the very end: the last line whole in sight,
-    // the longest line's end reached; new text starts again at the top left.
+    // the longest line's end reached (Home scrolls back); new text starts
+    // again at the top left.
     void scrollReachesLastLineAndLongestEnd() {
         const std::tuple<QString, int, const char*> rows[] = {
             {QString(300, u'W'), 500, "\r\n"},
@@ -180,6 +182,9 @@ private slots:
             QScrollBar* vertical = m_view->verticalScrollBar();
             QScrollBar* horizontal = m_view->horizontalScrollBar();
             QVERIFY(vertical->value() == vertical->maximum() && horizontal->value() > 0);
+            QTest::keyClick(m_view, Qt::Key_Home);
+            QCOMPARE(horizontal->value(), 0);
+            QTest::keyClick(m_view, Qt::Key_End);
             horizontal->setValue(horizontal->maximum());
             const QRectF last = m_view->lineRect(std::size_t(lines));
             QVERIFY(last.top() >= 0 && last.bottom() <= m_view->viewport()->height());
@@ -226,6 +231,8 @@ private slots:
                                 textual->characterCount(), textual->selectionCount()),
                      std::tuple(start, end, selected.toString(), start, int(text.size()), 1));
             textual->setSelection(0, 0, start);
+            textual->setSelection(1, 0, 1);
+            textual->setSelection(0, -1, 1);
             QCOMPARE(m_view->selectedText(), before);
             textual->removeSelection(0);
             textual->selection(0, &from, &to);
@@ -242,6 +249,8 @@ private slots:
             {0, 8, QAccessible::WordBoundary, u"ab", 7, 9},
             {0, 5, QAccessible::NoBoundary, text, 0, 22},
             {0, 18, QAccessible::LineBoundary, u"𠮷野", 16, 19},
+            {0, 3, QAccessible::ParagraphBoundary, u"<td>東京 ab</td>", 0, 14},
+            {0, 17, QAccessible::SentenceBoundary, u"𠮷野", 16, 19},
             {1, 21, QAccessible::LineBoundary, u"", 20, 20},
             {1, 16, QAccessible::LineBoundary, u"<td>東京 ab</td>", 0, 14},
             {1, 3, QAccessible::LineBoundary, u"", -1, -1},
