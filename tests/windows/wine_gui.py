@@ -36,7 +36,8 @@ def wine_env(work, display=None):
 
 # The executable imports no DLL but those given and carries the texts.
 def executable_problems(exe, objdump, dlls, texts):
-    listing = subprocess.run([objdump, "-p", exe], capture_output=True, text=True).stdout
+    listing = subprocess.run([objdump, "-p", exe], capture_output=True, text=True,
+                             check=True).stdout
     found = {dll.lower() for dll in re.findall(r"DLL Name: (\S+)", listing)} - dlls
     return ([f"imports DLLs that Windows does not have: {sorted(found)}"] if found else []) + \
         [f"carries no {text!r}" for text in texts if text not in Path(exe).read_bytes()]
