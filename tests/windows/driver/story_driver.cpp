@@ -118,7 +118,8 @@ void spin_up(int spinner, int box, const wchar_t* expected) {
 // window brought to the front; waits until the box shows the text.
 void type_into(HWND box, HWND top, const wstring& text) {
     SetForegroundWindow(top);
-    wait_for("focus in the box to type into", [&] { return focus_of(top) == box; });
+    wait_for("window in front with the focus in the box to type into",
+             [&] { return GetForegroundWindow() == top && focus_of(top) == box; });
     std::vector<INPUT> keys;
     for (const wchar_t c : text)
         for (const DWORD up : {DWORD(0), DWORD(KEYEVENTF_KEYUP)})
