@@ -197,6 +197,10 @@ private slots:
             QCOMPARE(std::tuple(vertical->value(), horizontal->value(), m_view->selectedText()),
                      std::tuple(0, 0, QString()));
         }
+        // A tab reaches the next stop, eight spaces on.
+        m_view->setText("\tW");
+        const int tab = m_view->characterRect(1).left() - m_view->characterRect(0).left();
+        QVERIFY(qAbs(tab - 8 * QFontMetricsF(m_view->font()).horizontalAdvance(u' ')) <= 1);
         // A larger font widens and heightens what is scrolled over.
         m_view->setText(std::string(300, 'W'));
         const int small = m_view->horizontalScrollBar()->maximum();

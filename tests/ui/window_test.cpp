@@ -5,6 +5,7 @@
 #include "quorvane/ui/about/frm_about.h"
 #include "quorvane/ui/fonts.h"
 #include "quorvane/ui/main/frm_table.h"
+#include "quorvane/ui/main/qt_user_dialogs.h"
 #include "quorvane/ui/spin_button.h"
 #include "quorvane/window/conversion_job.h"
 #include "scripted_user.h"
@@ -87,8 +88,7 @@ private slots:
             {[] {}, "1/1///-1/setup/ok/UpDown1"},
             {[&] { step(f.get("UpDown1"), true, false); }, "2/1///-1/setup/ok/UpDown1"},
             {[&] { step(f.get("UpDown1"), true, true); }, "3/1///-1/setup/ok/UpDown1"},
-            {[&] { QTest::keyClicks(f.get("TxtDataCnt"), "97\b"); },
-             "3/1///-1/setup/ok/UpDown1"},
+            {[&] { QTest::keyClicks(f.get("TxtDataCnt"), "97\b"); }, "3/1///-1/setup/ok/UpDown1"},
             {[&] { f.give("CmdDataCntOK"); }, "3/1//||/0/editing/-/CmdDataCntCancel"},
             {[&] { step(f.get("UpDown2"), true, true); }, "3/2//||/1/editing/-/TxtStyle"},
             {[&] { QTest::keyClicks(QApplication::focusWidget(), "a=1"); },
@@ -275,11 +275,12 @@ private slots:
             QTimer poll; // acts once, when the progress window shows how far the job has read
             poll.callOnTimeout([&] {
                 auto* progress = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-                if (!progress || progress->findChild<QProgressBar*>()->value() != 500) {
+                if (!progress || progress->findChild<QProgressBar*>("barRead")->value() != 500) {
                     return;
                 }
                 poll.stop();
-                seen = progress->objectName() + ' ' + progress->findChild<QLabel*>()->text() + ' ' +
+                seen = progress->objectName() + ' ' +
+                       progress->findChild<QLabel*>("lblFile")->text() + ' ' +
                        (progress->isModal() ? "modal" : "");
                 if (way == "ends"_L1) {
                     release = true;
@@ -298,6 +299,23 @@ private slots:
             QCOMPARE(job.wait(), way == "ends"_L1 ? ConversionJob::Outcome::Done
                                                   : ConversionJob::Outcome::Cancelled);
             QVERIFY(!QApplication::activeModalWidget());
+        }
+    }
+
+    // Qt's own dialog: a cancel is no choice, even with a name typed in; OK
+    // gives the name, which may be of a file still to come.
+    void fileDialogTellsCancelFromChoice() {
+        QTemporaryDir dir;
+        QtUserDialogs dialogs;
+        for (const bool ok : {false, true}) {
+            QTimer::singleShot(0, [ok] {
+                QTRY_VERIFY(QApplication::activeModalWidget());
+                auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                ok ? dialog->accept() : dialog->reject();
+            });
+            const std::optional<QString> chosen =
+                dialogs.chooseCsvFile(nullptr, dir.filePath("x.csv"));
+            QCOMPARE(chosen, ok ? std::optional(dir.filePath("x.csv")) : std::nullopt);
         }
     }
 
