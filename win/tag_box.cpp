@@ -185,8 +185,7 @@ LRESULT TagBox::handle(UINT message, WPARAM w, LPARAM l) {
         contextMenu(GET_X_LPARAM(l), GET_Y_LPARAM(l));
         return 0;
     case WM_GETTEXTLENGTH:
-        return static_cast<LRESULT>(std::min<std::size_t>(utf8::utf16Units(m_document.text()),
-                                                          std::numeric_limits<int>::max()));
+        return static_cast<LRESULT>(m_document.utf16().toUtf16(m_document.text().size()));
     case WM_GETTEXT:
         return getText(w, reinterpret_cast<wchar_t*>(l));
     case WM_SETTEXT:
@@ -206,7 +205,8 @@ void TagBox::setText(std::string text) {
     m_left = 0;
     updateScrollBars();
     showCaret();
-    InvalidateRect(m_window, nullptr, FALSE);
+    // The new table's first screen is painted before anything else is done.
+    RedrawWindow(m_window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
 void TagBox::setFont(HFONT font) {
