@@ -69,6 +69,7 @@ private slots:
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
         m_view->setFocus();
+        QCOMPARE(m_view->viewport()->cursor().shape(), Qt::IBeamCursor);
     }
 
     void cleanup() { delete m_window; }

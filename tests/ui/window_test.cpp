@@ -180,6 +180,7 @@ private slots:
         const QString held = f.text("TxtDataCnt");
         QTest::qWait(20);
         QCOMPARE(f.text("TxtDataCnt"), held);
+        QCOMPARE(f.window.minimumSize(), f.window.maximumSize()); // not resizable
         for (QWidget* box : {f.window.centralWidget(), f.get("Frame1"), f.get("Frame2")}) {
             apart(box);
         }
@@ -368,9 +369,15 @@ private slots:
         QVERIFY(std::ranges::count_if(QApplication::topLevelWidgets(), shown) == 1 &&
                 !about->parentWidget());
         apart(about);
-        const auto* icon = about->findChild<QLabel*>("picIcon"); // shown whole
+        auto* icon = about->findChild<QLabel*>("picIcon"); // shown whole, sunken
         QCOMPARE(icon->contentsRect().size().boundedTo(icon->pixmap().size()),
                  icon->pixmap().size());
+        QCOMPARE(icon->grab().toImage().pixel(0, 0), icon->palette().color(QPalette::Dark).rgb());
+        // The focus starts on OK; Tab reaches the address box.
+        QCOMPARE(QApplication::focusWidget()->objectName(), u"cmdOK"_s);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), u"Text1"_s);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
         QCOMPARE(about->findChild<QLabel*>("lblTitle")->text(), QStringLiteral(QUORVANE_NAME));
         QVERIFY(about->windowTitle().startsWith(QStringLiteral(QUORVANE_NAME)));
         QCOMPARE(about->findChild<QLabel*>("lblVersion")->text(),
