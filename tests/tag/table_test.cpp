@@ -1,5 +1,6 @@
 #include "table_property.h"
 
+#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -66,6 +67,15 @@ TEST(Convert, ReportsOutOfMemory) {
     } catch (const TagError& error) {
         EXPECT_EQ(error.code(), ErrorCode::OutOfMemory);
     }
+}
+
+// Standard input is not the conversion's to close.
+TEST(InputFile, LeavesStandardInputOpen) {
+    if (fcntl(STDIN_FILENO, F_GETFD) == -1) {
+        GTEST_SKIP() << "standard input is closed here";
+    }
+    { const InputFile in = InputFile::StandardInput(); }
+    EXPECT_NE(fcntl(STDIN_FILENO, F_GETFD), -1);
 }
 
 // Random inputs for the fuzz target's property: options, attributes with
