@@ -52,9 +52,6 @@ const Case kCases[] = {
     {"a,\"b,c\",d\r\n", C, {"a", "b,c", "d"}},
     {"\x81\x40" "a\x81\x40,b", C, {"\u3000a\u3000", "b"}},
     {"\"say \"\"hi\"\"\",\"\"\"\"", C, {"say \"hi\"", "\""}},
-    {"\"ab\" x y\r\nz", C, {"ab", "z"}},
-    {"\"abc,def\r\nghi  ", C, {"abc,def\r\nghi  "}},
-    {"a\r\n\r\nb\n  \nc\r\n", C, {"a", "", "b", "", "c"}},
     {"a\rb\n\rc\r\r\nd", C, {"a", "b", "", "c", "", "d"}},
     {"<b>&amp;</b>\\~", C, {"<b>&amp;</b>\\~"}},
     {" a ; \"b;\"\"c\" x;d,e\r\n", C, {"a", "b;\"c", "d,e"}, ';'},
@@ -162,12 +159,12 @@ TEST(ByteScan, Sse2AgreesWithPlain) {
         }
         std::memset(delimiters, ",\t;|"[random() % 4], sizeof delimiters);
         const std::size_t from = random() % 200, to = from + random() % (201 - from);
-        const unsigned char* p = bytes;
-        ASSERT_EQ(sse2::FindDelimiter(p, from, to, delimiters),
-                  plain::FindDelimiter(p, from, to, delimiters));
-        ASSERT_EQ(sse2::AsciiPrefix(p + from, to - from), plain::AsciiPrefix(p + from, to - from));
-        const std::size_t shortSize = std::min<std::size_t>(16, to - from);
-        ASSERT_EQ(sse2::ShortAscii(p + from, shortSize), plain::ShortAscii(p + from, shortSize));
+        const std::size_t size = to - from, shortSize = std::min<std::size_t>(16, size);
+        ASSERT_EQ(sse2::FindDelimiter(bytes, from, to, delimiters),
+                  plain::FindDelimiter(bytes, from, to, delimiters));
+        ASSERT_EQ(sse2::AsciiPrefix(bytes + from, size), plain::AsciiPrefix(bytes + from, size));
+        ASSERT_EQ(sse2::ShortAscii(bytes + from, shortSize),
+                  plain::ShortAscii(bytes + from, shortSize));
     }
 #endif
 }
