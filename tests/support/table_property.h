@@ -55,7 +55,9 @@ inline std::optional<std::string> Icu(const char* name, const std::string& bytes
 // trail byte make one, defined or not; undefined pairs, lone lead bytes and
 // the single bytes the published table leaves undefined become U+FFFD.
 inline std::string DecodeCp932(const std::string& text) {
-    const auto lead = [](unsigned char b) { return (b >= 0x81 && b <= 0x9F) || b >= 0xE0; };
+    const auto lead = [](unsigned char b) {
+        return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    };
     const auto trail = [](unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; };
     const iconv_t cd = iconv_open("UTF-8", "CP932");
     if (cd == iconv_t(-1)) {
@@ -64,7 +66,7 @@ inline std::string DecodeCp932(const std::string& text) {
     std::string out;
     for (std::size_t i = 0, n = 1; i < text.size(); i += n) {
         const unsigned char b = text[i];
-        n = b <= 0xFC && lead(b) && i + 1 < text.size() && trail(text[i + 1]) ? 2 : 1;
+        n = lead(b) && i + 1 < text.size() && trail(text[i + 1]) ? 2 : 1;
         char code[2] = {text[i], text[i + n - 1]}, decoded[8], *in = code, *to = decoded;
         std::size_t inLeft = n, outLeft = sizeof decoded;
         const bool single = b < 0x80 || (b >= 0xA1 && b <= 0xDF);
