@@ -134,7 +134,8 @@ TEST(FieldReader, ReadsEveryTwoByteCp932Code) {
 }
 
 // The SSE2 scans against the plain ones that other machines run, on random
-// bytes with special ones (delimiters, line ends, high bytes) rare or dense.
+// bytes with special ones (delimiters, line ends, high bytes) rare or dense;
+// and the small copy.
 TEST(ByteScan, Sse2AgreesWithPlain) {
 #if !defined(__SSE2__)
     GTEST_SKIP() << "no SSE2 here: the plain scans are the only ones";
@@ -154,6 +155,10 @@ TEST(ByteScan, Sse2AgreesWithPlain) {
         ASSERT_EQ(sse2::AsciiPrefix(bytes + from, size), plain::AsciiPrefix(bytes + from, size));
         ASSERT_EQ(sse2::ShortAscii(bytes + from, shortSize),
                   plain::ShortAscii(bytes + from, shortSize));
+        // The small copy writes those bytes and no more.
+        std::string copy(32, '#'), expected(bytes + from, bytes + from + shortSize);
+        CopySmall(copy.data(), reinterpret_cast<const char*>(bytes + from), shortSize);
+        ASSERT_EQ(copy, expected + std::string(32 - shortSize, '#'));
     }
 #endif
 }
