@@ -39,9 +39,10 @@ const Case kCases[] = {
     {{.build = {.fieldCount = 0}, .file = "a,b"}, "<table>#5"},
     {{.build = {.fieldCount = INT16_MIN}, .file = "a,b"}, "<table>#5"},
     {{.read = {.delimiter = ':'}, .file = "a"}, "#5"},
-    // A read failure keeps its code and what was built before it.
+    // A read failure keeps its code and what was built before it, escaped or not.
     {{.build = {.fieldCount = 2}, .file = "a,b,c"},
      Crlf("<table>|<tr>|<td>a</td>|<td>b</td>|</tr>|<tr>|<td>c#57"), true},
+    {{.build = {.escape = true}, .file = "a&b"}, Crlf("<table>|<tr>|<td>a&amp;b#57"), true},
 };
 // clang-format on
 
@@ -69,13 +70,20 @@ TEST(Convert, ReportsOutOfMemory) {
     }
 }
 
-// Standard input is not the conversion's to close.
-TEST(InputFile, LeavesStandardInputOpen) {
-    if (fcntl(STDIN_FILENO, F_GETFD) == -1) {
-        GTEST_SKIP() << "standard input is closed here";
+// The standard streams are not the core's to close.
+TEST(Files, LeaveTheStandardStreamsOpen) {
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (fcntl(fd, F_GETFD) == -1) {
+            GTEST_SKIP() << "standard stream " << fd << " is closed here";
+        }
     }
-    { const InputFile in = InputFile::StandardInput(); }
-    EXPECT_NE(fcntl(STDIN_FILENO, F_GETFD), -1);
+    {
+        const InputFile in = InputFile::StandardInput();
+        const OutputFile out = OutputFile::StandardOutput(), err = OutputFile::StandardError();
+    }
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        EXPECT_NE(fcntl(fd, F_GETFD), -1) << fd;
+    }
 }
 
 // Random inputs for the fuzz target's property: options, attributes with
