@@ -64,8 +64,8 @@ const Case kCases[] = {
     {"\x82\xa0\x87\x40\x87\x54\xed\x40\xfb\xfc\xfa\x40", C, {"あ①Ⅰ纊髙ⅰ"}},
     {"\x81\x60\x81\x7c\x81\x5f\xb1\xdf\x5c\x7e", C, {"～－＼ｱﾟ\\~"}},
     {"\x81\x8b\x81\x7d\x81\x7e\x83\x9f\x84\x60\x81\x98", C, {"°±×ΑЯ§"}},
-    {"\x80\xa0\xfd\xfe\xff,\x85\x40x,\x81\x31x,\x81 x", C,
-     {"\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD", "\uFFFDx", "\uFFFD1x", "\uFFFD x"}},
+    {"\x80\xa0\xfd\xfe\xff\xff,\x85\x40x,\x81\x31x,\x81 x", C,
+     {R R R R R R, "\uFFFDx", "\uFFFD1x", "\uFFFD x"}},
     {"\x81,a\x81", C, {"\uFFFD", "a\uFFFD"}},
     {"\xef\xbb\xbf", C, {"\uFFFD\uFF7F"}},
     // UTF-8 when asked for: replacement of invalid and cut sequences, the
