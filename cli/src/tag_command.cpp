@@ -74,10 +74,11 @@ int TagCommand::Run(const std::vector<std::string>& args) {
 }
 
 int TagCommand::Convert() const {
+    // -o - is standard output, as - is standard input.
+    const bool toFile = m_options.output.value_or("-") != "-";
     try {
         tag::InputFile input = m_options.input == "-" ? tag::InputFile::StandardInput()
                                                       : tag::InputFile(PathOf(m_options.input));
-        const bool toFile = m_options.output && *m_options.output != "-";
         tag::OutputFile out =
             toFile ? tag::OutputFile(PathOf(*m_options.output)) : tag::OutputFile::StandardOutput();
         OutputSink sink(out);
@@ -87,9 +88,8 @@ int TagCommand::Convert() const {
     } catch (const tag::TagError& error) {
         const bool writing = error.code() == tag::ErrorCode::WriteFailed;
         const std::string name =
-            writing
-                ? (m_options.output.value_or("-") == "-" ? "standard output" : *m_options.output)
-                : (m_options.input == "-" ? "standard input" : m_options.input);
+            writing ? (toFile ? *m_options.output : "standard output")
+                    : (m_options.input == "-" ? "standard input" : m_options.input);
         Report(UsageError::Printable(name) + ": " + error.what());
     } catch (const std::bad_alloc&) {
         Report(UsageError::Printable(m_options.input) + ": out of memory");

@@ -195,15 +195,19 @@ void PutInPlace(fs::path& temporary, const fs::path& target) {
         DeleteFileW(backup.c_str());
         return;
     }
-    if (!Exists(target) && !Move(backup, target)) {
+    const std::string cause = std::string("cannot replace the file") +
+                              (InUse(error) ? ", which another program has open" : "") + " (" +
+                              Reason(error) + ")";
+    if (!Exists(target) && !(Exists(backup) && Move(backup, target))) {
         const std::string table = Utf8(temporary.wstring());
         temporary.clear();
-        throw TagError(ErrorCode::WriteFailed,
-                       "cannot replace the file (" + Reason(error) + "); the table is in " + table +
-                           " and the old file in " + Utf8(backup.wstring()));
+        throw TagError(
+            ErrorCode::WriteFailed,
+            cause + "; the table is in " + table +
+                (Exists(backup) ? " and the old file in " + Utf8(backup.wstring()) : ""));
     }
     DeleteFileW(backup.c_str());
-    throw TagError(ErrorCode::WriteFailed, "cannot replace the file (" + Reason(error) + ")");
+    throw TagError(ErrorCode::WriteFailed, cause);
 }
 
 } // namespace

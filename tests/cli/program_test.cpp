@@ -129,8 +129,6 @@ std::vector<Row> Rows() {
          "<table>\r\n<tr>\r\n<td>\xef\xbd\xb1</td>\r\n<td>b,c</td>\r\n</tr>\r\n</table>", ""},
         {{"-n2", "--delimiter=;", "-eauto", "-"}, "a|b;c", {}, 0,
          "<table>\r\n<tr>\r\n<td>a|b</td>\r\n<td>c</td>\r\n</tr>\r\n</table>", ""},
-        {{"-d|", "-"}, "a|b;c", {}, 0,
-         "<table>\r\n<tr>\r\n<td>a</td>\r\n</tr>\r\n<tr>\r\n<td>b;c</td>\r\n</tr>\r\n</table>", ""},
         {{"\xff\xfe.csv"}, "", {{"\xff\xfe.csv", "a"}}, 0,
          "<table>\r\n<tr>\r\n<td>a</td>\r\n</tr>\r\n</table>", ""},
         // A file whose size reads as 0 but that has content.

@@ -1,8 +1,5 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <filesystem>
 #include <unistd.h>
 
@@ -17,17 +14,11 @@ public:
     const std::filesystem::path& path() const { return m_path; }
 
 private:
-    // The test's name; a parameterized one holds a '/', which must not make a
-    // folder.
-    static std::string Name() {
-        std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::ranges::replace(name, '/', '-');
-        return name;
-    }
-
+    // One folder per scratch directory made in this process.
+    inline static int s_made = 0;
     const std::filesystem::path m_path =
         std::filesystem::temp_directory_path() /
-        ("quorvane-scratch-" + std::to_string(getpid()) + "-" + Name());
+        ("quorvane-scratch-" + std::to_string(getpid()) + "-" + std::to_string(s_made++));
 };
 
 } // namespace quorvane::test

@@ -1,5 +1,6 @@
 #include "table_property.h"
 
+#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -38,9 +39,10 @@ const Case kCases[] = {
     {{.build = {.fieldCount = 0}, .file = "a,b"}, "<table>#5"},
     {{.build = {.fieldCount = INT16_MIN}, .file = "a,b"}, "<table>#5"},
     {{.read = {.delimiter = ':'}, .file = "a"}, "#5"},
-    // A read failure keeps its code and what was built before it.
+    // A read failure keeps its code and what was built before it, escaped or not.
     {{.build = {.fieldCount = 2}, .file = "a,b,c"},
      Crlf("<table>|<tr>|<td>a</td>|<td>b</td>|</tr>|<tr>|<td>c#57"), true},
+    {{.build = {.escape = true}, .file = "a&b"}, Crlf("<table>|<tr>|<td>a&amp;b#57"), true},
 };
 // clang-format on
 
@@ -65,6 +67,22 @@ TEST(Convert, ReportsOutOfMemory) {
         ADD_FAILURE() << "no error";
     } catch (const TagError& error) {
         EXPECT_EQ(error.code(), ErrorCode::OutOfMemory);
+    }
+}
+
+// The standard streams are not the core's to close.
+TEST(Files, LeaveTheStandardStreamsOpen) {
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (fcntl(fd, F_GETFD) == -1) {
+            GTEST_SKIP() << "standard stream " << fd << " is closed here";
+        }
+    }
+    {
+        const InputFile in = InputFile::StandardInput();
+        const OutputFile out = OutputFile::StandardOutput(), err = OutputFile::StandardError();
+    }
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        EXPECT_NE(fcntl(fd, F_GETFD), -1) << fd;
     }
 }
 
