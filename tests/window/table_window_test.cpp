@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <deque>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <random>
 #include <stdexcept>
@@ -28,13 +29,11 @@ struct RecordingFace final : TableWindowFace {
     std::map<Control, std::string> texts;
     std::map<Control, bool> enabled, shown;
     std::map<Control, int> maximum;
-    std::string focus;
+    std::string focus, table;
     std::vector<std::string> rows;
-    int selected = -1;
     std::deque<std::optional<fs::path>> answers;
     fs::path startedFrom;
-    std::string table;
-    int failures = 0;
+    int selected = -1, failures = 0;
     bool cancelJobs = false, refuseTable = false, refuseCopy = false;
 
     void setText(Control box, const std::string& text) override { texts[box] = text; }
@@ -153,47 +152,31 @@ struct Fixture {
         return dir.path() / name;
     }
 
+    // A Count of n is n turns at once, which end where n single turns would.
     void perform(const Action& a) {
         face.focus.clear();
-        switch (a.kind) {
-        case Count:
-            for (int i = 0; i < std::abs(a.arg); ++i) {
-                window.UpDown1_Turn(a.arg > 0 ? 1 : -1);
-            }
-            break;
-        case Field:
-            window.UpDown2_Turn(a.arg);
-            break;
-        case ClickRow:
-            face.selected = a.arg; // the list selects the row itself
-            window.LstStyle_Click(a.arg);
-            break;
-        case Type:
-            face.texts[Control::TxtStyle] = a.text;
-            window.TxtStyle_Edit(a.text);
-            break;
-        case Reflect:
-            window.CmdHanei_Click();
-            break;
-        case Confirm:
-            window.CmdDataCntOK_Click();
-            break;
-        case Redo:
-            window.CmdDataCntCancel_Click();
-            break;
-        case Convert: // a cancelled job, a table the box refuses, a missing file
-            face.cancelJobs = a.text == "cancel";
-            face.refuseTable = a.text == "refuse";
-            face.answers.push_back(
-                write("f" + number(a.arg) + ".csv",
-                      std::string("1,2,3,4,5,6,7,8,9").substr(0, 2 * a.arg - 1) + "\r\n"));
-            if (a.text == "missing") {
-                face.answers.back() = dir.path() / "missing.csv";
-            }
-            chosen = *face.answers.back();
-            window.mnuCSV_Click();
-            break;
-        }
+        face.cancelJobs = a.text == "cancel";
+        face.refuseTable = a.text == "refuse";
+        const std::function<void()> acts[] = {
+            [&] { window.UpDown1_Turn(a.arg); },
+            [&] { window.UpDown2_Turn(a.arg); },
+            [&] { window.LstStyle_Click(face.selected = a.arg); }, // the list selects it itself
+            [&] { window.TxtStyle_Edit(face.texts[Control::TxtStyle] = a.text); },
+            [&] { window.CmdHanei_Click(); },
+            [&] { window.CmdDataCntOK_Click(); },
+            [&] { window.CmdDataCntCancel_Click(); },
+            [&] { convert(a); }};
+        acts[a.kind]();
+    }
+
+    // Fields 1 .. arg on one line; or a missing file.
+    void convert(const Action& a) {
+        chosen = a.text == "missing"
+                     ? dir.path() / "missing.csv"
+                     : write("f" + number(a.arg) + ".csv",
+                             std::string("1,2,3,4,5,6,7,8,9").substr(0, 2 * a.arg - 1) + "\r\n");
+        face.answers.push_back(chosen);
+        window.mnuCSV_Click();
     }
 
     // What the face shows, in the order of Model::state; what the model
@@ -272,18 +255,17 @@ TEST(ConversionJob, ReportsProgressAndCancelsAtAnyPoint) {
     const fs::path path = dir.path() / "big.csv";
     const std::string line = "a,b,c\r\n";
     std::ofstream file(path, std::ios::binary);
-    for (int i = 0; i < 800000; ++i) {
+    for (int i = 0; i < 800000; ++i)
         file << line;
-    }
     file.close();
     const std::uint64_t size = fs::file_size(path);
 
     ConversionJob done(path, {3});
     bool told = false;
     done.start([&] { told = done.ended(); });
-    EXPECT_EQ(done.wait(), ConversionJob::Outcome::Done);
-    EXPECT_TRUE(told);
-    EXPECT_EQ(std::pair(done.bytesRead(), done.fileSize()), std::pair(size, size));
+    const auto outcome = done.wait();
+    EXPECT_EQ(std::tuple(outcome, told, done.bytesRead(), done.fileSize()),
+              std::tuple(ConversionJob::Outcome::Done, true, size, size));
     const std::string table = done.takeTable();
     EXPECT_EQ(table.substr(0, 20), "<table>\r\n<tr>\r\n<td>a");
     EXPECT_EQ(table.size(), 17 + size / line.size() * 49);
@@ -296,9 +278,8 @@ TEST(ConversionJob, ReportsProgressAndCancelsAtAnyPoint) {
 
     ConversionJob late(path, {3});
     late.start();
-    while (!late.ended()) {
+    while (!late.ended())
         std::this_thread::yield();
-    }
     late.cancel();
     EXPECT_EQ(late.wait(), ConversionJob::Outcome::Cancelled);
     EXPECT_EQ(late.takeTable(), "");
