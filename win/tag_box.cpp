@@ -196,10 +196,7 @@ LRESULT TagBox::handle(UINT message, WPARAM w, LPARAM l) {
 }
 
 void TagBox::setText(std::string text) {
-    window::AdvanceBounds bounds;
-    bounds.advance = {std::uint32_t(m_narrow) * 64, std::uint32_t(m_narrow) * 64,
-                      std::uint32_t(m_wide) * 64, std::uint32_t(m_narrow) * kTabColumns * 64};
-    m_document.setText(std::move(text), bounds);
+    m_document.setText(std::move(text), bounds());
     m_cursor.reset();
     m_top = 0;
     m_left = 0;
@@ -212,12 +209,15 @@ void TagBox::setText(std::string text) {
 void TagBox::setFont(HFONT font) {
     m_font = font;
     measureFont();
-    window::AdvanceBounds bounds;
-    bounds.advance = {std::uint32_t(m_narrow) * 64, std::uint32_t(m_narrow) * 64,
-                      std::uint32_t(m_wide) * 64, std::uint32_t(m_narrow) * kTabColumns * 64};
-    m_document.remeasure(bounds);
+    m_document.remeasure(bounds());
     updateScrollBars();
     InvalidateRect(m_window, nullptr, FALSE);
+}
+
+// The widest each class of character is drawn, in 1/64 pixel.
+window::AdvanceBounds TagBox::bounds() const {
+    const auto cell = [](int pixels) { return static_cast<std::uint32_t>(pixels) * 64; };
+    return {{cell(m_narrow), cell(m_narrow), cell(m_wide), cell(m_narrow * kTabColumns)}};
 }
 
 // The face is fixed-pitch: narrow and half-width characters take one cell,

@@ -43,6 +43,7 @@ private:
     std::size_t caretAt(std::size_t line, double x) const override;
     std::size_t pageLines() const override;
 
+    window::AdvanceBounds bounds() const;
     int advance(char32_t c, int x) const;
     void measureFont();
     void paint(HDC dc, const RECT& dirty);
