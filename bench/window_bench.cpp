@@ -14,12 +14,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
-#include <QTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstring>
@@ -54,6 +54,13 @@ private:
     QString m_path;
 };
 
+// The conversion runs on a worker: the window's events go on until it ends.
+void untilIdle(const frmTable& window) {
+    while (window.busy()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+}
+
 template <typename T> T* child(const QObject& window, const char* name) {
     return window.findChild<T*>(QString::fromLatin1(name));
 }
@@ -76,6 +83,7 @@ int timeCancel(frmTable& window, BenchUser& user, const QString& path) {
     });
     poll.start(1);
     child<QAction>(window, "mnuCSV")->trigger();
+    untilIdle(window);
     const QByteArray name = QFileInfo(path).fileName().toLocal8Bit();
     if (shownMs < 0) {
         std::printf("window %-20s converted before the progress window was due\n", name.data());
@@ -119,6 +127,7 @@ int main(int argc, char** argv) {
         view->setText({});
         const std::size_t before = residentBytes();
         child<QAction>(window, "mnuCSV")->trigger();
+        untilIdle(window);
         const double converted = user.clock.nsecsElapsed() / 1e6;
         view->viewport()->grab();
         const double shown = user.clock.nsecsElapsed() / 1e6;

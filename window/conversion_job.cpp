@@ -1,7 +1,8 @@
 #include "quorvane/window/conversion_job.h"
 
 #include "quorvane/tag/files.h"
-#include "quorvane/tag/string_sink.h"
+#include "quorvane/tag/tag_error.h"
+#include "quorvane/tag/tag_sink.h"
 
 #include <algorithm>
 #include <new>
@@ -12,16 +13,36 @@ namespace {
 // Thrown through the conversion when the job is cancelled.
 struct Cancelled final {};
 
+// The output box indexes its lines with 32-bit offsets: a longer table is
+// refused as soon as it passes that, not once the whole file is converted.
+constexpr std::uint64_t kLongestTable = std::uint64_t{0xFFFFFFFF} - 1;
+
 // Room for the table text of a file of `bytes`: cells take a few times the
-// bytes of their fields. Room never written costs no memory here; when the
+// bytes of their fields, and never more than the longest table. When the
 // system will not give it, the text still grows as it is built.
 void reserveTable(std::string& text, std::uint64_t bytes) noexcept {
-    constexpr std::uint64_t kMost = std::uint64_t{1} << 32;
     try {
-        text.reserve(static_cast<std::size_t>(std::min(bytes, kMost) * 3 + 64));
+        text.reserve(static_cast<std::size_t>(
+            std::min(std::min(bytes, kLongestTable) * 3 + 64, kLongestTable)));
     } catch (const std::bad_alloc&) {
     }
 }
+
+// Appends to the table text, up to the longest the box can show.
+class TableTextSink final : public tag::TagSink {
+public:
+    explicit TableTextSink(std::string& text)
+        : m_text(text) {}
+    void Append(std::string_view utf8) override {
+        if (utf8.size() > kLongestTable - m_text.size()) {
+            throw tag::TagError(tag::ErrorCode::OutOfMemory, "table too long to show");
+        }
+        m_text.append(utf8);
+    }
+
+private:
+    std::string& m_text;
+};
 
 } // namespace
 
@@ -38,7 +59,7 @@ ConversionJob::ConversionJob(std::filesystem::path path, tag::BuildOptions optio
         progress.Sized(file.Size());
         std::string table;
         reserveTable(table, file.Size());
-        tag::StringSink sink(table);
+        TableTextSink sink(table);
         tag::Convert(file, tag::ReadOptions{}, options, sink, &progress);
         return table;
     }) {}
@@ -84,7 +105,10 @@ void ConversionJob::run() noexcept {
     }
     m_ended.store(true);
     if (m_whenEnded) {
-        m_whenEnded();
+        try {
+            m_whenEnded();
+        } catch (...) {
+        }
     }
 }
 

@@ -1,11 +1,15 @@
 #include "quorvane/window/table_window.h"
 
 #include "quorvane/window/conversion_job.h"
+#include "quorvane/window/main_layout.h"
 #include "quorvane/window/table_window_face.h"
+#include "quorvane/window/window_texts.h"
 
 #include <algorithm>
 #include <charconv>
 #include <optional>
+#include <span>
+#include <utility>
 
 namespace quorvane::window {
 namespace {
@@ -28,8 +32,17 @@ std::optional<std::int16_t> int16FromText(const std::string& text) {
 
 } // namespace
 
-TableWindow::TableWindow(TableWindowFace& face)
-    : m_face(face) {}
+TableWindow::TableWindow(TableWindowFace& face, JobMaker makeJob)
+    : m_face(face)
+    , m_makeJob(std::move(makeJob)) {
+    if (!m_makeJob) {
+        m_makeJob = [](const std::filesystem::path& path, const tag::BuildOptions& options) {
+            return std::make_unique<ConversionJob>(path, options);
+        };
+    }
+}
+
+TableWindow::~TableWindow() = default;
 
 void TableWindow::Form_Load() {
     guarded([this] {
@@ -38,20 +51,20 @@ void TableWindow::Form_Load() {
         m_face.setText(Control::TxtFeeld, m_txtFeeld);
         setSpinnerRange(m_upDown1, 1, kMostFields);
         setSpinnerRange(m_upDown2, 1, m_upDown2.maximum);
-        m_face.setEnabled(Control::UpDown1, true);
-        m_face.setEnabled(Control::CmdDataCntOK, true);
-        m_face.setEnabled(Control::CmdDataCntCancel, false);
-        m_face.setShown(Control::Frame2, false);
+        setEnabled(Control::UpDown1, true);
+        setEnabled(Control::CmdDataCntOK, true);
+        setEnabled(Control::CmdDataCntCancel, false);
+        showFrame2(false);
         m_face.setFocus(Control::UpDown1);
     });
 }
 
 void TableWindow::UpDown1_Turn(int steps) {
-    guarded([&] { turn(m_upDown1, steps); });
+    command(Control::UpDown1, [&] { turn(m_upDown1, steps); });
 }
 
 void TableWindow::UpDown2_Turn(int steps) {
-    guarded([&] { turn(m_upDown2, steps); });
+    command(Control::UpDown2, [&] { turn(m_upDown2, steps); });
 }
 
 // The editor's text goes into the list only by the reflect button.
@@ -60,43 +73,43 @@ void TableWindow::TxtStyle_Edit(const std::string& text) {
 }
 
 void TableWindow::LstStyle_Click(int row) {
-    guarded([&] { rowSelected(row); });
+    command(Control::LstStyle, [&] { rowSelected(row); });
 }
 
 // Confirm: fix the count, one empty attribute row per field, edit field 1.
 void TableWindow::CmdDataCntOK_Click() {
-    guarded([this] {
-        m_face.setShown(Control::Frame2, true);
+    command(Control::CmdDataCntOK, [this] {
+        showFrame2(true);
         DataCnt = int16FromText(m_txtDataCnt).value_or(DataCnt);
-        m_face.setEnabled(Control::UpDown1, false);
+        setEnabled(Control::UpDown1, false);
         setSpinnerValue(m_upDown2, 1);
         m_rows.resize(m_rows.size() + std::max<int>(DataCnt, 0));
         m_face.setListRows(m_rows);
-        m_face.setEnabled(Control::CmdDataCntCancel, true);
+        setEnabled(Control::CmdDataCntCancel, true);
         Initial();
         setSpinnerRange(m_upDown2, m_upDown2.minimum, DataCnt);
-        m_face.setEnabled(Control::CmdDataCntOK, false);
+        setEnabled(Control::CmdDataCntOK, false);
     });
 }
 
 // Redo: back to setting the count; every attribute given so far is lost.
 void TableWindow::CmdDataCntCancel_Click() {
-    guarded([this] {
-        m_face.setShown(Control::Frame2, false);
-        m_face.setEnabled(Control::UpDown1, true);
+    command(Control::CmdDataCntCancel, [this] {
+        showFrame2(false);
+        setEnabled(Control::UpDown1, true);
         setBoxText(Control::TxtFeeld, "1");
         m_rows.clear();
         m_selectedRow = -1;
         m_face.setListRows(m_rows);
-        m_face.setEnabled(Control::CmdDataCntCancel, false);
-        m_face.setEnabled(Control::CmdDataCntOK, true);
+        setEnabled(Control::CmdDataCntCancel, false);
+        setEnabled(Control::CmdDataCntOK, true);
     });
 }
 
 // The row being edited takes the editor's text exactly as typed, and stays
 // selected.
 void TableWindow::CmdHanei_Click() {
-    guarded([this] {
+    command(Control::CmdHanei, [this] {
         if (FieldIdx >= 0 && static_cast<std::size_t>(FieldIdx) < m_rows.size()) {
             m_rows[FieldIdx] = m_txtStyle;
             m_face.setListRow(FieldIdx, m_txtStyle);
@@ -105,31 +118,85 @@ void TableWindow::CmdHanei_Click() {
 }
 
 void TableWindow::CmdFileOpen_Click() {
-    guarded([this] { makeTag(); });
+    command(Control::CmdFileOpen, [this] { makeTag(); });
 }
 
 void TableWindow::mnuCSV_Click() {
-    guarded([this] { makeTag(); });
+    command([this] { makeTag(); });
 }
 
 void TableWindow::CmdCopy_Click() {
-    guarded([this] { copyTxt(); });
+    command(Control::CmdCopy, [this] { copyTxt(); });
 }
 
 void TableWindow::mnuCopy_Click() {
-    guarded([this] { copyTxt(); });
+    command([this] { copyTxt(); });
 }
 
 void TableWindow::mnuClose_Click() {
-    guarded([this] { m_face.exitProgram(); });
+    command([this] { m_face.exitProgram(); });
 }
 
 void TableWindow::mnuVir_Click() {
-    guarded([this] { m_face.showAbout(); });
+    command([this] { m_face.showAbout(); });
 }
 
 void TableWindow::File_Drop(const std::filesystem::path& path) {
-    guarded([&] { makeTagFrom(path); });
+    command([&] { makeTagFrom(path); });
+}
+
+// Half a second into a conversion the progress window shows; from then on
+// its bar follows the reading.
+void TableWindow::Timer_Tick() {
+    guarded([this] {
+        if (!m_job) {
+            return;
+        }
+        const std::uint64_t size = m_job->fileSize();
+        const std::uint64_t read = std::min(m_job->bytesRead(), size);
+        m_face.showProgress(m_job->path(),
+                            size == 0 ? 0 : static_cast<int>(read * kProgressBarSteps / size));
+        m_face.startTimer(kProgressPollMilliseconds);
+    });
+}
+
+// The table of a finished job goes into the box; a failure is the one
+// message; a cancel leaves everything as it was.
+void TableWindow::Job_End(std::uint64_t job) {
+    guarded([&] {
+        if (!m_job || job != m_jobNumber) {
+            return;
+        }
+        const std::unique_ptr<ConversionJob> ended = std::move(m_job);
+        endJob();
+        const ConversionJob::Outcome outcome = ended->wait();
+        if (outcome == ConversionJob::Outcome::Done) {
+            TagText = ended->takeTable();
+            m_face.showTable(std::move(TagText));
+        } else if (outcome == ConversionJob::Outcome::Failed) {
+            reportFailure();
+        }
+        if (std::exchange(m_closeAfterJob, false)) {
+            m_face.closeWindow();
+        }
+    });
+}
+
+void TableWindow::CmdCancel_Click() {
+    guarded([this] {
+        if (m_job) {
+            m_job->cancel();
+        }
+    });
+}
+
+bool TableWindow::Form_QueryUnload() {
+    if (!m_job) {
+        return true;
+    }
+    m_job->cancel();
+    m_closeAfterJob = true;
+    return false;
 }
 
 void TableWindow::TxtDataCnt_Change() {
@@ -161,28 +228,52 @@ void TableWindow::Initial() {
 // Converts the chosen CSV file into the table text and shows it. A cancel of
 // the dialog changes nothing.
 void TableWindow::makeTag() {
-    if (const std::optional<std::filesystem::path> path = m_face.chooseCsvFile(m_fileName)) {
+    std::optional<std::filesystem::path> path;
+    {
+        const Modal modal(m_modal);
+        path = m_face.chooseCsvFile(m_fileName);
+    }
+    if (path) {
         makeTagFrom(*path);
     }
 }
 
-// A failure shows the one message; a failure or a cancel leaves the box and
+// The conversion runs on a worker; the window is busy until Job_End. A
+// failure shows the one message; a failure or a cancel leaves the box and
 // TagText as they were.
 void TableWindow::makeTagFrom(const std::filesystem::path& path) {
+    if (busy()) {
+        return;
+    }
     m_fileName = path;
-    ConversionJob job(path, tag::BuildOptions{DataCnt, m_rows});
-    m_face.waitFor(job);
-    switch (job.wait()) {
-    case ConversionJob::Outcome::Done:
-        TagText = job.takeTable();
-        m_face.showTable(std::move(TagText));
-        break;
-    case ConversionJob::Outcome::Failed:
-        m_face.reportFailure();
-        break;
-    case ConversionJob::Outcome::Running:
-    case ConversionJob::Outcome::Cancelled:
-        break;
+    try {
+        startJob(path);
+    } catch (...) {
+        m_job.reset();
+        endJob();
+        throw;
+    }
+}
+
+void TableWindow::startJob(const std::filesystem::path& path) {
+    m_job = m_makeJob(path, tag::BuildOptions{DataCnt, m_rows});
+    const std::uint64_t number = ++m_jobNumber;
+    m_face.setBusy(true);
+    m_face.startTimer(kProgressDelayMilliseconds);
+    m_job->start([&face = m_face, number] { face.postJobEnd(number); });
+}
+
+// The window takes input again, whatever failed on the way.
+void TableWindow::endJob() noexcept {
+    for (auto step : {&TableWindowFace::stopTimer, &TableWindowFace::closeProgress}) {
+        try {
+            (m_face.*step)();
+        } catch (...) {
+        }
+    }
+    try {
+        m_face.setBusy(false);
+    } catch (...) {
     }
 }
 
@@ -264,12 +355,76 @@ std::string& TableWindow::boxText(Control box) {
                                       : m_txtStyle;
 }
 
+// Whether a control is there for the user: enabled, and not inside a hidden
+// group.
+bool TableWindow::available(Control control) const {
+    const ControlLayout& place = layoutOf(control);
+    if (place.group == Control::Frame2 && !m_frame2Shown) {
+        return false;
+    }
+    const auto enabled = m_enabled.find(control);
+    return enabled == m_enabled.end() || enabled->second;
+}
+
+void TableWindow::setEnabled(Control control, bool enabled) {
+    const std::optional<Control> focused = m_face.focusedControl();
+    m_enabled[control] = enabled;
+    m_face.setEnabled(control, enabled);
+    if (!enabled && focused == control) {
+        passFocusOn(focused);
+    }
+}
+
+void TableWindow::showFrame2(bool shown) {
+    const std::optional<Control> focused = m_face.focusedControl();
+    m_frame2Shown = shown;
+    m_face.setShown(Control::Frame2, shown);
+    if (!shown && focused && layoutOf(*focused).group == Control::Frame2) {
+        passFocusOn(focused);
+    }
+}
+
+// The focus leaves a control that was disabled or hidden for the next one in
+// tab order that is there for the user.
+void TableWindow::passFocusOn(std::optional<Control> focused) {
+    const std::span<const Control> order = focusOrder();
+    const auto at = static_cast<std::size_t>(std::ranges::find(order, *focused) - order.begin());
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        const Control next = order[(at + i) % order.size()];
+        if (available(next)) {
+            m_face.setFocus(next);
+            return;
+        }
+    }
+}
+
+// A command is refused while a conversion runs, and when it comes from a
+// control that is not there for the user.
+// A dialog or message open counts as busy too: a drop that arrives while
+// it waits for the user is refused.
+template <typename Handler> void TableWindow::command(Control control, Handler handler) noexcept {
+    if (!busy() && m_modal == 0 && available(control)) {
+        guarded(handler);
+    }
+}
+
+template <typename Handler> void TableWindow::command(Handler handler) noexcept {
+    if (!busy() && m_modal == 0) {
+        guarded(handler);
+    }
+}
+
+void TableWindow::reportFailure() {
+    const Modal modal(m_modal);
+    m_face.reportFailure();
+}
+
 template <typename Handler> void TableWindow::guarded(Handler handler) noexcept {
     try {
         handler();
     } catch (...) {
         try {
-            m_face.reportFailure();
+            reportFailure();
         } catch (...) {
         }
     }

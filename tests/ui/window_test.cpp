@@ -23,9 +23,14 @@ using namespace Qt::StringLiterals;
 struct Fixture {
     QTemporaryDir dir;
     ScriptedUser user;
-    frmTable window{&user};
+    frmTable window;
 
-    Fixture() {
+    explicit Fixture(quorvane::window::TableWindow::JobMaker makeJob = {})
+        : window(&user, std::move(makeJob)) {
+        show();
+    }
+
+    void show() {
         window.show();
         if (!QTest::qWaitForWindowActive(&window)) {
             qFatal("the main window did not become active");
@@ -42,10 +47,17 @@ struct Fixture {
         return file.open(QFile::WriteOnly) && file.write(bytes) == bytes.size() ? path(name) : "";
     }
 
-    // A command as a person gives it: Enter on a button, or a menu item.
+    // A command as a person gives it: Enter on a button, or a menu item; a
+    // conversion it starts runs to its end.
     void give(const char* name) {
         auto* button = get<QPushButton>(name);
         button ? QTest::keyClick(button, Qt::Key_Return) : get<QAction>(name)->trigger();
+        settle();
+    }
+    void settle() {
+        if (!QTest::qWaitFor([&] { return !window.busy(); }, 60000)) {
+            qFatal("the conversion did not end");
+        }
     }
 };
 
@@ -90,6 +102,7 @@ private slots:
                 QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
                 QCoreApplication::sendEvent(target, &drop);
                 QCoreApplication::processEvents();
+                f.settle();
                 QCOMPARE(f.text("TxtStyle"), QString());
             } else {
                 f.user.answers.push_back(*given ? std::optional(f.path(given)) : std::nullopt);
@@ -203,47 +216,51 @@ private slots:
     }
 
     // A conversion still running when the delay is over shows the progress
-    // window, modal, with the file's name; the job ends it by itself, or the
-    // button, Esc, the close box or closing the main window cancel it.
+    // window, modal, with the file's name and how far the job has read; the
+    // main window takes no input meanwhile. The job ends it by itself, or the
+    // button, Esc, the close box or closing the main window cancel it; the
+    // main window then closes after the end.
     void progressWindowShowsAndCancels() {
         for (const char* way : {"ends", "CmdCancel", "Esc", "close box", "main window"}) {
-            Fixture f;
-            f.window.setProgressDelay(0);
             std::atomic<bool> release = false;
-            ConversionJob job("/x/東京.csv", [&](ConversionJob::Progress& p) {
-                for (p.Sized(4); !release;) { // half read until released
-                    p.BytesRead(2);
-                }
-                return std::string("table");
+            Fixture f([&](const std::filesystem::path& path, const auto&) {
+                return std::make_unique<ConversionJob>(path, [&](ConversionJob::Progress& p) {
+                    for (p.Sized(4); !release;) { // half read until released
+                        p.BytesRead(2);
+                    }
+                    return std::string("table");
+                });
             });
-            QString seen;
-            QTimer poll; // acts once, when the progress window shows how far the job has read
-            poll.callOnTimeout([&] {
-                auto* progress = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-                if (!progress || progress->findChild<QProgressBar*>("barRead")->value() != 500) {
-                    return;
-                }
-                poll.stop();
-                seen = progress->objectName() + ' ' +
-                       progress->findChild<QLabel*>("lblFile")->text() + ' ' +
-                       (progress->isModal() ? "modal" : "");
-                if (way == "ends"_L1) {
-                    release = true;
-                } else if (way == "CmdCancel"_L1) {
-                    QTest::mouseClick(progress->findChild<QPushButton*>(way), Qt::LeftButton);
-                } else if (way == "Esc"_L1) {
-                    QTest::keyClick(progress, Qt::Key_Escape);
-                } else {
-                    (way == "close box"_L1 ? static_cast<QWidget*>(progress) : &f.window)->close();
-                }
-            });
-            poll.start(1);
-            QTimer::singleShot(20000, [&] { release = true; }); // a failing test still ends
-            static_cast<quorvane::window::TableWindowFace&>(f.window).waitFor(job);
-            QCOMPARE(seen, u"frmProgress 東京.csv modal"_s);
-            QCOMPARE(job.wait(), way == "ends"_L1 ? ConversionJob::Outcome::Done
-                                                  : ConversionJob::Outcome::Cancelled);
-            QVERIFY(!QApplication::activeModalWidget());
+            f.user.answers.push_back(f.path(u"東京.csv"_s));
+            QTest::keyClick(f.get("CmdFileOpen"), Qt::Key_Return);
+            const auto progress = [] {
+                return qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            };
+            QVERIFY(QTest::qWaitFor([&] {
+                return progress() &&
+                       progress()->findChild<QProgressBar*>("barRead")->value() == 500;
+            }));
+            QCOMPARE(progress()->objectName() + ' ' +
+                         progress()->findChild<QLabel*>("lblFile")->text() + ' ' +
+                         (progress()->isModal() ? "modal" : ""),
+                     u"frmProgress 東京.csv modal"_s);
+            QTest::keyClick(f.get("CmdDataCntOK"), Qt::Key_Return);
+            QCOMPARE(f.get("CmdDataCntOK")->isEnabled(), true);
+            if (way == "ends"_L1) {
+                release = true;
+            } else if (way == "CmdCancel"_L1) {
+                QTest::mouseClick(progress()->findChild<QPushButton*>(way), Qt::LeftButton);
+            } else if (way == "Esc"_L1) {
+                QTest::keyClick(progress(), Qt::Key_Escape);
+            } else {
+                (way == "close box"_L1 ? static_cast<QWidget*>(progress()) : &f.window)->close();
+            }
+            release = true;
+            f.settle();
+            QCOMPARE(std::tuple(f.window.tagViewText(), f.window.isVisible(),
+                                QApplication::activeModalWidget() == nullptr),
+                     std::tuple(way == "ends"_L1 ? u"table"_s : QString(), way != "main window"_L1,
+                                true));
         }
     }
 

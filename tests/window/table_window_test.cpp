@@ -3,6 +3,7 @@
 // against a plain model of the column settings; the commands; the
 // conversion job.
 #include "quorvane/window/conversion_job.h"
+#include "quorvane/window/main_layout.h"
 #include "quorvane/window/table_window.h"
 #include "quorvane/window/table_window_face.h"
 #include "scratch_dir.h"
@@ -10,10 +11,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <deque>
 #include <fstream>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <random>
 #include <stdexcept>
 
@@ -24,22 +27,30 @@ namespace fs = std::filesystem;
 namespace {
 
 // What the window shows, as the face was told it; a face may also be told to
-// cancel every conversion or to fail as it shows or copies a table.
+// cancel every conversion or to fail as it shows or copies a table. The ends
+// of conversions wait in a queue until the test hands them to the window.
 struct RecordingFace final : TableWindowFace {
     std::map<Control, std::string> texts;
     std::map<Control, bool> enabled, shown;
     std::map<Control, int> maximum;
     std::string focus, table;
+    std::optional<Control> focused;
     std::vector<std::string> rows;
     std::deque<std::optional<fs::path>> answers;
+    std::function<void()> whileAsked = [] {};
     fs::path startedFrom;
-    int selected = -1, failures = 0;
-    bool cancelJobs = false, refuseTable = false, refuseCopy = false;
+    int selected = -1, failures = 0, timer = 0, progress = -1, closed = 0, exits = 0, abouts = 0;
+    bool busy = false, cancelJobs = false, refuseTable = false, refuseCopy = false,
+         refuseBusy = false;
+    std::mutex lock;
+    std::condition_variable ended;
+    std::deque<std::uint64_t> ends;
 
     void setText(Control box, const std::string& text) override { texts[box] = text; }
     void setEnabled(Control c, bool on) override { enabled[c] = on; }
     void setShown(Control c, bool on) override { shown[c] = on; }
-    void setFocus(Control c) override { focus = c == Control::TxtStyle ? "TxtStyle" : "UpDown1"; }
+    void setFocus(Control c) override { focus = layoutOf(*(focused = c)).name; }
+    std::optional<Control> focusedControl() const override { return focused; }
     void setSpinner(Control s, int, int, int most) override { maximum[s] = most; }
     void setListRows(const std::vector<std::string>& all) override {
         rows = all;
@@ -50,21 +61,46 @@ struct RecordingFace final : TableWindowFace {
 
     std::optional<fs::path> chooseCsvFile(const fs::path& last) override {
         startedFrom = last;
+        whileAsked();
         const auto answer = answers.empty() ? std::nullopt : answers.front();
         answers.erase(answers.begin(), answers.begin() + !answers.empty());
         return answer;
     }
-    void waitFor(ConversionJob& job) override {
-        cancelJobs ? job.cancel() : job.start();
-        job.wait();
+    void setBusy(bool on) override { busy = on && refuseBusy ? throw std::bad_alloc() : on; }
+    void startTimer(int milliseconds) override { timer = milliseconds; }
+    void stopTimer() override { timer = 0; }
+    void postJobEnd(std::uint64_t job) override {
+        const std::lock_guard hold(lock);
+        ends.push_back(job);
+        ended.notify_one();
+    }
+    void showProgress(const fs::path&, int steps) override { progress = steps; }
+    void closeProgress() override { progress = -1; }
+    std::uint64_t nextEnd() {
+        std::unique_lock hold(lock);
+        ended.wait(hold, [&] { return !ends.empty(); });
+        const std::uint64_t job = ends.front();
+        ends.pop_front();
+        return job;
+    }
+    // Hands the window the end of every conversion it runs, cancelling each
+    // first when told to.
+    void settle(TableWindow& window) {
+        while (window.busy()) {
+            if (cancelJobs) {
+                window.CmdCancel_Click();
+            }
+            window.Job_End(nextEnd());
+        }
     }
     void showTable(std::string&& text) override {
         refuseTable ? throw std::bad_alloc() : void(table = std::move(text));
     }
     void copyTable() override { refuseCopy ? throw std::length_error("too long") : void(); }
     void reportFailure() override { ++failures; }
-    void showAbout() override {}
-    void exitProgram() override {}
+    void showAbout() override { ++abouts; }
+    void closeWindow() override { ++closed; }
+    void exitProgram() override { ++exits; }
 };
 
 // Count: that many turns of UpDown1 (negative: down); Field: one turn of
@@ -88,8 +124,16 @@ struct Model {
     std::vector<std::string> rows;
     std::string editor, shown, focus = "UpDown1";
 
+    // A control that is disabled or hidden takes no command: the count's in
+    // the editing state, the attribute group's in the setup state.
     void apply(const Action& a) {
         focus.clear();
+        const bool refused =
+            editing ? a.kind == Count || a.kind == Confirm
+                    : a.kind == Field || a.kind == ClickRow || a.kind == Reflect || a.kind == Redo;
+        if (refused) {
+            return;
+        }
         if (a.kind == Count) {
             countBox = count = std::clamp(countBox + a.arg, 1, 100);
         } else if (a.kind == Field) {
@@ -112,12 +156,14 @@ struct Model {
             rows.assign(count, "");
             field = 1;
             editor.clear();
-            focus = spinner != 1 ? "TxtStyle" : "";
+            // The pressed button is disabled: the focus goes on in tab order.
+            focus = spinner != 1 ? "TxtStyle" : "CmdDataCntCancel";
             spinner = 1;
         } else if (a.kind == Redo) {
             editing = false;
             field = 1;
             rows.clear();
+            focus = "CmdFileOpen";
         } else if (a.kind == Convert && !a.text.empty()) { // cancelled, or failed
             failures += a.text != "cancel";
         } else if (a.kind == Convert) { // fields 1 .. arg on one line; empty cells fill the last
@@ -153,8 +199,13 @@ struct Fixture {
     }
 
     // A Count of n is n turns at once, which end where n single turns would.
+    // A button takes the focus as it is pressed.
     void perform(const Action& a) {
         face.focus.clear();
+        face.focused = a.kind == Confirm   ? std::optional(Control::CmdDataCntOK)
+                       : a.kind == Redo    ? std::optional(Control::CmdDataCntCancel)
+                       : a.kind == Reflect ? std::optional(Control::CmdHanei)
+                                           : std::nullopt;
         face.cancelJobs = a.text == "cancel";
         face.refuseTable = a.text == "refuse";
         const std::function<void()> acts[] = {
@@ -177,6 +228,7 @@ struct Fixture {
                              std::string("1,2,3,4,5,6,7,8,9").substr(0, 2 * a.arg - 1) + "\r\n");
         face.answers.push_back(chosen);
         window.mnuCSV_Click();
+        face.settle(window);
     }
 
     // What the face shows, in the order of Model::state; what the model
@@ -194,27 +246,28 @@ struct Fixture {
     }
 };
 
-// An action a person could take in the state the model is in; now and then a
-// long attribute, and a count turned up past its top of 100.
+// An action a person could take in the state the model is in, or one of a
+// control that is not there for the user; now and then a long attribute, and
+// a count turned up past its top of 100.
 Action randomAction(std::mt19937& rng, const Model& m) {
     const auto pick = [&](int n) { return int(rng() % unsigned(n)); };
     const std::string texts[] = {"", "align=right", " class=\"a b\" 金額 ",
                                  std::string(40000, 'x')};
-    if (!m.editing) {
-        const Kind kind = std::array{Count, Count, Convert, Confirm, Confirm}[pick(5)];
-        return {kind,
-                kind == Convert ? 1 + pick(9)
-                : pick(8) == 0  ? 120
-                                : pick(9) - 4,
-                kind == Convert && pick(5) == 0 ? "missing" : ""};
-    }
     const Kind kind =
-        std::array{Field, Field, ClickRow, Type, Reflect, Reflect, Convert, Redo}[pick(8)];
-    const int arg = kind == ClickRow ? pick(m.count)
+        m.editing ? std::array{Field,   Field,   ClickRow, Type,  Reflect,
+                               Reflect, Convert, Redo,     Count, Confirm}[pick(8 +
+                                                                                (pick(4) == 0) * 2)]
+                  : std::array{Count, Count,    Convert, Confirm, Confirm,
+                               Field, ClickRow, Reflect, Redo}[pick(5 + (pick(4) == 0) * 4)];
+    const int arg = kind == ClickRow ? pick(std::max(m.count, 1))
                     : kind == Field  ? 2 * pick(2) - 1
+                    : kind == Count  ? (pick(8) == 0 ? 120 : pick(9) - 4)
                                      : 1 + pick(9);
     const std::string outcomes[] = {"", "", "", "", "cancel", "refuse", "missing"};
-    return {kind, arg, kind == Convert ? outcomes[pick(7)] : texts[pick(3 + (pick(6) == 0))]};
+    return {kind, arg,
+            kind != Convert ? texts[pick(3 + (pick(6) == 0))]
+            : m.editing     ? outcomes[pick(7)]
+                            : outcomes[pick(5) == 0 ? 6 : 0]};
 }
 
 } // namespace
@@ -244,6 +297,60 @@ TEST(TableWindow, FollowsTheModel) {
         f.face.refuseCopy = true; // no failure escapes: it becomes the message
         f.window.mnuCopy_Click();
         EXPECT_EQ(f.face.failures, m.failures + 1);
+    }
+}
+
+// While a conversion runs (its end held back) every command, drop and turn
+// is refused, and so is a drop while the file dialog is open; an end of
+// another job changes nothing; the progress window shows on the timer; the
+// close box cancels, then closes; a failure as the job starts leaves the
+// window usable.
+TEST(TableWindow, IsBusyUntilItsConversionEnds) {
+    const std::string table = "<table>\r\n<tr>\r\n<td>a</td>\r\n</tr>\r\n</table>";
+    enum Ending { Ends, Cancel, Close };
+    for (const Ending ending : {Ends, Cancel, Close}) {
+        Fixture f;
+        const fs::path file = f.write("a.csv", "a\r\n");
+        f.face.whileAsked = [&] { f.window.File_Drop(file); };
+        f.face.answers.push_back(file);
+        f.window.CmdFileOpen_Click();
+        ASSERT_TRUE(f.window.busy() && f.face.busy);
+        EXPECT_EQ(f.face.timer, 500);
+        f.face.answers.push_back(file);
+        const std::function<void()> refused[] = {
+            [&] { f.window.UpDown1_Turn(1); },     [&] { f.window.CmdDataCntOK_Click(); },
+            [&] { f.window.CmdFileOpen_Click(); }, [&] { f.window.mnuCSV_Click(); },
+            [&] { f.window.File_Drop(file); },     [&] { f.window.mnuVir_Click(); },
+            [&] { f.window.mnuClose_Click(); },    [&] { f.window.CmdCopy_Click(); }};
+        f.face.refuseCopy = true;
+        for (const auto& command : refused) {
+            command();
+        }
+        const std::uint64_t job = f.face.nextEnd();
+        f.window.Job_End(job + 1);
+        f.window.Timer_Tick();
+        EXPECT_EQ(std::tuple(f.window.busy(), f.face.progress, f.face.timer, f.window.dataCnt(),
+                             f.face.answers.size(), f.face.abouts + f.face.exits + f.face.failures),
+                  std::tuple(true, 1000, 50, 1, size_t(1), 0));
+        if (ending == Cancel) {
+            f.window.CmdCancel_Click();
+        }
+        if (ending == Close) {
+            EXPECT_FALSE(f.window.Form_QueryUnload());
+        }
+        f.window.Job_End(job);
+        EXPECT_EQ(
+            std::tuple(f.window.busy(), f.face.busy, f.face.progress, f.face.timer, f.face.table,
+                       f.face.closed),
+            std::tuple(false, false, -1, 0, ending == Ends ? table : "", int(ending == Close)));
+        EXPECT_TRUE(f.window.Form_QueryUnload());
+        f.face.refuseBusy = true;
+        f.window.File_Drop(file);
+        f.face.refuseBusy = false;
+        EXPECT_EQ(std::tuple(f.window.busy(), f.face.failures), std::tuple(false, 1));
+        f.window.File_Drop(file);
+        f.face.settle(f.window);
+        EXPECT_EQ(f.face.table, table);
     }
 }
 

@@ -1,6 +1,5 @@
 #include "quorvane/ui/main/frm_table.h"
 
-#include "busy_cursor.h"
 #include "quorvane/ui/about/frm_about.h"
 #include "quorvane/ui/fonts.h"
 #include "quorvane/ui/main/progress_window.h"
@@ -11,17 +10,14 @@
 #include "quorvane/ui/twips.h"
 
 #include "quorvane/app_info.h"
-#include "quorvane/window/conversion_job.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QEventLoop>
 #include <QFile>
 #include <QMimeData>
-#include <QTimer>
 
 #include <QGroupBox>
 #include <QLabel>
@@ -35,6 +31,8 @@
 #include <limits>
 #include <new>
 #include <optional>
+#include <span>
+#include <string_view>
 
 namespace quorvane::ui {
 namespace {
@@ -67,38 +65,121 @@ std::optional<QString> droppedFile(const QMimeData* data) {
     return data->urls().front().toLocalFile();
 }
 
-template <typename Widget> Widget* named(Widget* widget, const QString& name) {
-    widget->setObjectName(name);
+template <typename Widget> Widget* named(Widget* widget, std::string_view name) {
+    widget->setObjectName(QString::fromUtf8(name));
     return widget;
 }
 
+QString caption(std::string_view utf8) {
+    return QString::fromUtf8(utf8);
+}
+
 // Enter on a focused button clicks it; no button is the window's default.
-QPushButton* makeButton(const QString& name, const QString& caption, QWidget* parent) {
-    auto* button = named(new QPushButton(caption, parent), name);
+QPushButton* makeButton(const QString& caption, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
     button->setAutoDefault(true);
     return button;
 }
 
-QLineEdit* makeNumberBox(const QString& name, QWidget* parent) {
-    auto* box = named(new QLineEdit(QStringLiteral("1"), parent), name);
+QLineEdit* makeNumberBox(const QString& text, QWidget* parent) {
+    auto* box = new QLineEdit(text, parent);
     box->setReadOnly(true);
     return box;
 }
 
-void place(QWidget* widget, int left, int top, int width, int height) {
-    widget->setGeometry(twipsRect(left, top, width, height));
+QLineEdit* makeEditor(QWidget* parent) {
+    auto* editor = new QLineEdit(parent);
+    editor->setMaxLength(std::numeric_limits<int>::max());
+    return editor;
 }
 
-// Labels keep their left and top and take the size of their text.
-void placeLabel(QLabel* label, int left, int top) {
-    label->move(twipsToPixels(left), twipsToPixels(top));
-    label->adjustSize();
+QListWidget* makeList(QWidget* parent) {
+    auto* list = new QListWidget(parent);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setSortingEnabled(false);
+    return list;
+}
+
+// A widget of the kind the layout names, with its caption.
+QWidget* makeWidget(const window::ControlLayout& c, QWidget* parent) {
+    using K = window::ControlKind;
+    switch (c.kind) {
+    case K::Button:
+        return makeButton(caption(c.caption), parent);
+    case K::Frame:
+        return new QGroupBox(caption(c.caption), parent);
+    case K::Label:
+        return new QLabel(caption(c.caption), parent);
+    case K::NumberBox:
+        return makeNumberBox(caption(c.caption), parent);
+    case K::Editor:
+        return makeEditor(parent);
+    case K::List:
+        return makeList(parent);
+    case K::Spinner:
+        return new SpinButton(parent);
+    case K::OutputBox:
+        return new TagView(parent);
+    case K::Line:
+        return new PaletteLine(
+            c.colour == window::LineColour::Shadow ? QPalette::Dark : QPalette::Light, parent);
+    }
+    return nullptr;
+}
+
+// Labels keep their left and top and take the size of their text; lines are
+// one pixel high.
+void place(QWidget* widget, const window::ControlLayout& c) {
+    if (c.kind == window::ControlKind::Label) {
+        widget->move(twipsToPixels(c.left), twipsToPixels(c.top));
+        widget->adjustSize();
+    } else if (c.kind == window::ControlKind::Line) {
+        widget->setGeometry(twipsHorizontalLine(c.left, c.left + c.width, c.top));
+    } else {
+        widget->setGeometry(twipsRect(c.left, c.top, c.width, c.height));
+    }
+}
+
+QFont fontOf(window::FontRole role) {
+    switch (role) {
+    case window::FontRole::Gothic11:
+        return gothicFont(11.25);
+    case window::FontRole::Gothic9:
+        return gothicFont(9);
+    case window::FontRole::UserInterface:
+        break;
+    }
+    return QApplication::font();
+}
+
+bool isUserInput(QEvent::Type type) {
+    switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace
 
-frmTable::frmTable(UserDialogs* dialogs, QWidget* parent)
-    : QMainWindow(parent) {
+frmTable::frmTable(UserDialogs* dialogs, window::TableWindow::JobMaker makeJob, QWidget* parent)
+    : QMainWindow(parent)
+    , m_window(*this, std::move(makeJob)) {
     if (dialogs == nullptr) {
         m_ownDialogs = std::make_unique<QtUserDialogs>();
         dialogs = m_ownDialogs.get();
@@ -110,17 +191,17 @@ frmTable::frmTable(UserDialogs* dialogs, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
+    m_timer.setSingleShot(true);
     createControls();
     createMenus();
-    layOutControls();
     orderTabs();
-    nameForAssistiveTools();
     connectHandlers();
     m_window.Form_Load();
 }
 
 // The About window has no owner; it goes when the main window goes.
 frmTable::~frmTable() {
+    qApp->removeEventFilter(this);
     delete m_about.data();
 }
 
@@ -128,112 +209,75 @@ QString frmTable::tagViewText() const {
     return TxtTag->textString();
 }
 
+// Every control as the layout has it, each group before what stands in it.
 void frmTable::createControls() {
     auto* client = new QWidget(this);
     setCentralWidget(client);
-    CmdCopy = makeButton(QStringLiteral("CmdCopy"), QStringLiteral(u"クリップボードにコピー(&C)"),
-                         client);
-    Frame2 =
-        named(new QGroupBox(QStringLiteral(u"セルの属性の設定"), client), QStringLiteral("Frame2"));
-    createFrame2();
-    Frame1 = named(new QGroupBox(QStringLiteral(u"参照するCSVファイルのフィールドの数"), client),
-                   QStringLiteral("Frame1"));
-    createFrame1();
-    TxtTag = named(new TagView(client), QStringLiteral("TxtTag"));
-    TxtTag->setFont(gothicFont(9));
-    CmdFileOpen =
-        makeButton(QStringLiteral("CmdFileOpen"), QStringLiteral(u"CSVファイルの選択(&O)"), client);
-    Line2 = named(new PaletteLine(QPalette::Light, client), QStringLiteral("Line2"));
-    Line1 = named(new PaletteLine(QPalette::Dark, client), QStringLiteral("Line1"));
+    client->setFixedSize(twipsRect(0, 0, window::kClientWidth, window::kClientHeight).size());
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    for (const window::ControlLayout& c : window::mainControls()) {
+        QWidget* parent = c.group ? m_controls.at(*c.group) : client;
+        m_controls[c.control] = createControl(c, parent);
+    }
+    const auto get = [this]<typename W>(window::Control c, W*& member) {
+        member = static_cast<W*>(m_controls.at(c));
+    };
+    using enum window::Control;
+    get(CmdCopy, this->CmdCopy), get(Frame2, this->Frame2), get(UpDown2, this->UpDown2);
+    get(CmdHanei, this->CmdHanei), get(TxtFeeld, this->TxtFeeld), get(TxtStyle, this->TxtStyle);
+    get(LstStyle, this->LstStyle), get(Label3, this->Label3), get(Label2, this->Label2);
+    get(Frame1, this->Frame1), get(CmdDataCntCancel, this->CmdDataCntCancel);
+    get(CmdDataCntOK, this->CmdDataCntOK), get(TxtDataCnt, this->TxtDataCnt);
+    get(UpDown1, this->UpDown1), get(Label1, this->Label1), get(TxtTag, this->TxtTag);
+    get(CmdFileOpen, this->CmdFileOpen), get(Line2, this->Line2), get(Line1, this->Line1);
 }
 
-void frmTable::createFrame2() {
-    UpDown2 = named(new SpinButton(Frame2), QStringLiteral("UpDown2"));
-    CmdHanei =
-        makeButton(QStringLiteral("CmdHanei"), QStringLiteral(u"↓リストに反映↓(&I)"), Frame2);
-    TxtFeeld = makeNumberBox(QStringLiteral("TxtFeeld"), Frame2);
-    TxtStyle = named(new QLineEdit(Frame2), QStringLiteral("TxtStyle"));
-    TxtStyle->setMaxLength(std::numeric_limits<int>::max());
-    TxtStyle->setFont(gothicFont(11.25));
-    LstStyle = named(new QListWidget(Frame2), QStringLiteral("LstStyle"));
-    LstStyle->setSelectionMode(QAbstractItemView::SingleSelection);
-    LstStyle->setSortingEnabled(false);
-    LstStyle->setFont(gothicFont(11.25));
-    Label3 = named(new QLabel(QStringLiteral(u"挿入したいセルの属性："), Frame2),
-                   QStringLiteral("Label3"));
-    Label2 = named(new QLabel(QStringLiteral(u"フィールドの列番号："), Frame2),
-                   QStringLiteral("Label2"));
-}
-
-void frmTable::createFrame1() {
-    CmdDataCntCancel =
-        makeButton(QStringLiteral("CmdDataCntCancel"), QStringLiteral(u"やりなおし(&R)"), Frame1);
-    CmdDataCntOK = makeButton(QStringLiteral("CmdDataCntOK"), QStringLiteral(u"決定（&K)"), Frame1);
-    TxtDataCnt = makeNumberBox(QStringLiteral("TxtDataCnt"), Frame1);
-    UpDown1 = named(new SpinButton(Frame1), QStringLiteral("UpDown1"));
-    Label1 =
-        named(new QLabel(QStringLiteral(u"フィールドの数："), Frame1), QStringLiteral("Label1"));
+QWidget* frmTable::createControl(const window::ControlLayout& c, QWidget* parent) {
+    QWidget* widget = named(makeWidget(c, parent), c.name);
+    if (c.font != window::FontRole::UserInterface) {
+        widget->setFont(fontOf(c.font));
+    }
+    if (!c.accessibleName.empty()) {
+        widget->setAccessibleName(caption(c.accessibleName));
+    }
+    place(widget, c);
+    return widget;
 }
 
 void frmTable::createMenus() {
-    mnuFile = named(menuBar()->addMenu(QStringLiteral(u"ファイル(&F)")), QStringLiteral("mnuFile"));
-    mnuCSV = named(mnuFile->addAction(QStringLiteral(u"CSVファイルの選択(&O)")),
-                   QStringLiteral("mnuCSV"));
-    sepa = named(mnuFile->addSeparator(), QStringLiteral("sepa"));
-    mnuClose = named(mnuFile->addAction(QStringLiteral(u"終了(&X)")), QStringLiteral("mnuClose"));
-    mnuEdit = named(menuBar()->addMenu(QStringLiteral(u"編集(&E)")), QStringLiteral("mnuEdit"));
-    mnuCopy = named(mnuEdit->addAction(QStringLiteral(u"クリップボードにコピー(&C)")),
-                    QStringLiteral("mnuCopy"));
-    mnuVir = named(menuBar()->addAction(QStringLiteral(u"バージョン情報(&V)")),
-                   QStringLiteral("mnuVir"));
-}
-
-void frmTable::layOutControls() {
-    centralWidget()->setFixedSize(twipsRect(0, 0, 9150, 9150).size());
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
-    place(CmdCopy, 6720, 4935, 2220, 330);
-    place(Frame2, 105, 1365, 8835, 3480);
-    place(UpDown2, 2940, 315, 555, 330);
-    place(CmdHanei, 2310, 1155, 2010, 330);
-    place(TxtFeeld, 2310, 315, 630, 330);
-    place(TxtStyle, 2310, 735, 6315, 330);
-    place(LstStyle, 2310, 1575, 6315, 1635);
-    placeLabel(Label3, 315, 790);
-    placeLabel(Label2, 555, 380);
-    place(Frame1, 105, 105, 8835, 1065);
-    place(CmdDataCntCancel, 6405, 420, 2220, 330);
-    place(CmdDataCntOK, 3990, 420, 2220, 330);
-    place(TxtDataCnt, 2310, 420, 630, 330);
-    place(UpDown1, 2940, 420, 555, 330);
-    placeLabel(Label1, 900, 500);
-    place(TxtTag, 105, 5355, 8835, 3690);
-    place(CmdFileOpen, 4305, 4935, 2220, 330);
-    Line2->setGeometry(twipsHorizontalLine(105, 8925, 10));
-    Line1->setGeometry(twipsHorizontalLine(105, 8925, 0));
+    QMenu* menu = nullptr;
+    const auto action = [](QAction* a, const window::MenuLayout& m) { named(a, m.name); };
+    for (const window::MenuLayout& m : window::mainMenus()) {
+        switch (m.kind) {
+        case window::MenuKind::DropDown:
+            menu = named(menuBar()->addMenu(caption(m.caption)), m.name);
+            break;
+        case window::MenuKind::Item:
+            action(menu->addAction(caption(m.caption)), m);
+            break;
+        case window::MenuKind::Separator:
+            action(menu->addSeparator(), m);
+            break;
+        case window::MenuKind::BarCommand:
+            action(menuBar()->addAction(caption(m.caption)), m);
+            break;
+        }
+    }
+    const auto find = [this](const char* name) { return findChild<QAction*>(name); };
+    mnuFile = findChild<QMenu*>(QStringLiteral("mnuFile"));
+    mnuEdit = findChild<QMenu*>(QStringLiteral("mnuEdit"));
+    mnuCSV = find("mnuCSV");
+    sepa = find("sepa");
+    mnuClose = find("mnuClose");
+    mnuCopy = find("mnuCopy");
+    mnuVir = find("mnuVir");
 }
 
 // Groups and labels hold places in the order too but take no focus.
 void frmTable::orderTabs() {
-    QWidget* const order[] = {UpDown1,  CmdDataCntOK, CmdDataCntCancel, UpDown2,
-                              TxtStyle, CmdHanei,     CmdFileOpen,      CmdCopy,
-                              TxtTag,   TxtDataCnt,   LstStyle,         TxtFeeld};
-    for (std::size_t i = 1; i < std::size(order); ++i) {
-        QWidget::setTabOrder(order[i - 1], order[i]);
-    }
-}
-
-// What assistive tools call the boxes, the list and the output box: the
-// label or caption beside them.
-void frmTable::nameForAssistiveTools() {
-    const std::pair<QWidget*, QString> names[] = {{TxtDataCnt, Label1->text()},
-                                                  {UpDown1, Label1->text()},
-                                                  {TxtFeeld, Label2->text()},
-                                                  {UpDown2, Label2->text()},
-                                                  {TxtStyle, Label3->text()},
-                                                  {LstStyle, Frame2->title()},
-                                                  {TxtTag, QStringLiteral(u"テーブルタグ")}};
-    for (const auto& [widget, name] : names) {
-        widget->setAccessibleName(name);
+    const std::span<const window::Control> order = window::focusOrder();
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        QWidget::setTabOrder(m_controls.at(order[i - 1]), m_controls.at(order[i]));
     }
 }
 
@@ -258,6 +302,7 @@ void frmTable::connectHandlers() {
     connect(mnuVir, &QAction::triggered, this, [this] { m_window.mnuVir_Click(); });
     // The box's own copy (its keys and menu) fails with the one message too.
     connect(TxtTag, &TagView::copyFailed, this, &frmTable::reportFailure);
+    connect(&m_timer, &QTimer::timeout, this, [this] { m_window.Timer_Tick(); });
     TxtStyle->installEventFilter(this);
 }
 
@@ -281,28 +326,7 @@ void frmTable::LstStyle_Click() {
 }
 
 QWidget* frmTable::control(window::Control which) const {
-    using window::Control;
-    switch (which) {
-    case Control::Frame2:
-        return Frame2;
-    case Control::TxtDataCnt:
-        return TxtDataCnt;
-    case Control::UpDown1:
-        return UpDown1;
-    case Control::CmdDataCntOK:
-        return CmdDataCntOK;
-    case Control::CmdDataCntCancel:
-        return CmdDataCntCancel;
-    case Control::TxtFeeld:
-        return TxtFeeld;
-    case Control::UpDown2:
-        return UpDown2;
-    case Control::TxtStyle:
-        return TxtStyle;
-    case Control::LstStyle:
-        return LstStyle;
-    }
-    return nullptr;
+    return m_controls.at(which);
 }
 
 void frmTable::setText(window::Control box, const std::string& text) {
@@ -321,6 +345,16 @@ void frmTable::setShown(window::Control which, bool shown) {
 
 void frmTable::setFocus(window::Control which) {
     control(which)->setFocus();
+}
+
+std::optional<window::Control> frmTable::focusedControl() const {
+    const QWidget* focused = QApplication::focusWidget();
+    for (const auto& [which, widget] : m_controls) {
+        if (widget == focused) {
+            return which;
+        }
+    }
+    return std::nullopt;
 }
 
 void frmTable::setSpinner(window::Control spinner, int value, int minimum, int maximum) {
@@ -351,36 +385,53 @@ std::optional<std::filesystem::path> frmTable::chooseCsvFile(const std::filesyst
     return chosen ? std::optional(filePath(*chosen)) : std::nullopt;
 }
 
-// The window stays painted while the job runs. For its first half second
-// the user's input waits and the busy cursor shows; a job that runs longer
-// gets the progress window, modal to this one, from which it can be cancelled.
-void frmTable::waitFor(window::ConversionJob& job) {
-    QObject waker;
-    QEventLoop loop;
-    m_job = &job;
-    job.start([&] {
-        QMetaObject::invokeMethod(
-            &waker,
-            [&] {
-                loop.quit();
-                if (m_progress) {
-                    m_progress->jobEnded();
-                }
-            },
-            Qt::QueuedConnection);
-    });
-    QTimer::singleShot(m_progressDelay, &loop, &QEventLoop::quit);
-    {
-        const BusyCursor busy;
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+// The window stays painted while a conversion runs; the user's input to it
+// goes nowhere, and the busy cursor shows.
+void frmTable::setBusy(bool busy) {
+    if (busy == m_busy) {
+        return;
     }
-    if (!job.ended()) {
-        ProgressWindow progress(job, this);
-        m_progress = &progress;
-        progress.exec();
+    m_busy = busy;
+    if (busy) {
+        QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+        qApp->installEventFilter(this);
+    } else {
+        qApp->removeEventFilter(this);
+        QApplication::restoreOverrideCursor();
     }
-    job.wait();
-    m_job = nullptr;
+}
+
+void frmTable::startTimer(int milliseconds) {
+    m_timer.start(milliseconds);
+}
+
+void frmTable::stopTimer() {
+    m_timer.stop();
+}
+
+// Runs on the worker: the end is queued to this window's thread.
+void frmTable::postJobEnd(std::uint64_t job) {
+    QMetaObject::invokeMethod(
+        this, [this, job] { m_window.Job_End(job); }, Qt::QueuedConnection);
+}
+
+// The progress window is modal to this one; the cursor there is the arrow.
+void frmTable::showProgress(const std::filesystem::path& file, int steps) {
+    if (m_progress.isNull()) {
+        m_progress = new ProgressWindow(fileName(file.filename()), this);
+        connect(m_progress, &ProgressWindow::cancelled, this,
+                [this] { m_window.CmdCancel_Click(); });
+        QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+        m_progress->show();
+    }
+    m_progress->setSteps(steps);
+}
+
+void frmTable::closeProgress() {
+    if (!m_progress.isNull()) {
+        QApplication::restoreOverrideCursor();
+        delete m_progress.data();
+    }
 }
 
 void frmTable::showTable(std::string&& text) {
@@ -409,6 +460,10 @@ void frmTable::showAbout() {
     m_about->activateWindow();
 }
 
+void frmTable::closeWindow() {
+    close();
+}
+
 // Ends the program at once, the About window with it.
 void frmTable::exitProgram() {
     if (m_about) {
@@ -418,11 +473,9 @@ void frmTable::exitProgram() {
 }
 
 void frmTable::closeEvent(QCloseEvent* event) {
-    if (m_job != nullptr) {
-        m_job->cancel();
-        if (m_progress) {
-            m_progress->reject();
-        }
+    if (!m_window.Form_QueryUnload()) {
+        event->ignore();
+        return;
     }
     QMainWindow::closeEvent(event);
 }
@@ -454,10 +507,20 @@ void frmTable::dropEvent(QDropEvent* event) {
 // Files and links dragged over the attribute editor are the window's to take
 // or refuse; text still drops into the editor.
 bool frmTable::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == TxtStyle && dragged(event)) {
+    if (busyInput(watched, event) || (watched == TxtStyle && dragged(event))) {
         return true;
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+// Input for this window, its menus included, but not for the progress window.
+bool frmTable::busyInput(QObject* watched, QEvent* event) const {
+    if (!m_busy || !isUserInput(event->type()) || !watched->isWidgetType()) {
+        return false;
+    }
+    const QWidget* target = static_cast<QWidget*>(watched)->window();
+    return target == this || (target->parentWidget() != nullptr &&
+                              target->parentWidget()->window() == this && target != m_progress);
 }
 
 bool frmTable::dragged(QEvent* event) {

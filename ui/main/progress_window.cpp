@@ -1,77 +1,53 @@
 #include "quorvane/ui/main/progress_window.h"
 
 #include "quorvane/app_info.h"
-#include "quorvane/window/conversion_job.h"
+#include "quorvane/window/window_texts.h"
 
-#include <QFile>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTimerEvent>
 #include <QVBoxLayout>
 
 namespace quorvane::ui {
-namespace {
 
-// The bar counts in thousandths, so that files past 2 GB fit its range.
-constexpr int kBarSteps = 1000;
-constexpr int kPollMilliseconds = 50;
-
-} // namespace
-
-ProgressWindow::ProgressWindow(window::ConversionJob& job, QWidget* owner)
+ProgressWindow::ProgressWindow(const QString& fileName, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowCloseButtonHint)
-    , m_job(job)
-    , lblFile(new QLabel(this))
-    , barRead(new QProgressBar(this)) {
+    , lblFile(new QLabel(fileName, this))
+    , barRead(new QProgressBar(this))
+    , CmdCancel(new QPushButton(QString::fromUtf8(window::kCancelCaption), this)) {
     setObjectName(QStringLiteral("frmProgress"));
     setWindowTitle(QString::fromUtf8(app::kTitle));
     setWindowModality(Qt::WindowModal);
     lblFile->setObjectName(QStringLiteral("lblFile"));
-    lblFile->setText(QFile::decodeName(QByteArray::fromStdString(job.path().filename().string())));
     lblFile->setTextFormat(Qt::PlainText);
     barRead->setObjectName(QStringLiteral("barRead"));
-    barRead->setRange(0, kBarSteps);
+    barRead->setRange(0, window::kProgressBarSteps);
     barRead->setMinimumWidth(320);
-    auto* cancel = new QPushButton(QStringLiteral(u"キャンセル"), this);
-    cancel->setObjectName(QStringLiteral("CmdCancel"));
+    CmdCancel->setObjectName(QStringLiteral("CmdCancel"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblFile);
     layout->addWidget(barRead);
-    layout->addWidget(cancel, 0, Qt::AlignRight);
+    layout->addWidget(CmdCancel, 0, Qt::AlignRight);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    connect(cancel, &QPushButton::clicked, this, &ProgressWindow::CmdCancel_Click);
-    showProgress();
-    m_poll.start(kPollMilliseconds, this);
+    connect(CmdCancel, &QPushButton::clicked, this, &ProgressWindow::reject);
 }
 
-void ProgressWindow::jobEnded() {
-    m_poll.stop();
-    accept();
+void ProgressWindow::setSteps(int steps) {
+    barRead->setValue(steps);
 }
 
-// Esc, the close box and the button all cancel the job.
+// Esc and the button: the conversion is cancelled; the window stays until the
+// main window sees the end.
 void ProgressWindow::reject() {
-    m_job.cancel();
-    m_poll.stop();
-    QDialog::reject();
+    CmdCancel->setEnabled(false);
+    emit cancelled();
 }
 
-void ProgressWindow::CmdCancel_Click() {
+void ProgressWindow::closeEvent(QCloseEvent* event) {
+    event->ignore();
     reject();
-}
-
-void ProgressWindow::timerEvent(QTimerEvent* event) {
-    if (event->timerId() == m_poll.timerId()) {
-        showProgress();
-    }
-}
-
-void ProgressWindow::showProgress() {
-    const std::uint64_t size = m_job.fileSize();
-    const std::uint64_t read = std::min(m_job.bytesRead(), size);
-    barRead->setValue(size == 0 ? 0 : static_cast<int>(read * kBarSteps / size));
 }
 
 } // namespace quorvane::ui

@@ -1,5 +1,7 @@
 #include "quorvane/ui/main/qt_user_dialogs.h"
 
+#include "quorvane/window/window_texts.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -50,8 +52,8 @@ std::optional<QString> QtUserDialogs::chooseCsvFile(QWidget* parent, const QStri
 }
 
 void QtUserDialogs::reportFailure(QWidget* parent) {
-    QMessageBox box(QMessageBox::Information, QStringLiteral(u"ぽるめに"),
-                    QStringLiteral(u"未知のエラーが発生しました。"), QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Information, QString::fromUtf8(window::kFailureTitle),
+                    QString::fromUtf8(window::kFailureText), QMessageBox::Ok, parent);
     box.setObjectName(QStringLiteral("MessageBox"));
     box.exec();
 }

@@ -1,17 +1,15 @@
 #pragma once
 
+#include "quorvane/window/twips.h"
+
 #include <QRect>
 
 namespace quorvane::ui {
 
-// Window layouts are written in twips (1/1440 inch). At 96 dpi 15 twips make
-// one pixel; Qt scales these device-independent pixels on denser screens.
-inline constexpr int kTwipsPerPixel = 15;
-
-// Rounds to the nearest pixel, halves away from zero.
+// Qt lays out in device-independent pixels, 96 to the inch; it scales them on
+// denser screens itself.
 constexpr int twipsToPixels(int twips) {
-    const int half = kTwipsPerPixel / 2;
-    return twips >= 0 ? (twips + half) / kTwipsPerPixel : -((-twips + half) / kTwipsPerPixel);
+    return window::twipsToPixels(twips);
 }
 
 constexpr QRect twipsRect(int left, int top, int width, int height) {

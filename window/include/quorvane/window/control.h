@@ -2,17 +2,27 @@
 
 namespace quorvane::window {
 
-// The main window's controls that the window's behaviour changes.
+// The main window's controls, each named as the window names it.
 enum class Control {
+    CmdCopy,
     Frame2,
-    TxtDataCnt,
-    UpDown1,
-    CmdDataCntOK,
-    CmdDataCntCancel,
-    TxtFeeld,
     UpDown2,
+    CmdHanei,
+    TxtFeeld,
     TxtStyle,
     LstStyle,
+    Label3,
+    Label2,
+    Frame1,
+    CmdDataCntCancel,
+    CmdDataCntOK,
+    TxtDataCnt,
+    UpDown1,
+    Label1,
+    TxtTag,
+    CmdFileOpen,
+    Line2,
+    Line1,
 };
 
 } // namespace quorvane::window

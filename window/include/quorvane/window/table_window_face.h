@@ -2,14 +2,13 @@
 
 #include "quorvane/window/control.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace quorvane::window {
-
-class ConversionJob;
 
 // What the main window's behaviour asks of the window a toolkit shows. Every
 // call carries out exactly what it says; none of them may come back into the
@@ -23,6 +22,9 @@ public:
     virtual void setEnabled(Control control, bool enabled) = 0;
     virtual void setShown(Control control, bool shown) = 0;
     virtual void setFocus(Control control) = 0;
+    // The control that has the keyboard focus, when one of the main window's
+    // has it.
+    virtual std::optional<Control> focusedControl() const = 0;
     // UpDown1 or UpDown2: its value and range.
     virtual void setSpinner(Control spinner, int value, int minimum, int maximum) = 0;
     // The rows of LstStyle, all at once, and one row's text; the selection
@@ -36,9 +38,23 @@ public:
     // when the user cancels.
     virtual std::optional<std::filesystem::path>
     chooseCsvFile(const std::filesystem::path& last) = 0;
-    // Starts `job` and returns once it has ended. The window stays painted
-    // and takes no commands meanwhile; the user may cancel the job.
-    virtual void waitFor(ConversionJob& job) = 0;
+
+    // While busy the main window takes no input from the user, shows the busy
+    // cursor, and stays painted.
+    virtual void setBusy(bool busy) = 0;
+    // Calls TableWindow::Timer_Tick once, `milliseconds` from now, on the
+    // window's thread; a new call replaces the one pending.
+    virtual void startTimer(int milliseconds) = 0;
+    virtual void stopTimer() = 0;
+    // Called on a conversion's worker thread as the job's last act: the face
+    // calls TableWindow::Job_End(job) on the window's thread.
+    virtual void postJobEnd(std::uint64_t job) = 0;
+    // The progress window, modal to the main window: shown with the file's
+    // name and the bar's position (0 to kProgressBarSteps), or moved on.
+    // Its cancel button, Esc and close box call TableWindow::CmdCancel_Click.
+    virtual void showProgress(const std::filesystem::path& file, int steps) = 0;
+    virtual void closeProgress() = 0;
+
     // Puts a new table into the output box; on a failure the box keeps what
     // it showed.
     virtual void showTable(std::string&& text) = 0;
@@ -48,6 +64,8 @@ public:
     virtual void reportFailure() = 0;
     // The About window, one at most, brought forward.
     virtual void showAbout() = 0;
+    // Closes the main window only; the program ends with its last window.
+    virtual void closeWindow() = 0;
     // Ends the program at once, every window with it.
     virtual void exitProgram() = 0;
 };

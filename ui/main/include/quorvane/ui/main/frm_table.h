@@ -1,14 +1,17 @@
 #pragma once
 
+#include "quorvane/window/main_layout.h"
 #include "quorvane/window/table_window.h"
 #include "quorvane/window/table_window_face.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -40,8 +43,9 @@ class frmTable final : public QMainWindow, public window::TableWindowFace {
 
 public:
     // The dialogs are handed in so that tests can answer them; without them
-    // the window uses Qt's own.
-    explicit frmTable(UserDialogs* dialogs = nullptr, QWidget* parent = nullptr);
+    // the window uses Qt's own. Tests may give conversion jobs of their own.
+    explicit frmTable(UserDialogs* dialogs = nullptr, window::TableWindow::JobMaker makeJob = {},
+                      QWidget* parent = nullptr);
     ~frmTable() override;
 
     using QMainWindow::setEnabled;
@@ -49,8 +53,8 @@ public:
 
     // The text the output box shows.
     QString tagViewText() const;
-    // How long a conversion runs before the progress window shows.
-    void setProgressDelay(int milliseconds) { m_progressDelay = milliseconds; }
+    // Whether a conversion is running.
+    bool busy() const { return m_window.busy(); }
 
 protected:
     // One local file dropped on the window converts as if chosen in the dialog.
@@ -58,49 +62,57 @@ protected:
     void dropEvent(QDropEvent* event) override;
     // A file dropped on the attribute editor is a drop on the window.
     bool eventFilter(QObject* watched, QEvent* event) override;
-    // Closing the window cancels a conversion that is running.
+    // Closing the window cancels a conversion that is running, and closes
+    // once it has ended.
     void closeEvent(QCloseEvent* event) override;
+    // While busy, the user's input to this window goes nowhere.
+    bool busyInput(QObject* watched, QEvent* event) const;
 
 private:
     void createControls();
-    void createFrame1();
-    void createFrame2();
+    QWidget* createControl(const window::ControlLayout& layout, QWidget* parent);
     void createMenus();
-    void layOutControls();
     void orderTabs();
     void connectHandlers();
-
-    void nameForAssistiveTools();
 
     QWidget* control(window::Control which) const;
     void setText(window::Control box, const std::string& text) override;
     void setEnabled(window::Control control, bool enabled) override;
     void setShown(window::Control control, bool shown) override;
     void setFocus(window::Control control) override;
+    std::optional<window::Control> focusedControl() const override;
     void setSpinner(window::Control spinner, int value, int minimum, int maximum) override;
     void setListRows(const std::vector<std::string>& rows) override;
     void setListRow(int row, const std::string& text) override;
     void selectListRow(int row) override;
     std::optional<std::filesystem::path> chooseCsvFile(const std::filesystem::path& last) override;
-    void waitFor(window::ConversionJob& job) override;
+    void setBusy(bool busy) override;
+    void startTimer(int milliseconds) override;
+    void stopTimer() override;
+    void postJobEnd(std::uint64_t job) override;
+    void showProgress(const std::filesystem::path& file, int steps) override;
+    void closeProgress() override;
     void showTable(std::string&& text) override;
     void copyTable() override;
     void reportFailure() override;
     void showAbout() override;
+    void closeWindow() override;
     void exitProgram() override;
 
     void LstStyle_Click();
     void TxtStyle_Change(const QString& text);
     bool dragged(QEvent* event);
 
-    window::TableWindow m_window{*this};
     std::unique_ptr<UserDialogs> m_ownDialogs;
     UserDialogs* Dlg = nullptr;
     QPointer<frmAbout> m_about;
-    int m_progressDelay = 500;
-    // The conversion running, and its progress window once shown.
-    window::ConversionJob* m_job = nullptr;
+    std::map<window::Control, QWidget*> m_controls;
+    // The logic's one timer, and the progress window while it shows.
+    QTimer m_timer;
     QPointer<ProgressWindow> m_progress;
+    bool m_busy = false;
+    // Last: a conversion still running ends before the widgets go.
+    window::TableWindow m_window;
 
     QPushButton* CmdCopy = nullptr;
     QGroupBox* Frame2 = nullptr;

@@ -1,41 +1,36 @@
 #pragma once
 
-#include <QBasicTimer>
 #include <QDialog>
 
 class QLabel;
 class QProgressBar;
-
-namespace quorvane::window {
-class ConversionJob;
-}
+class QPushButton;
 
 namespace quorvane::ui {
 
 // Shown, modal to the main window, while a long conversion runs: the file's
 // name, how far it has read, and a button that cancels it. Esc and the close
-// box cancel too. It closes itself when told that the job has ended.
+// box cancel too; the main window closes it when the conversion has ended.
 class ProgressWindow final : public QDialog {
     Q_OBJECT
 
 public:
-    ProgressWindow(window::ConversionJob& job, QWidget* owner);
+    ProgressWindow(const QString& fileName, QWidget* owner);
 
-    // The job has ended: close without cancelling.
-    void jobEnded();
+    // The bar's position, 0 to kProgressBarSteps.
+    void setSteps(int steps);
     void reject() override;
 
+signals:
+    void cancelled();
+
 protected:
-    void timerEvent(QTimerEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
-    void CmdCancel_Click();
-    void showProgress();
-
-    window::ConversionJob& m_job;
     QLabel* lblFile;
     QProgressBar* barRead;
-    QBasicTimer m_poll;
+    QPushButton* CmdCancel;
 };
 
 } // namespace quorvane::ui

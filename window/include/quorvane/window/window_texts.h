@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string_view>
+
+namespace quorvane::window {
+
+// The one message every failure of a command gives, and its title.
+inline constexpr std::string_view kFailureText = "未知のエラーが発生しました。";
+inline constexpr std::string_view kFailureTitle = "ぽるめに";
+// The progress window's cancel button.
+inline constexpr std::string_view kCancelCaption = "キャンセル";
+
+// A conversion that runs longer than this shows the progress window, whose
+// bar then follows the reading every poll, in thousandths of the file, so
+// that files past 2 GB fit a bar's range.
+inline constexpr int kProgressDelayMilliseconds = 500;
+inline constexpr int kProgressPollMilliseconds = 50;
+inline constexpr int kProgressBarSteps = 1000;
+
+} // namespace quorvane::window
