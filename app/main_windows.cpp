@@ -1,5 +1,6 @@
 // The window program on Windows: the main window on the Windows API.
 #include "quorvane/win/frm_table.h"
+#include "quorvane/win/progress_window.h"
 
 #include <commctrl.h>
 #include <objbase.h>
@@ -16,7 +17,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     }
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (!quorvane::win::frmTable::takeDialogKeys(message)) {
+        if (!quorvane::win::frmTable::takeDialogKeys(message) &&
+            !quorvane::win::ProgressWindow::takeDialogKeys(message)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }

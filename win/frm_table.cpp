@@ -7,15 +7,19 @@
 #include "quorvane/win/progress_window.h"
 #include "quorvane/win/tag_box.h"
 #include "quorvane/win/wide.h"
-#include "quorvane/window/conversion_job.h"
+#include "quorvane/window/main_layout.h"
+#include "quorvane/window/window_texts.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
 #include <oleacc.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <iterator>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace quorvane::win {
 namespace {
@@ -25,73 +29,87 @@ using window::Control;
 constexpr int kMainIcon = 1;
 constexpr UINT kJobEnded = WM_APP + 1;
 constexpr UINT kDropped = WM_APP + 2;
-constexpr UINT_PTR kProgressTimer = 1;
-constexpr UINT kProgressDelayMilliseconds = 500;
+constexpr UINT_PTR kLogicTimer = 1;
 constexpr int kMostPath = 32768;
-
-// How a control is made and where it stands, in twips from the client area.
-struct ControlPlace {
-    int id;
-    const wchar_t* type;
-    const wchar_t* text;
-    DWORD style;
-    DWORD exStyle;
-    int left, top, width, height;
-};
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 constexpr DWORD kButton = kChild | WS_TABSTOP | BS_PUSHBUTTON;
 constexpr DWORD kNumberBox = kChild | WS_TABSTOP | ES_READONLY | ES_AUTOHSCROLL;
 constexpr DWORD kSpinner = kChild | WS_TABSTOP | UDS_ARROWKEYS | UDS_NOTHOUSANDS;
 constexpr DWORD kLabel = kChild | SS_LEFT | SS_NOPREFIX;
-// Frame1 stands at (105, 105), Frame2 at (105, 1365): their controls are
-// placed from there.
-constexpr int kF1x = 105, kF1y = 105, kF2x = 105, kF2y = 1365;
 
-// In tab order, which is the order of creation and so the z-order; group
-// frames and labels take no focus.
-const ControlPlace kControls[] = {
-    {id::UpDown1, UPDOWN_CLASSW, L"", kSpinner, 0, kF1x + 2940, kF1y + 420, 555, 330},
-    {id::CmdDataCntOK, L"BUTTON", L"決定（&K)", kButton, 0, kF1x + 3990, kF1y + 420, 2220, 330},
-    {id::CmdDataCntCancel, L"BUTTON", L"やりなおし(&R)", kButton, 0, kF1x + 6405, kF1y + 420, 2220,
-     330},
-    {id::UpDown2, UPDOWN_CLASSW, L"", kSpinner, 0, kF2x + 2940, kF2y + 315, 555, 330},
-    {id::TxtStyle, L"EDIT", L"", kChild | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
-     kF2x + 2310, kF2y + 735, 6315, 330},
-    {id::CmdHanei, L"BUTTON", L"↓リストに反映↓(&I)", kButton, 0, kF2x + 2310, kF2y + 1155, 2010,
-     330},
-    {id::CmdFileOpen, L"BUTTON", L"CSVファイルの選択(&O)", kButton, 0, 4305, 4935, 2220, 330},
-    {id::CmdCopy, L"BUTTON", L"クリップボードにコピー(&C)", kButton, 0, 6720, 4935, 2220, 330},
-    {id::TxtTag, id::kTagBoxClass, L"", kChild | WS_TABSTOP | WS_HSCROLL | WS_VSCROLL,
-     WS_EX_CLIENTEDGE, 105, 5355, 8835, 3690},
-    {id::Frame1, L"BUTTON", L"参照するCSVファイルのフィールドの数", kChild | BS_GROUPBOX, 0, kF1x,
-     kF1y, 8835, 1065},
-    {id::TxtDataCnt, L"EDIT", L"1", kNumberBox, WS_EX_CLIENTEDGE, kF1x + 2310, kF1y + 420, 630,
-     330},
-    {id::Label1, L"STATIC", L"フィールドの数：", kLabel, 0, kF1x + 900, kF1y + 500, 0, 0},
-    {id::Frame2, L"BUTTON", L"セルの属性の設定", kChild | BS_GROUPBOX, 0, kF2x, kF2y, 8835, 3480},
-    {id::LstStyle, L"LISTBOX", L"",
-     kChild | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE,
-     kF2x + 2310, kF2y + 1575, 6315, 1635},
-    {id::TxtFeeld, L"EDIT", L"1", kNumberBox, WS_EX_CLIENTEDGE, kF2x + 2310, kF2y + 315, 630, 330},
-    {id::Label2, L"STATIC", L"フィールドの列番号：", kLabel, 0, kF2x + 555, kF2y + 380, 0, 0},
-    {id::Label3, L"STATIC", L"挿入したいセルの属性：", kLabel, 0, kF2x + 315, kF2y + 790, 0, 0},
-    {id::Line1, L"STATIC", L"", kChild | SS_OWNERDRAW, 0, 105, 0, 8820, 0},
-    {id::Line2, L"STATIC", L"", kChild | SS_OWNERDRAW, 0, 105, 10, 8820, 0},
+// The window class and styles of a control of each kind.
+struct ControlType {
+    const wchar_t* type;
+    DWORD style;
+    DWORD exStyle;
 };
 
-// What shows and hides with the attribute group.
-constexpr int kFrame2Controls[] = {id::Frame2,   id::UpDown2,  id::CmdHanei, id::TxtFeeld,
-                                   id::TxtStyle, id::LstStyle, id::Label3,   id::Label2};
+ControlType typeOf(window::ControlKind kind) {
+    using K = window::ControlKind;
+    switch (kind) {
+    case K::Button:
+        return {L"BUTTON", kButton, 0};
+    case K::Frame:
+        return {L"BUTTON", kChild | BS_GROUPBOX, 0};
+    case K::Label:
+        return {L"STATIC", kLabel, 0};
+    case K::NumberBox:
+        return {L"EDIT", kNumberBox, WS_EX_CLIENTEDGE};
+    case K::Editor:
+        return {L"EDIT", kChild | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
+    case K::List:
+        return {L"LISTBOX", kChild | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                WS_EX_CLIENTEDGE};
+    case K::Spinner:
+        return {UPDOWN_CLASSW, kSpinner, 0};
+    case K::OutputBox:
+        return {id::kTagBoxClass, kChild | WS_TABSTOP | WS_HSCROLL | WS_VSCROLL, WS_EX_CLIENTEDGE};
+    case K::Line:
+        break;
+    }
+    return {L"STATIC", kChild | SS_OWNERDRAW, 0};
+}
+
+// The control id each control is found by.
+int idOf(Control control) {
+    constexpr std::pair<Control, int> kIds[] = {
+        {Control::CmdCopy, id::CmdCopy},
+        {Control::Frame2, id::Frame2},
+        {Control::UpDown2, id::UpDown2},
+        {Control::CmdHanei, id::CmdHanei},
+        {Control::TxtFeeld, id::TxtFeeld},
+        {Control::TxtStyle, id::TxtStyle},
+        {Control::LstStyle, id::LstStyle},
+        {Control::Label3, id::Label3},
+        {Control::Label2, id::Label2},
+        {Control::Frame1, id::Frame1},
+        {Control::CmdDataCntCancel, id::CmdDataCntCancel},
+        {Control::CmdDataCntOK, id::CmdDataCntOK},
+        {Control::TxtDataCnt, id::TxtDataCnt},
+        {Control::UpDown1, id::UpDown1},
+        {Control::Label1, id::Label1},
+        {Control::TxtTag, id::TxtTag},
+        {Control::CmdFileOpen, id::CmdFileOpen},
+        {Control::Line2, id::Line2},
+        {Control::Line1, id::Line1},
+    };
+    return std::ranges::find(kIds, control, &std::pair<Control, int>::first)->second;
+}
+
+// The dialog manager walks the controls in z-order: they are created in tab
+// order, the controls without a place last.
+std::vector<window::ControlLayout> inTabOrder() {
+    std::vector<window::ControlLayout> controls(window::mainControls().begin(),
+                                                window::mainControls().end());
+    std::ranges::stable_sort(controls, [](const auto& a, const auto& b) {
+        return static_cast<unsigned>(a.tab) < static_cast<unsigned>(b.tab);
+    });
+    return controls;
+}
 
 constexpr int kButtons[] = {id::CmdDataCntOK, id::CmdDataCntCancel, id::CmdHanei, id::CmdFileOpen,
                             id::CmdCopy};
-
-bool isUserInput(UINT message) {
-    return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
-           (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
-           (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK);
-}
 
 std::wstring windowText(HWND window) {
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
@@ -116,6 +134,8 @@ void frmTable::registerClass(HINSTANCE instance) {
     ProgressWindow::registerClass(instance);
     frmAbout::registerClass(instance);
 }
+
+frmTable::~frmTable() = default;
 
 HWND frmTable::open(int show) {
     auto* form = new frmTable;
@@ -210,21 +230,25 @@ LRESULT frmTable::handle(UINT message, WPARAM w, LPARAM l) {
         return 0;
     }
     case kJobEnded:
+        m_logic.Job_End(static_cast<std::uint64_t>(w));
+        return 0;
+    case WM_TIMER:
+        if (w == kLogicTimer) {
+            KillTimer(m_window, kLogicTimer);
+            m_logic.Timer_Tick();
+        }
         return 0;
     case WM_SETCURSOR:
-        if (m_job != nullptr) {
+        if (m_busy && !m_progress) {
             SetCursor(LoadCursorW(nullptr, IDC_WAIT));
             return TRUE;
         }
         return DefWindowProcW(m_window, message, w, l);
     case WM_CLOSE:
         // A conversion running is cancelled first; the window closes after it.
-        if (m_job != nullptr) {
-            m_job->cancel();
-            m_closeAfterJob = true;
-            return 0;
+        if (m_logic.Form_QueryUnload()) {
+            exitProgram();
         }
-        exitProgram();
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
@@ -237,10 +261,17 @@ LRESULT frmTable::handle(UINT message, WPARAM w, LPARAM l) {
 void frmTable::createControls() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     HWND previous = HWND_TOP;
-    for (const ControlPlace& place : kControls) {
+    for (const window::ControlLayout& place : inTabOrder()) {
+        const ControlType type = typeOf(place.kind);
+        const std::wstring text = place.kind == window::ControlKind::Label ||
+                                          place.kind == window::ControlKind::Button ||
+                                          place.kind == window::ControlKind::Frame ||
+                                          place.kind == window::ControlKind::NumberBox
+                                      ? wide(place.caption)
+                                      : std::wstring();
         HWND control = CreateWindowExW(
-            place.exStyle, place.type, place.text, place.style, 0, 0, 0, 0, m_window,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(place.id)), instance, nullptr);
+            type.exStyle, type.type, text.c_str(), type.style, 0, 0, 0, 0, m_window,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(idOf(place.control))), instance, nullptr);
         SetWindowPos(control, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         previous = control;
     }
@@ -298,29 +329,29 @@ void frmTable::layOut() {
     const DpiScale scale = DpiScale::of(m_window);
     HDC dc = GetDC(m_window);
     const HGDIOBJ old = SelectObject(dc, m_uiFont);
-    for (const ControlPlace& place : kControls) {
-        HWND control = item(place.id);
-        RECT at = scale.rect(place.left, place.top, place.width, place.height);
-        if (place.type == std::wstring_view(L"STATIC") && place.height == 0) {
-            if (place.style & SS_OWNERDRAW) {
-                at.bottom = at.top + 1;
-            } else {
-                SIZE size{};
-                GetTextExtentPoint32W(dc, place.text, static_cast<int>(wcslen(place.text)), &size);
-                at.right = at.left + size.cx;
-                at.bottom = at.top + size.cy;
-            }
+    for (const window::ControlLayout& place : window::mainControls()) {
+        HWND control = item(idOf(place.control));
+        const window::TwipsRect twips = window::clientPlace(place.control);
+        RECT at = scale.rect(twips.left, twips.top, twips.width, twips.height);
+        if (place.kind == window::ControlKind::Line) {
+            at.bottom = at.top + 1;
+        } else if (place.kind == window::ControlKind::Label) {
+            const std::wstring text = wide(place.caption);
+            SIZE size{};
+            GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+            at.right = at.left + size.cx;
+            at.bottom = at.top + size.cy;
         }
-        const HFONT font = place.id == id::TxtTag                                ? m_gothicTable
-                           : place.id == id::TxtStyle || place.id == id::LstStyle ? m_gothicList
-                                                                                : m_uiFont;
+        const HFONT font = place.font == window::FontRole::Gothic9    ? m_gothicTable
+                           : place.font == window::FontRole::Gothic11 ? m_gothicList
+                                                                      : m_uiFont;
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
         SetWindowPos(control, nullptr, at.left, at.top, at.right - at.left, at.bottom - at.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
     SelectObject(dc, old);
     ReleaseDC(m_window, dc);
-    RECT frame = scale.rect(0, 0, 9150, 9150);
+    RECT frame = scale.rect(0, 0, window::kClientWidth, window::kClientHeight);
     AdjustWindowRectExForDpi(&frame, static_cast<DWORD>(GetWindowLongPtrW(m_window, GWL_STYLE)),
                              TRUE, 0, scale.dpi());
     SetWindowPos(m_window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
@@ -335,15 +366,12 @@ void frmTable::nameForAssistiveTools() {
                                 IID_IAccPropServices, reinterpret_cast<void**>(&services)))) {
         return;
     }
-    const std::pair<int, int> named[] = {{id::TxtDataCnt, id::Label1}, {id::UpDown1, id::Label1},
-                                         {id::TxtFeeld, id::Label2},   {id::UpDown2, id::Label2},
-                                         {id::TxtStyle, id::Label3},   {id::LstStyle, id::Frame2}};
-    for (const auto& [control, label] : named) {
-        services->SetHwndPropStr(item(control), OBJID_CLIENT, CHILDID_SELF, PROPID_ACC_NAME,
-                                 windowText(item(label)).c_str());
+    for (const window::ControlLayout& place : window::mainControls()) {
+        if (!place.accessibleName.empty()) {
+            services->SetHwndPropStr(item(idOf(place.control)), OBJID_CLIENT, CHILDID_SELF,
+                                     PROPID_ACC_NAME, wide(place.accessibleName).c_str());
+        }
     }
-    services->SetHwndPropStr(item(id::TxtTag), OBJID_CLIENT, CHILDID_SELF, PROPID_ACC_NAME,
-                             L"テーブルタグ");
     VARIANT role;
     VariantInit(&role);
     role.vt = VT_I4;
@@ -436,27 +464,7 @@ void frmTable::onDrop(HDROP drop) {
 }
 
 HWND frmTable::control(Control which) const {
-    switch (which) {
-    case Control::Frame2:
-        return item(id::Frame2);
-    case Control::TxtDataCnt:
-        return item(id::TxtDataCnt);
-    case Control::UpDown1:
-        return item(id::UpDown1);
-    case Control::CmdDataCntOK:
-        return item(id::CmdDataCntOK);
-    case Control::CmdDataCntCancel:
-        return item(id::CmdDataCntCancel);
-    case Control::TxtFeeld:
-        return item(id::TxtFeeld);
-    case Control::UpDown2:
-        return item(id::UpDown2);
-    case Control::TxtStyle:
-        return item(id::TxtStyle);
-    case Control::LstStyle:
-        return item(id::LstStyle);
-    }
-    return nullptr;
+    return item(idOf(which));
 }
 
 void frmTable::setText(Control box, const std::string& text) {
@@ -465,35 +473,31 @@ void frmTable::setText(Control box, const std::string& text) {
     m_applying = false;
 }
 
-// A control that loses the focus by being disabled or hidden hands it on,
-// as the dialog manager would.
 void frmTable::setEnabled(Control which, bool enabled) {
-    HWND hwnd = control(which);
-    const bool hadFocus = GetFocus() == hwnd;
-    EnableWindow(hwnd, enabled ? TRUE : FALSE);
-    if (hadFocus && !enabled) {
-        SetFocus(GetNextDlgTabItem(m_window, hwnd, FALSE));
-    }
+    EnableWindow(control(which), enabled ? TRUE : FALSE);
 }
 
+// The attribute group shows and hides with everything in it.
 void frmTable::setShown(Control which, bool shown) {
-    if (which != Control::Frame2) {
-        ShowWindow(control(which), shown ? SW_SHOW : SW_HIDE);
-        return;
-    }
-    const HWND focus = GetFocus();
-    bool hadFocus = false;
-    for (int part : kFrame2Controls) {
-        hadFocus = hadFocus || focus == item(part);
-        ShowWindow(item(part), shown ? SW_SHOW : SW_HIDE);
-    }
-    if (hadFocus && !shown) {
-        SetFocus(GetNextDlgTabItem(m_window, focus, FALSE));
+    for (const window::ControlLayout& place : window::mainControls()) {
+        if (place.control == which || place.group == which) {
+            ShowWindow(control(place.control), shown ? SW_SHOW : SW_HIDE);
+        }
     }
 }
 
 void frmTable::setFocus(Control which) {
     SetFocus(control(which));
+}
+
+std::optional<Control> frmTable::focusedControl() const {
+    const HWND focus = GetFocus();
+    for (const window::ControlLayout& place : window::mainControls()) {
+        if (focus != nullptr && focus == control(place.control)) {
+            return place.control;
+        }
+    }
+    return std::nullopt;
 }
 
 void frmTable::setSpinner(Control spinner, int value, int minimum, int maximum) {
@@ -555,58 +559,55 @@ std::optional<std::filesystem::path> frmTable::chooseCsvFile(const std::filesyst
     return std::filesystem::path(name.c_str());
 }
 
-// The window stays painted while the job runs and takes no input. After
-// half a second the progress window shows, from which it can be cancelled.
-void frmTable::waitFor(window::ConversionJob& job) {
-    m_job = &job;
-    HWND self = m_window;
-    job.start([self] { PostMessageW(self, kJobEnded, 0, 0); });
-    EnableWindow(m_window, FALSE);
-    SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    SetTimer(m_window, kProgressTimer, kProgressDelayMilliseconds, nullptr);
-    std::unique_ptr<ProgressWindow> progress;
-    MSG message;
-    int quit = -1;
-    for (;;) {
-        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-        if (got <= 0) {
-            quit = static_cast<int>(message.wParam);
-            job.cancel();
-            break;
-        }
-        if (message.hwnd == m_window && message.message == kJobEnded) {
-            break;
-        }
-        if (message.hwnd == m_window && message.message == WM_TIMER &&
-            message.wParam == kProgressTimer) {
-            KillTimer(m_window, kProgressTimer);
-            if (!job.ended()) {
-                progress = std::make_unique<ProgressWindow>(job, m_window, m_uiFont,
-                                                            DpiScale::of(m_window).dpi());
-            }
-            continue;
-        }
-        if (progress && IsDialogMessageW(progress->handle(), &message)) {
-            continue;
-        }
-        if (isUserInput(message.message) &&
-            (message.hwnd == m_window || IsChild(m_window, message.hwnd))) {
-            continue;
-        }
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+// While a conversion runs the window takes no input and shows the busy
+// cursor; the control that had the focus has it again afterwards.
+void frmTable::setBusy(bool busy) {
+    if (busy == m_busy) {
+        return;
     }
-    KillTimer(m_window, kProgressTimer);
+    m_busy = busy;
+    if (busy) {
+        m_focusBeforeBusy = GetFocus();
+        EnableWindow(m_window, FALSE);
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        return;
+    }
     EnableWindow(m_window, TRUE);
-    progress.reset();
-    job.wait();
-    m_job = nullptr;
-    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
-    if (quit >= 0) {
-        PostQuitMessage(quit);
-    } else if (m_closeAfterJob) {
-        PostMessageW(m_window, WM_CLOSE, 0, 0);
+    if (m_focusBeforeBusy != nullptr && IsChild(m_window, m_focusBeforeBusy) &&
+        IsWindowEnabled(m_focusBeforeBusy) && GetForegroundWindow() == m_window) {
+        SetFocus(m_focusBeforeBusy);
     }
+    m_focusBeforeBusy = nullptr;
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    SetCursorPos(cursor.x, cursor.y); // the cursor shape is asked for again
+}
+
+void frmTable::startTimer(int milliseconds) {
+    SetTimer(m_window, kLogicTimer, static_cast<UINT>(milliseconds), nullptr);
+}
+
+void frmTable::stopTimer() {
+    KillTimer(m_window, kLogicTimer);
+}
+
+// Runs on the worker: the end is posted to the window's thread. A window
+// already gone takes no message.
+void frmTable::postJobEnd(std::uint64_t job) {
+    PostMessageW(m_window, kJobEnded, static_cast<WPARAM>(job), 0);
+}
+
+void frmTable::showProgress(const std::filesystem::path& file, int steps) {
+    if (!m_progress) {
+        m_progress = std::make_unique<ProgressWindow>(file.filename().wstring(), m_window, m_uiFont,
+                                                      DpiScale::of(m_window).dpi(),
+                                                      [this] { m_logic.CmdCancel_Click(); });
+    }
+    m_progress->setSteps(steps);
+}
+
+void frmTable::closeProgress() {
+    m_progress.reset();
 }
 
 void frmTable::showTable(std::string&& text) {
@@ -618,7 +619,8 @@ void frmTable::copyTable() {
 }
 
 void frmTable::reportFailure() {
-    MessageBoxW(m_window, L"未知のエラーが発生しました。", L"ぽるめに", MB_OK | MB_ICONINFORMATION);
+    MessageBoxW(m_window, wide(window::kFailureText).c_str(), wide(window::kFailureTitle).c_str(),
+                MB_OK | MB_ICONINFORMATION);
 }
 
 // One About window at most: a second choice brings the open one forward.
@@ -629,6 +631,10 @@ void frmTable::showAbout() {
         return;
     }
     m_about = frmAbout::open();
+}
+
+void frmTable::closeWindow() {
+    PostMessageW(m_window, WM_CLOSE, 0, 0);
 }
 
 // Ends the program at once, the About window with it.

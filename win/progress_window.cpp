@@ -2,22 +2,15 @@
 
 #include "quorvane/win/control_ids.h"
 #include "quorvane/win/dpi_scale.h"
-#include "quorvane/window/conversion_job.h"
+#include "quorvane/win/wide.h"
+#include "quorvane/window/window_texts.h"
 
 #include <commctrl.h>
 
-#include <algorithm>
 #include <string>
+#include <string_view>
 
 namespace quorvane::win {
-namespace {
-
-constexpr UINT_PTR kPoll = 1;
-constexpr UINT kPollMilliseconds = 50;
-// The bar counts in thousandths, so that files past 2 GB fit its range.
-constexpr int kBarSteps = 1000;
-
-} // namespace
 
 void ProgressWindow::registerClass(HINSTANCE instance) {
     WNDCLASSEXW type{};
@@ -30,8 +23,18 @@ void ProgressWindow::registerClass(HINSTANCE instance) {
     RegisterClassExW(&type);
 }
 
-ProgressWindow::ProgressWindow(window::ConversionJob& job, HWND owner, HFONT font, UINT dpi)
-    : m_job(job) {
+bool ProgressWindow::takeDialogKeys(MSG& message) {
+    HWND top = GetAncestor(message.hwnd, GA_ROOT);
+    wchar_t type[32] = {};
+    if (top == nullptr || GetClassNameW(top, type, static_cast<int>(std::size(type))) == 0) {
+        return false;
+    }
+    return std::wstring_view(type) == id::kProgressClass && IsDialogMessageW(top, &message);
+}
+
+ProgressWindow::ProgressWindow(const std::wstring& fileName, HWND owner, HFONT font, UINT dpi,
+                               std::function<void()> cancel)
+    : m_cancel(std::move(cancel)) {
     const DpiScale scale(dpi);
     RECT frame = scale.rect(0, 0, 5400, 1500);
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
@@ -53,14 +56,12 @@ ProgressWindow::ProgressWindow(window::ConversionJob& job, HWND owner, HFONT fon
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         return control;
     };
-    make(L"STATIC", m_job.path().filename().wstring().c_str(),
-         SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, id::lblFile, scale.rect(180, 150, 5040, 270));
+    make(L"STATIC", fileName.c_str(), SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, id::lblFile,
+         scale.rect(180, 150, 5040, 270));
     HWND bar = make(PROGRESS_CLASSW, L"", 0, id::barRead, scale.rect(180, 495, 5040, 270));
-    SendMessageW(bar, PBM_SETRANGE32, 0, kBarSteps);
-    HWND button = make(L"BUTTON", L"キャンセル", WS_TABSTOP | BS_PUSHBUTTON, id::CmdCancel,
-                       scale.rect(3720, 960, 1500, 345));
-    showProgress();
-    SetTimer(m_window, kPoll, kPollMilliseconds, nullptr);
+    SendMessageW(bar, PBM_SETRANGE32, 0, window::kProgressBarSteps);
+    HWND button = make(L"BUTTON", wide(window::kCancelCaption).c_str(), WS_TABSTOP | BS_PUSHBUTTON,
+                       id::CmdCancel, scale.rect(3720, 960, 1500, 345));
     ShowWindow(m_window, SW_SHOW);
     SetFocus(button);
 }
@@ -81,9 +82,6 @@ LRESULT CALLBACK ProgressWindow::procedure(HWND window, UINT message, WPARAM w, 
     auto* self = reinterpret_cast<ProgressWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (self != nullptr) {
         switch (message) {
-        case WM_TIMER:
-            self->showProgress();
-            return 0;
         case WM_CLOSE:
             self->cancel();
             return 0;
@@ -101,15 +99,12 @@ LRESULT CALLBACK ProgressWindow::procedure(HWND window, UINT message, WPARAM w, 
 
 // The owner sees the job end and destroys this window.
 void ProgressWindow::cancel() {
-    m_job.cancel();
     EnableWindow(GetDlgItem(m_window, id::CmdCancel), FALSE);
+    m_cancel();
 }
 
-void ProgressWindow::showProgress() {
-    const std::uint64_t size = m_job.fileSize();
-    const std::uint64_t read = std::min(m_job.bytesRead(), size);
-    SendMessageW(GetDlgItem(m_window, id::barRead), PBM_SETPOS,
-                 size == 0 ? 0 : static_cast<WPARAM>(read * kBarSteps / size), 0);
+void ProgressWindow::setSteps(int steps) {
+    SendMessageW(GetDlgItem(m_window, id::barRead), PBM_SETPOS, static_cast<WPARAM>(steps), 0);
 }
 
 } // namespace quorvane::win

@@ -27,6 +27,7 @@ public:
 
 private:
     frmTable() = default;
+    ~frmTable() override;
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM w, LPARAM l);
     LRESULT handle(UINT message, WPARAM w, LPARAM l);
 
@@ -45,20 +46,26 @@ private:
     void setEnabled(window::Control control, bool enabled) override;
     void setShown(window::Control control, bool shown) override;
     void setFocus(window::Control control) override;
+    std::optional<window::Control> focusedControl() const override;
     void setSpinner(window::Control spinner, int value, int minimum, int maximum) override;
     void setListRows(const std::vector<std::string>& rows) override;
     void setListRow(int row, const std::string& text) override;
     void selectListRow(int row) override;
     std::optional<std::filesystem::path> chooseCsvFile(const std::filesystem::path& last) override;
-    void waitFor(window::ConversionJob& job) override;
+    void setBusy(bool busy) override;
+    void startTimer(int milliseconds) override;
+    void stopTimer() override;
+    void postJobEnd(std::uint64_t job) override;
+    void showProgress(const std::filesystem::path& file, int steps) override;
+    void closeProgress() override;
     void showTable(std::string&& text) override;
     void copyTable() override;
     void reportFailure() override;
     void showAbout() override;
+    void closeWindow() override;
     void exitProgram() override;
 
     HWND m_window = nullptr;
-    window::TableWindow m_logic{*this};
     HFONT m_uiFont = nullptr;
     HFONT m_gothicList = nullptr;
     HFONT m_gothicTable = nullptr;
@@ -66,9 +73,13 @@ private:
     // Set while this face carries out what the behaviour asked, so that the
     // controls' own notifications do not come back to it.
     bool m_applying = false;
-    // The conversion running, and whether the window was closed meanwhile.
-    window::ConversionJob* m_job = nullptr;
-    bool m_closeAfterJob = false;
+    // While a conversion runs: the control that had the focus, and the
+    // progress window once it shows.
+    bool m_busy = false;
+    HWND m_focusBeforeBusy = nullptr;
+    std::unique_ptr<ProgressWindow> m_progress;
+    // Last: a conversion still running ends before the rest goes.
+    window::TableWindow m_logic{*this};
 };
 
 } // namespace quorvane::win

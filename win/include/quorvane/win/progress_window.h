@@ -2,32 +2,34 @@
 
 #include <windows.h>
 
-namespace quorvane::window {
-class ConversionJob;
-}
+#include <functional>
+#include <string>
 
 namespace quorvane::win {
 
 // Shown, owned by the main window, while a long conversion runs: the file's
-// name, how far it has read, and キャンセル, which cancels it; Esc and the
-// close box cancel too. Closes when its owner destroys it.
+// name, how far it has read, and キャンセル; the button, Esc and the close box
+// all call the cancel given. Closes when its owner destroys it.
 class ProgressWindow final {
 public:
     static void registerClass(HINSTANCE instance);
+    // Takes Tab, Enter and Esc of its own messages.
+    static bool takeDialogKeys(MSG& message);
 
-    ProgressWindow(window::ConversionJob& job, HWND owner, HFONT font, UINT dpi);
+    ProgressWindow(const std::wstring& fileName, HWND owner, HFONT font, UINT dpi,
+                   std::function<void()> cancel);
     ~ProgressWindow();
     ProgressWindow(const ProgressWindow&) = delete;
     ProgressWindow& operator=(const ProgressWindow&) = delete;
 
-    HWND handle() const { return m_window; }
+    // The bar's position, 0 to kProgressBarSteps.
+    void setSteps(int steps);
 
 private:
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM w, LPARAM l);
     void cancel();
-    void showProgress();
 
-    window::ConversionJob& m_job;
+    std::function<void()> m_cancel;
     HWND m_window = nullptr;
 };
 
