@@ -381,13 +381,9 @@ void TagView::focusOutEvent(QFocusEvent* event) {
     viewport()->update();
 }
 
+// Typing changes nothing; a key the box does not take goes on to the window.
 void TagView::keyPressEvent(QKeyEvent* event) {
-    if (event == QKeySequence::Copy) {
-        copy();
-    } else if (event == QKeySequence::SelectAll) {
-        selectAll();
-    } else if (!navigate(event)) {
-        // Typing changes nothing; the key goes on to the window.
+    if (!act(event)) {
         event->ignore();
     }
 }
@@ -436,14 +432,18 @@ void TagView::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void TagView::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
-    QAction* copyAction = menu.addAction(QStringLiteral(u"コピー(&C)"), this, &TagView::copy);
-    copyAction->setObjectName(QStringLiteral("copy"));
-    copyAction->setEnabled(selectionStart() != selectionEnd());
-    menu.addSeparator();
-    QAction* allAction =
-        menu.addAction(QStringLiteral(u"すべて選択(&A)"), this, &TagView::selectAll);
-    allAction->setObjectName(QStringLiteral("selectAll"));
-    allAction->setEnabled(!text().empty());
+    for (const window::BoxMenuItem& item : window::boxMenu()) {
+        if (item.separatorBefore) {
+            menu.addSeparator();
+        }
+        QAction* action = menu.addAction(QString::fromUtf8(item.caption), this,
+                                         [this, command = item.command] { run({command}); });
+        action->setObjectName(item.command == window::BoxCommand::Copy
+                                  ? QStringLiteral("copy")
+                                  : QStringLiteral("selectAll"));
+        action->setEnabled(window::boxMenuEnabled(item.command, selectionStart() != selectionEnd(),
+                                                  !text().empty()));
+    }
     menu.exec(event->globalPos());
 }
 
@@ -472,43 +472,53 @@ void TagView::autoScrollStep() {
 
 // ---- caret movement -------------------------------------------------------
 
-// The caret moves of the keyboard; false for a key that is none.
-bool TagView::navigate(const QKeyEvent* event) {
-    const bool control = event->modifiers() & Qt::ControlModifier;
-    CaretMove move{};
-    switch (event->key()) {
-    case Qt::Key_Left:
-        move = control ? CaretMove::WordLeft : CaretMove::CharacterLeft;
-        break;
-    case Qt::Key_Right:
-        move = control ? CaretMove::WordRight : CaretMove::CharacterRight;
-        break;
-    case Qt::Key_Up:
-        move = CaretMove::LineUp;
-        break;
-    case Qt::Key_Down:
-        move = CaretMove::LineDown;
-        break;
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown: {
-        const bool up = event->key() == Qt::Key_PageUp;
-        QScrollBar* vertical = verticalScrollBar();
-        vertical->setValue(vertical->value() + (up ? -fullRows() : fullRows()));
-        move = up ? CaretMove::PageUp : CaretMove::PageDown;
-        break;
+namespace {
+
+window::BoxKey boxKey(int key) {
+    using window::BoxKey;
+    constexpr std::pair<int, BoxKey> kKeys[] = {
+        {Qt::Key_Left, BoxKey::Left},     {Qt::Key_Right, BoxKey::Right},
+        {Qt::Key_Up, BoxKey::Up},         {Qt::Key_Down, BoxKey::Down},
+        {Qt::Key_PageUp, BoxKey::PageUp}, {Qt::Key_PageDown, BoxKey::PageDown},
+        {Qt::Key_Home, BoxKey::Home},     {Qt::Key_End, BoxKey::End},
+        {Qt::Key_A, BoxKey::A},           {Qt::Key_C, BoxKey::C},
+        {Qt::Key_Insert, BoxKey::Insert}};
+    for (const auto& [qt, box] : kKeys) {
+        if (qt == key) {
+            return box;
+        }
     }
-    case Qt::Key_Home:
-        move = control ? CaretMove::DocumentStart : CaretMove::LineStart;
-        break;
-    case Qt::Key_End:
-        move = control ? CaretMove::DocumentEnd : CaretMove::LineEnd;
-        break;
-    default:
+    return BoxKey::Other;
+}
+
+} // namespace
+
+// Carries out the box's key map; false for a key it does not take.
+bool TagView::act(const QKeyEvent* event) {
+    const std::optional<window::BoxAction> action =
+        window::boxKeyAction(boxKey(event->key()), event->modifiers() & Qt::ControlModifier,
+                             event->modifiers() & Qt::ShiftModifier);
+    if (!action) {
         return false;
     }
-    const bool extend = event->modifiers() & Qt::ShiftModifier;
-    changeCursor([&] { m_cursor.move(move, extend, *this); });
+    run(*action);
     return true;
+}
+
+void TagView::run(const window::BoxAction& action) {
+    switch (action.command) {
+    case window::BoxCommand::Copy:
+        copy();
+        return;
+    case window::BoxCommand::SelectAll:
+        selectAll();
+        return;
+    case window::BoxCommand::Move:
+        break;
+    }
+    QScrollBar* vertical = verticalScrollBar();
+    vertical->setValue(vertical->value() + action.scrollPages * fullRows());
+    changeCursor([&] { m_cursor.move(action.move, action.extend, *this); });
 }
 
 template <typename Change> void TagView::changeCursor(Change change) {

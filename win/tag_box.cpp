@@ -1,6 +1,7 @@
 #include "quorvane/win/tag_box.h"
 
 #include "quorvane/win/control_ids.h"
+#include "quorvane/win/wide.h"
 #include "quorvane/window/char_class.h"
 #include "quorvane/window/utf8.h"
 
@@ -19,8 +20,6 @@ namespace utf8 = window::utf8;
 constexpr UINT_PTR kAutoScroll = 1;
 constexpr UINT kAutoScrollMilliseconds = 50;
 constexpr int kTabColumns = 8;
-constexpr UINT kCopyCommand = 1;
-constexpr UINT kSelectAllCommand = 2;
 // Scroll bars take 31-bit positions; a longer range is scaled down.
 constexpr std::uint64_t kBarMost = std::uint64_t{1} << 30;
 
@@ -445,50 +444,55 @@ void TagBox::onScroll(int bar, int request) {
     vertical ? scrollTo(static_cast<std::uint64_t>(to), m_left) : scrollTo(m_top, to);
 }
 
-bool TagBox::onKey(WPARAM key) {
-    using window::CaretMove;
-    const bool ctrl = keyDown(VK_CONTROL);
-    const bool shift = keyDown(VK_SHIFT);
-    if (ctrl && (key == 'A' || key == 'C' || key == VK_INSERT)) {
-        if (key == 'A') {
-            m_cursor.selectAll();
-            showCaret();
-            InvalidateRect(m_window, nullptr, FALSE);
-        } else {
-            copy(false);
+namespace {
+
+window::BoxKey boxKey(WPARAM key) {
+    using window::BoxKey;
+    constexpr std::pair<WPARAM, BoxKey> kKeys[] = {
+        {VK_LEFT, BoxKey::Left}, {VK_RIGHT, BoxKey::Right},  {VK_UP, BoxKey::Up},
+        {VK_DOWN, BoxKey::Down}, {VK_PRIOR, BoxKey::PageUp}, {VK_NEXT, BoxKey::PageDown},
+        {VK_HOME, BoxKey::Home}, {VK_END, BoxKey::End},      {'A', BoxKey::A},
+        {'C', BoxKey::C},        {VK_INSERT, BoxKey::Insert}};
+    for (const auto& [virtualKey, box] : kKeys) {
+        if (virtualKey == key) {
+            return box;
         }
-        return true;
     }
-    CaretMove move;
-    switch (key) {
-    case VK_LEFT:
-        move = ctrl ? CaretMove::WordLeft : CaretMove::CharacterLeft;
-        break;
-    case VK_RIGHT:
-        move = ctrl ? CaretMove::WordRight : CaretMove::CharacterRight;
-        break;
-    case VK_UP:
-        move = CaretMove::LineUp;
-        break;
-    case VK_DOWN:
-        move = CaretMove::LineDown;
-        break;
-    case VK_PRIOR:
-        move = CaretMove::PageUp;
-        break;
-    case VK_NEXT:
-        move = CaretMove::PageDown;
-        break;
-    case VK_HOME:
-        move = ctrl ? CaretMove::DocumentStart : CaretMove::LineStart;
-        break;
-    case VK_END:
-        move = ctrl ? CaretMove::DocumentEnd : CaretMove::LineEnd;
-        break;
-    default:
-        return false;
+    return BoxKey::Other;
+}
+
+} // namespace
+
+// Carries out the box's key map; false for a key it does not take.
+bool TagBox::onKey(WPARAM key) {
+    const std::optional<window::BoxAction> action =
+        window::boxKeyAction(boxKey(key), keyDown(VK_CONTROL), keyDown(VK_SHIFT));
+    if (action) {
+        run(*action);
     }
-    m_cursor.move(move, shift, *this);
+    return action.has_value();
+}
+
+void TagBox::run(const window::BoxAction& action) {
+    switch (action.command) {
+    case window::BoxCommand::Copy:
+        copy(false);
+        return;
+    case window::BoxCommand::SelectAll:
+        m_cursor.selectAll();
+        showCaret();
+        InvalidateRect(m_window, nullptr, FALSE);
+        return;
+    case window::BoxCommand::Move:
+        break;
+    }
+    if (action.scrollPages != 0) {
+        const auto page = static_cast<std::int64_t>(pageLines()) * action.scrollPages;
+        scrollTo(static_cast<std::uint64_t>(
+                     std::max<std::int64_t>(0, static_cast<std::int64_t>(m_top) + page)),
+                 m_left);
+    }
+    m_cursor.move(action.move, action.extend, *this);
     // The caret's line and cell come into sight.
     const std::size_t line = m_document.lines().lineOf(m_cursor.caret());
     const std::uint64_t rows = pageLines();
@@ -508,7 +512,6 @@ bool TagBox::onKey(WPARAM key) {
     scrollTo(top, left);
     showCaret();
     InvalidateRect(m_window, nullptr, FALSE);
-    return true;
 }
 
 void TagBox::moveCaret(std::size_t pos, bool extend) {
@@ -550,18 +553,21 @@ void TagBox::contextMenu(int x, int y) {
         y = caret.y + m_lineHeight;
     }
     HMENU menu = CreatePopupMenu();
-    AppendMenuW(menu, MF_STRING | (m_cursor.hasSelection() ? 0 : MF_GRAYED), kCopyCommand,
-                L"コピー(&C)");
-    AppendMenuW(menu, MF_STRING, kSelectAllCommand, L"すべて選択(&A)");
+    const auto& items = window::boxMenu();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (items[i].separatorBefore) {
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        }
+        const bool enabled = window::boxMenuEnabled(items[i].command, m_cursor.hasSelection(),
+                                                    !m_document.text().empty());
+        AppendMenuW(menu, MF_STRING | (enabled ? 0 : MF_GRAYED), i + 1,
+                    wide(items[i].caption).c_str());
+    }
     const UINT chosen =
         TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, m_window, nullptr);
     DestroyMenu(menu);
-    if (chosen == kCopyCommand) {
-        copy(false);
-    } else if (chosen == kSelectAllCommand) {
-        m_cursor.selectAll();
-        showCaret();
-        InvalidateRect(m_window, nullptr, FALSE);
+    if (chosen != 0) {
+        run({items[chosen - 1].command});
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "quorvane/window/box_keys.h"
 #include "quorvane/window/text_cursor.h"
 #include "quorvane/window/text_document.h"
 #include "quorvane/window/text_measure.h"
@@ -109,7 +110,8 @@ private:
     void paintLine(QPainter& painter, std::size_t line);
     void paintFocusFrame(QPainter& painter) const;
 
-    bool navigate(const QKeyEvent* event);
+    bool act(const QKeyEvent* event);
+    void run(const window::BoxAction& action);
     // Carries out a change of caret or selection, then scrolls the caret
     // into sight and tells who listens when the selection moved.
     template <typename Change> void changeCursor(Change change);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "quorvane/window/box_keys.h"
 #include "quorvane/window/text_cursor.h"
 #include "quorvane/window/text_document.h"
 #include "quorvane/window/text_measure.h"
@@ -52,6 +53,7 @@ private:
     void scrollTo(std::uint64_t top, std::int64_t left);
     void onScroll(int bar, int request);
     bool onKey(WPARAM key);
+    void run(const window::BoxAction& action);
     void moveCaret(std::size_t pos, bool extend);
     void showCaret();
     std::size_t positionAt(int x, int y) const;
