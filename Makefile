@@ -39,7 +39,7 @@ fuzz: deps
 	@test -f $(FUZZ_BUILD)/build.ninja || \
 	  CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) \
 	    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_FUZZ=ON -DQUORVANE_UI=OFF -DQUORVANE_TESTS=OFF
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_reader_builder
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_reader_builder fuzz_table_index
 	scripts/run-fuzz $(FUZZ_BUILD)
 
 # The Debian package of the release build: build/quorvane_<version>_amd64.deb.

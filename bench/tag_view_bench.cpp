@@ -138,7 +138,7 @@ void benchView(const char* name, std::string text, TagView& view) {
                 static_cast<double>(view.indexBytes()) / static_cast<double>(lines),
                 static_cast<double>(after > before ? after - before : 0) /
                     static_cast<double>(lines));
-    view.setText({});
+    view.setText(std::string());
 }
 
 void benchAgainstPlainTextEdit(const std::string& text, QWidget& window, TagView& view) {
@@ -150,7 +150,7 @@ void benchAgainstPlainTextEdit(const std::string& text, QWidget& window, TagView
     paint(view, screen);
     const double ownMs = elapsedMs(timer);
     const std::size_t lines = view.lineCount();
-    view.setText({});
+    view.setText(std::string());
 
     QPlainTextEdit edit(&window);
     edit.setGeometry(view.geometry());

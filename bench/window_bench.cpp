@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
     double shownMs = 0;
     double held = 0;
     for (int run = 0; run < kRuns; ++run) {
-        view->setText({});
+        view->setText(std::string());
         const std::size_t before = residentBytes();
         child<QAction>(window, "mnuCSV")->trigger();
         untilIdle(window);
@@ -155,7 +155,7 @@ int main(int argc, char** argv) {
     // The view's own share, timed again on a copy of the same text: indexing
     // it (setText) and painting the first screen.
     std::string again = view->text();
-    view->setText({});
+    view->setText(std::string());
     QElapsedTimer split;
     split.start();
     view->setText(std::move(again));

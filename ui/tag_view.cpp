@@ -72,6 +72,15 @@ TagView::~TagView() = default;
 
 void TagView::setText(std::string utf8) {
     m_document.setText(std::move(utf8), m_bounds);
+    textReplaced();
+}
+
+void TagView::setText(window::IndexedText table) {
+    m_document.setText(std::move(table), m_bounds);
+    textReplaced();
+}
+
+void TagView::textReplaced() {
     const bool hadSelection = m_cursor.hasSelection();
     m_cursor.reset();
     m_layouts.clear();

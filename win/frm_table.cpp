@@ -610,8 +610,12 @@ void frmTable::closeProgress() {
     m_progress.reset();
 }
 
-void frmTable::showTable(std::string&& text) {
-    TagBox::of(item(id::TxtTag))->setText(std::move(text));
+window::AdvanceBounds frmTable::tableAdvanceBounds() const {
+    return TagBox::of(item(id::TxtTag))->bounds();
+}
+
+void frmTable::showTable(window::IndexedText&& table) {
+    TagBox::of(item(id::TxtTag))->setText(std::move(table));
 }
 
 void frmTable::copyTable() {

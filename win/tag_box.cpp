@@ -196,6 +196,15 @@ LRESULT TagBox::handle(UINT message, WPARAM w, LPARAM l) {
 
 void TagBox::setText(std::string text) {
     m_document.setText(std::move(text), bounds());
+    textReplaced();
+}
+
+void TagBox::setText(window::IndexedText table) {
+    m_document.setText(std::move(table), bounds());
+    textReplaced();
+}
+
+void TagBox::textReplaced() {
     m_cursor.reset();
     m_top = 0;
     m_left = 0;

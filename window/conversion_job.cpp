@@ -3,6 +3,7 @@
 #include "quorvane/tag/files.h"
 #include "quorvane/tag/tag_error.h"
 #include "quorvane/tag/tag_sink.h"
+#include "quorvane/window/line_index_builder.h"
 
 #include <algorithm>
 #include <new>
@@ -28,20 +29,28 @@ void reserveTable(std::string& text, std::uint64_t bytes) noexcept {
     }
 }
 
-// Appends to the table text, up to the longest the box can show.
-class TableTextSink final : public tag::TagSink {
+// Appends to the table text, up to the longest the box can show, and indexes
+// its lines every so often, while what was written last is in the cache.
+class IndexingSink final : public tag::TagSink {
 public:
-    explicit TableTextSink(std::string& text)
-        : m_text(text) {}
+    IndexingSink(std::string& text, const AdvanceBounds& bounds)
+        : m_text(text)
+        , m_index(bounds) {}
     void Append(std::string_view utf8) override {
         if (utf8.size() > kLongestTable - m_text.size()) {
             throw tag::TagError(tag::ErrorCode::OutOfMemory, "table too long to show");
         }
         m_text.append(utf8);
+        if (m_text.size() - m_index.scanned() >= kIndexEvery) {
+            m_index.grow(m_text);
+        }
     }
+    LineIndex finish() { return m_index.finish(m_text); }
 
 private:
+    static constexpr std::size_t kIndexEvery = 64 * 1024;
     std::string& m_text;
+    LineIndexBuilder m_index;
 };
 
 } // namespace
@@ -53,18 +62,29 @@ void ConversionJob::Progress::BytesRead(std::uint64_t total) {
     }
 }
 
-ConversionJob::ConversionJob(std::filesystem::path path, tag::BuildOptions options)
-    : ConversionJob(path, [path, options = std::move(options)](Progress& progress) {
-        tag::InputFile file(path);
-        progress.Sized(file.Size());
-        std::string table;
-        reserveTable(table, file.Size());
-        TableTextSink sink(table);
-        tag::Convert(file, tag::ReadOptions{}, options, sink, &progress);
-        return table;
-    }) {}
+ConversionJob::ConversionJob(std::filesystem::path path, tag::BuildOptions options,
+                             const AdvanceBounds& bounds)
+    : ConversionJob(path,
+                    IndexedWork([path, options = std::move(options), bounds](Progress& progress) {
+                        tag::InputFile file(path);
+                        progress.Sized(file.Size());
+                        IndexedText table{{}, {}, bounds};
+                        reserveTable(table.text, file.Size());
+                        IndexingSink sink(table.text, bounds);
+                        tag::Convert(file, tag::ReadOptions{}, options, sink, &progress);
+                        table.lines = sink.finish();
+                        return table;
+                    })) {}
 
-ConversionJob::ConversionJob(std::filesystem::path path, Work work)
+ConversionJob::ConversionJob(std::filesystem::path path, Work work, const AdvanceBounds& bounds)
+    : ConversionJob(std::move(path),
+                    IndexedWork([work = std::move(work), bounds](Progress& progress) {
+                        IndexedText table{work(progress), {}, bounds};
+                        table.lines.build(table.text, bounds);
+                        return table;
+                    })) {}
+
+ConversionJob::ConversionJob(std::filesystem::path path, IndexedWork work)
     : m_path(std::move(path))
     , m_work(std::move(work)) {}
 
@@ -88,7 +108,7 @@ ConversionJob::Outcome ConversionJob::wait() {
         m_worker.join();
     }
     if (m_cancelled) {
-        m_table = std::string();
+        m_table = IndexedText();
         return Outcome::Cancelled;
     }
     return m_outcome;
@@ -100,7 +120,7 @@ void ConversionJob::run() noexcept {
         m_table = m_work(progress);
         m_outcome = Outcome::Done;
     } catch (...) {
-        m_table = std::string();
+        m_table = IndexedText();
         m_outcome = m_cancelled ? Outcome::Cancelled : Outcome::Failed;
     }
     m_ended.store(true);

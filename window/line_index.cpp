@@ -1,5 +1,7 @@
 #include "quorvane/window/line_index.h"
 
+#include "quorvane/window/line_index_builder.h"
+
 #include <algorithm>
 #include <limits>
 #include <stdexcept>
@@ -176,25 +178,22 @@ std::size_t LineIndex::countLines(std::string_view text) {
 
 namespace {
 
-// One pass over the text: `record` hears where each line after the first
-// starts; the result bounds the widest line from above.
+// Scans from `scan.done` on: `record` hears where each line after the first
+// starts, and the widths run on. Unless `last`, the scan stops where a
+// character or a CR LF might run on past the end of what is there yet.
 template <typename Record>
-std::uint64_t scanLines(std::string_view text, const AdvanceBounds& bounds, Record record) {
+void scanLines(LineScan& scan, std::string_view text, bool last, Record record) {
     const auto& kinds = byteKinds();
-    std::array<std::uint64_t, kLineEnd> advance{};
-    std::copy(bounds.advance.begin(), bounds.advance.end(), advance.begin());
-    advance[kDoubleWide] = 2 * advance[kWide];
+    const auto& advance = scan.advance;
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t n = text.size();
     // Widths run on from the start of the text; a line's width is the
     // difference between the running width at its end and at its start.
-    std::uint64_t width = 0;
-    std::uint64_t lineStartWidth = 0;
-    std::uint64_t widest = 0;
+    std::uint64_t width = scan.width;
     auto endLine = [&](std::size_t start, std::uint64_t at) {
         record(start);
-        widest = std::max(widest, at - lineStartWidth);
-        lineStartWidth = at;
+        scan.widest = std::max(scan.widest, at - scan.lineStartWidth);
+        scan.lineStartWidth = at;
     };
     // One character or line end; where the next one starts.
     auto step = [&](std::size_t i) {
@@ -210,7 +209,7 @@ std::uint64_t scanLines(std::string_view text, const AdvanceBounds& bounds, Reco
         return i + 1;
     };
 
-    std::size_t i = 0;
+    std::size_t i = scan.done;
 #if defined(__SSE2__)
     // Sixteen bytes at a time: the width up to each line end counted by class.
     const auto& ones = bitCounts();
@@ -231,9 +230,8 @@ std::uint64_t scanLines(std::string_view text, const AdvanceBounds& bounds, Reco
         }
         width += weight(c, 0xFFFF);
     };
-    bool afterCr = false;
     while (i + 18 <= n) {
-        const Chunk c(p + i, afterCr);
+        const Chunk c(p + i, scan.afterCr);
         if (c.ascii) {
             endLines(c, i, asciiWeight);
         } else if (c.rare) {
@@ -241,36 +239,85 @@ std::uint64_t scanLines(std::string_view text, const AdvanceBounds& bounds, Reco
         } else {
             endLines(c, i, commonWeight);
         }
-        afterCr = p[i + 15] == '\r';
+        scan.afterCr = p[i + 15] == '\r';
         i += 16;
     }
-    if (afterCr && p[i] == '\n') {
-        ++i;
+    if (last && scan.afterCr) {
+        i += i < n && p[i] == '\n';
+        scan.afterCr = false;
     }
 #endif
-    while (i < n) {
-        i = step(i);
+    if (last) {
+        while (i < n) {
+            i = step(i);
+        }
     }
-    return std::max(widest, width - lineStartWidth);
+    scan.width = width;
+    scan.done = i;
+}
+
+static_assert(kLineEnd <= std::tuple_size_v<decltype(LineScan::advance)>);
+
+std::array<std::uint64_t, 8> advances(const AdvanceBounds& bounds) {
+    std::array<std::uint64_t, 8> advance{};
+    std::copy(bounds.advance.begin(), bounds.advance.end(), advance.begin());
+    advance[kDoubleWide] = 2 * advance[kWide];
+    return advance;
+}
+
+void checkLength(std::string_view text) {
+    if (text.size() >= std::numeric_limits<std::uint32_t>::max()) {
+        throw std::length_error("text too long for the line index");
+    }
 }
 
 } // namespace
 
+LineScan::LineScan(const AdvanceBounds& bounds)
+    : bounds(bounds)
+    , advance(advances(bounds)) {}
+
+std::uint64_t LineScan::widestBound() const {
+    return std::max(widest, width - lineStartWidth);
+}
+
 void LineIndex::build(std::string_view text, const AdvanceBounds& bounds) {
-    if (text.size() >= std::numeric_limits<std::uint32_t>::max()) {
-        throw std::length_error("text too long for the line index");
-    }
+    checkLength(text);
     std::vector<std::uint32_t> starts(countLines(text));
     std::uint32_t* next = starts.data() + 1;
-    const std::uint64_t widest = scanLines(
-        text, bounds, [&](std::size_t start) { *next++ = static_cast<std::uint32_t>(start); });
+    LineScan scan(bounds);
+    scanLines(scan, text, true,
+              [&](std::size_t start) { *next++ = static_cast<std::uint32_t>(start); });
     m_text = text;
     m_starts = std::move(starts);
-    m_widestBound = widest;
+    m_widestBound = scan.widestBound();
 }
 
 void LineIndex::remeasure(const AdvanceBounds& bounds) {
-    m_widestBound = scanLines(m_text, bounds, [](std::size_t) {});
+    LineScan scan(bounds);
+    scanLines(scan, m_text, true, [](std::size_t) {});
+    m_widestBound = scan.widestBound();
+}
+
+LineIndexBuilder::LineIndexBuilder(const AdvanceBounds& bounds)
+    : m_scan(bounds) {}
+
+void LineIndexBuilder::grow(std::string_view text) {
+    checkLength(text);
+    scanLines(m_scan, text, false,
+              [this](std::size_t start) { m_starts.push_back(static_cast<std::uint32_t>(start)); });
+}
+
+LineIndex LineIndexBuilder::finish(std::string_view text) {
+    checkLength(text);
+    scanLines(m_scan, text, true,
+              [this](std::size_t start) { m_starts.push_back(static_cast<std::uint32_t>(start)); });
+    m_starts.shrink_to_fit();
+    LineIndex index;
+    index.m_text = text;
+    index.m_starts = std::move(m_starts);
+    index.m_widestBound = m_scan.widestBound();
+    return index;
 }
 
 std::size_t LineIndex::lineEnd(std::size_t line) const {

@@ -36,8 +36,9 @@ TableWindow::TableWindow(TableWindowFace& face, JobMaker makeJob)
     : m_face(face)
     , m_makeJob(std::move(makeJob)) {
     if (!m_makeJob) {
-        m_makeJob = [](const std::filesystem::path& path, const tag::BuildOptions& options) {
-            return std::make_unique<ConversionJob>(path, options);
+        m_makeJob = [](const std::filesystem::path& path, const tag::BuildOptions& options,
+                       const AdvanceBounds& bounds) {
+            return std::make_unique<ConversionJob>(path, options, bounds);
         };
     }
 }
@@ -171,7 +172,7 @@ void TableWindow::Job_End(std::uint64_t job) {
         endJob();
         const ConversionJob::Outcome outcome = ended->wait();
         if (outcome == ConversionJob::Outcome::Done) {
-            TagText = ended->takeTable();
+            IndexedText TagText = ended->takeTable();
             m_face.showTable(std::move(TagText));
         } else if (outcome == ConversionJob::Outcome::Failed) {
             reportFailure();
@@ -256,7 +257,7 @@ void TableWindow::makeTagFrom(const std::filesystem::path& path) {
 }
 
 void TableWindow::startJob(const std::filesystem::path& path) {
-    m_job = m_makeJob(path, tag::BuildOptions{DataCnt, m_rows});
+    m_job = m_makeJob(path, tag::BuildOptions{DataCnt, m_rows}, m_face.tableAdvanceBounds());
     const std::uint64_t number = ++m_jobNumber;
     m_face.setBusy(true);
     m_face.startTimer(kProgressDelayMilliseconds);

@@ -23,6 +23,19 @@ void TextDocument::setText(std::string text, const AdvanceBounds& bounds) {
     m_utf16 = std::move(utf16);
 }
 
+void TextDocument::setText(IndexedText text, const AdvanceBounds& bounds) {
+    auto kept = std::make_unique<const std::string>(std::move(text.text));
+    text.lines.moved(*kept);
+    if (text.bounds.advance != bounds.advance) {
+        text.lines.remeasure(bounds);
+    }
+    Utf16Offsets utf16;
+    utf16.reset(*kept);
+    m_text = std::move(kept);
+    m_lines = std::move(text.lines);
+    m_utf16 = std::move(utf16);
+}
+
 std::size_t TextDocument::caretPlace(std::size_t pos) const {
     pos = utf8::characterStart(*m_text, pos);
     return std::min(pos, m_lines.lineEnd(m_lines.lineOf(pos)));

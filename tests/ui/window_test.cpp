@@ -223,7 +223,7 @@ private slots:
     void progressWindowShowsAndCancels() {
         for (const char* way : {"ends", "CmdCancel", "Esc", "close box", "main window"}) {
             std::atomic<bool> release = false;
-            Fixture f([&](const std::filesystem::path& path, const auto&) {
+            Fixture f([&](const std::filesystem::path& path, const auto&, const auto&) {
                 return std::make_unique<ConversionJob>(path, [&](ConversionJob::Progress& p) {
                     for (p.Sized(4); !release;) { // half read until released
                         p.BytesRead(2);

@@ -93,8 +93,9 @@ struct RecordingFace final : TableWindowFace {
             window.Job_End(nextEnd());
         }
     }
-    void showTable(std::string&& text) override {
-        refuseTable ? throw std::bad_alloc() : void(table = std::move(text));
+    AdvanceBounds tableAdvanceBounds() const override { return {{64, 64, 128, 512}}; }
+    void showTable(IndexedText&& text) override {
+        refuseTable ? throw std::bad_alloc() : void(table = std::move(text.text));
     }
     void copyTable() override { refuseCopy ? throw std::length_error("too long") : void(); }
     void reportFailure() override { ++failures; }
@@ -373,7 +374,7 @@ TEST(ConversionJob, ReportsProgressAndCancelsAtAnyPoint) {
     const auto outcome = done.wait();
     EXPECT_EQ(std::tuple(outcome, told, done.bytesRead(), done.fileSize()),
               std::tuple(ConversionJob::Outcome::Done, true, size, size));
-    const std::string table = done.takeTable();
+    const std::string table = done.takeTable().text;
     EXPECT_EQ(table.substr(0, 20), "<table>\r\n<tr>\r\n<td>a");
     EXPECT_EQ(table.size(), 17 + size / line.size() * 49);
 
@@ -389,7 +390,7 @@ TEST(ConversionJob, ReportsProgressAndCancelsAtAnyPoint) {
         std::this_thread::yield();
     late.cancel();
     EXPECT_EQ(late.wait(), ConversionJob::Outcome::Cancelled);
-    EXPECT_EQ(late.takeTable(), "");
+    EXPECT_EQ(late.takeTable().text, "");
 
     ConversionJob missing(dir.path() / "missing.csv", {3});
     missing.start();

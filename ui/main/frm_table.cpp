@@ -434,8 +434,12 @@ void frmTable::closeProgress() {
     }
 }
 
-void frmTable::showTable(std::string&& text) {
-    TxtTag->setText(std::move(text));
+window::AdvanceBounds frmTable::tableAdvanceBounds() const {
+    return TxtTag->advanceBounds();
+}
+
+void frmTable::showTable(window::IndexedText&& table) {
+    TxtTag->setText(std::move(table));
 }
 
 // Puts exactly what the box shows on the clipboard, line ends included.

@@ -33,6 +33,10 @@ public:
     // Replaces the whole text; scrolls to the top left and clears the
     // selection. On failure (no memory for the index) nothing changes.
     void setText(std::string utf8);
+    // A text whose lines were indexed as it was written.
+    void setText(window::IndexedText table);
+    // The widest each class of character is drawn in the box's font.
+    const window::AdvanceBounds& advanceBounds() const { return m_bounds; }
     const std::string& text() const { return m_document.text(); }
     const window::TextDocument& document() const { return m_document; }
     // The whole text, converted once; std::length_error when it is too long
@@ -110,6 +114,7 @@ private:
     void paintLine(QPainter& painter, std::size_t line);
     void paintFocusFrame(QPainter& painter) const;
 
+    void textReplaced();
     bool act(const QKeyEvent* event);
     void run(const window::BoxAction& action);
     // Carries out a change of caret or selection, then scrolls the caret

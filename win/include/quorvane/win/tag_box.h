@@ -28,10 +28,14 @@ public:
     // Replaces the text and shows its start; on a failure the box keeps what
     // it showed.
     void setText(std::string text);
+    // A text whose lines were indexed as it was written.
+    void setText(window::IndexedText table);
     const std::string& text() const { return m_document.text(); }
     void setFont(HFONT font);
     // Puts the selection, or the whole text, on the clipboard as Unicode text.
     void copy(bool whole) const;
+    // The widest each class of character is drawn, in 1/64 pixel.
+    window::AdvanceBounds bounds() const;
 
 private:
     explicit TagBox(HWND window)
@@ -44,7 +48,7 @@ private:
     std::size_t caretAt(std::size_t line, double x) const override;
     std::size_t pageLines() const override;
 
-    window::AdvanceBounds bounds() const;
+    void textReplaced();
     int advance(char32_t c, int x) const;
     void measureFont();
     void paint(HDC dc, const RECT& dirty);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "quorvane/tag/convert.h"
+#include "quorvane/window/indexed_text.h"
 
 #include <atomic>
 #include <cstdint>
@@ -37,11 +38,15 @@ public:
     };
     // What the worker runs: the table, or an exception for a failure.
     using Work = std::function<std::string(Progress& progress)>;
+    // What the worker runs to the indexed table.
+    using IndexedWork = std::function<IndexedText(Progress& progress)>;
 
-    // Converts the CSV file at `path`, read as the window reads it.
-    ConversionJob(std::filesystem::path path, tag::BuildOptions options);
-    // Runs `work` for the file at `path`.
-    ConversionJob(std::filesystem::path path, Work work);
+    // Converts the CSV file at `path`, read as the window reads it, and
+    // indexes the table's lines for `bounds` as the text is written.
+    ConversionJob(std::filesystem::path path, tag::BuildOptions options,
+                  const AdvanceBounds& bounds = {});
+    // Runs `work` for the file at `path`; its table is indexed afterwards.
+    ConversionJob(std::filesystem::path path, Work work, const AdvanceBounds& bounds = {});
     // Cancels a job still running and waits for its worker.
     ~ConversionJob();
     ConversionJob(const ConversionJob&) = delete;
@@ -60,14 +65,16 @@ public:
     // Waits for the worker, then gives the outcome; Done hands over the
     // table, which TakeTable then returns once.
     Outcome wait();
-    std::string takeTable() { return std::move(m_table); }
+    IndexedText takeTable() { return std::move(m_table); }
 
 private:
     void run() noexcept;
 
+    ConversionJob(std::filesystem::path path, IndexedWork work);
+
     std::filesystem::path m_path;
-    Work m_work;
-    std::string m_table;
+    IndexedWork m_work;
+    IndexedText m_table;
     Outcome m_outcome = Outcome::Running;
     std::function<void()> m_whenEnded;
     std::atomic<std::uint64_t> m_bytesRead{0};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "quorvane/window/char_class.h"
+#include "quorvane/window/line_scan.h"
 
 #include <array>
 #include <cstddef>
@@ -9,12 +10,6 @@
 #include <vector>
 
 namespace quorvane::window {
-
-// Upper bounds of the advance of a character of each width class, in 1/64
-// pixel. Used to bound the width of a line without laying it out.
-struct AdvanceBounds {
-    std::array<std::uint32_t, kWidthClasses> advance{};
-};
 
 // Where each line of a UTF-8 text starts, as byte offsets. CR LF, a lone CR
 // and a lone LF each end a line. Four bytes a line: offsets are 32-bit, so
@@ -39,8 +34,16 @@ public:
     std::uint64_t widestBound() const { return m_widestBound; }
     // Bytes held by the index itself.
     std::size_t capacityBytes() const { return m_starts.capacity() * sizeof(std::uint32_t); }
+    // The same text, at another address: the index views it there.
+    void moved(std::string_view text) { m_text = text; }
+
+    bool operator==(const LineIndex& other) const {
+        return m_starts == other.m_starts && m_widestBound == other.m_widestBound;
+    }
 
 private:
+    friend class LineIndexBuilder;
+
     static std::size_t countLines(std::string_view text);
 
     std::string_view m_text;

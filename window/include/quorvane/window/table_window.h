@@ -2,6 +2,7 @@
 
 #include "quorvane/tag/build_options.h"
 #include "quorvane/window/control.h"
+#include "quorvane/window/line_scan.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -31,8 +32,8 @@ class TableWindowFace;
 class TableWindow final {
 public:
     // Makes the job that converts a file; tests give jobs of their own.
-    using JobMaker = std::function<std::unique_ptr<ConversionJob>(const std::filesystem::path&,
-                                                                  const tag::BuildOptions&)>;
+    using JobMaker = std::function<std::unique_ptr<ConversionJob>(
+        const std::filesystem::path&, const tag::BuildOptions&, const AdvanceBounds&)>;
 
     explicit TableWindow(TableWindowFace& face, JobMaker makeJob = {});
     // A conversion still running is cancelled and waited for.
@@ -132,7 +133,6 @@ private:
     JobMaker m_makeJob;
     std::int16_t DataCnt = 0;
     std::int16_t FieldIdx = 0;
-    std::string TagText;
 
     std::string m_txtDataCnt = "1";
     std::string m_txtFeeld = "1";

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "quorvane/window/control.h"
+#include "quorvane/window/indexed_text.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -55,9 +56,12 @@ public:
     virtual void showProgress(const std::filesystem::path& file, int steps) = 0;
     virtual void closeProgress() = 0;
 
+    // What the output box needs of a table's lines: the widest each class of
+    // character is drawn in its font.
+    virtual AdvanceBounds tableAdvanceBounds() const = 0;
     // Puts a new table into the output box; on a failure the box keeps what
     // it showed.
-    virtual void showTable(std::string&& text) = 0;
+    virtual void showTable(IndexedText&& table) = 0;
     // Puts exactly what the output box shows on the clipboard.
     virtual void copyTable() = 0;
     // The one message: something failed.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "quorvane/window/indexed_text.h"
 #include "quorvane/window/line_index.h"
 #include "quorvane/window/utf16_offsets.h"
 
@@ -18,6 +19,9 @@ public:
     // Replaces the text. The index and offsets of the new text are built
     // before anything changes: a failure leaves the document as it was.
     void setText(std::string text, const AdvanceBounds& bounds);
+    // Takes a text indexed as it was written; an index made for other
+    // advances is measured again.
+    void setText(IndexedText text, const AdvanceBounds& bounds);
     // Bounds the widest line again for new advances.
     void remeasure(const AdvanceBounds& bounds) { m_lines.remeasure(bounds); }
 

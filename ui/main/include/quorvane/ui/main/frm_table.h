@@ -92,7 +92,8 @@ private:
     void postJobEnd(std::uint64_t job) override;
     void showProgress(const std::filesystem::path& file, int steps) override;
     void closeProgress() override;
-    void showTable(std::string&& text) override;
+    window::AdvanceBounds tableAdvanceBounds() const override;
+    void showTable(window::IndexedText&& table) override;
     void copyTable() override;
     void reportFailure() override;
     void showAbout() override;
