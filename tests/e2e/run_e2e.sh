@@ -95,10 +95,13 @@ wait_for "the main window titled Quorvane" active_title_is "Quorvane"
 main=$(active_window)
 menu_height=$(($(xdotool getwindowgeometry --shell "$main" | sed -n 's/^HEIGHT=//p') - 610))
 
-step "the field count is turned to 3 with the mouse and confirmed with Alt+K"
-click_client "${count_up_arrow[@]}"
+step "the field count is turned to 3, by Up on the spinner that has the focus at start and by the mouse, and confirmed with Alt+K"
+xdotool key Up
 click_client "${count_up_arrow[@]}"
 keys_change_area alt+k "${field_spinner[@]}"
+
+step "the confirmed count's spinner is disabled: a click on it changes nothing"
+click_client "${count_up_arrow[@]}"
 
 step "field 2 gets an attribute: spinner, editor (which has the focus), Alt+I"
 click_client "${field_up_arrow[@]}"
