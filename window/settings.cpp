@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
-#include <optional>
 #include <string_view>
 
 namespace quorvane::window {
