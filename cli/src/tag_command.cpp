@@ -36,7 +36,7 @@ std::filesystem::path PathOf(const std::string& utf8) {
 // The title of a document: the input file's name.
 std::string Title(const std::string& input) {
     if (input == "-") {
-        return "標準入力";
+        return "standard input";
     }
     const std::u8string name = PathOf(input).filename().u8string();
     return std::string(name.begin(), name.end());

@@ -150,7 +150,7 @@ std::vector<Row> Rows() {
          Document(kTable, tag::OutputEncoding::Utf8, "in.csv"), ""},
         {{"--document", "--output-encoding=cp932", "-o", "out.html", "-n2", "-a1=align=right",
           "-"}, kWorked, {}, 0, "", "", Files{{"out.html",
-          Document(kTable, tag::OutputEncoding::Cp932, "標準入力")}}},
+          Document(kTable, tag::OutputEncoding::Cp932, "standard input")}}},
         {{"\xff\xfe.csv"}, "", {{"\xff\xfe.csv", "a"}}, 0,
          "<table>\r\n<tr>\r\n<td>a</td>\r\n</tr>\r\n</table>", ""},
         // A file whose size reads as 0 but that has content.
