@@ -13,13 +13,17 @@ struct ConverterCloser {
 };
 using Converter = std::unique_ptr<UConverter, ConverterCloser>;
 
+void Require(UErrorCode status) {
+    if (U_FAILURE(status)) {
+        throw TagError(ErrorCode::OpenFailed, "code page 932 converter not available");
+    }
+}
+
 // ICU's windows-31j is the code page as Windows has it.
 Converter Open() {
     UErrorCode status = U_ZERO_ERROR;
     Converter converter(ucnv_open("windows-31j", &status));
-    if (U_FAILURE(status)) {
-        throw TagError(ErrorCode::OpenFailed, "code page 932 converter not available");
-    }
+    Require(status);
     return converter;
 }
 
@@ -52,9 +56,7 @@ std::vector<char16_t> LoadSystemCp932() {
     UErrorCode status = U_ZERO_ERROR;
     ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
                         &status);
-    if (U_FAILURE(status)) {
-        throw TagError(ErrorCode::OpenFailed, "code page 932 converter not available");
-    }
+    Require(status);
     std::vector<char16_t> table(65536, kNoCharacter);
     for (int b = 0; b <= 0xFF; ++b) {
         const char byte = static_cast<char>(b);
@@ -76,9 +78,7 @@ std::vector<std::uint16_t> LoadSystemCp932Codes() {
     UErrorCode status = U_ZERO_ERROR;
     ucnv_setFromUCallBack(converter.get(), UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
                           &status);
-    if (U_FAILURE(status)) {
-        throw TagError(ErrorCode::OpenFailed, "code page 932 converter not available");
-    }
+    Require(status);
     std::vector<std::uint16_t> codes(65536, kNoCode);
     for (unsigned c = 0; c < 0x10000; ++c) {
         if (c < 0xD800 || c > 0xDFFF) {
