@@ -47,29 +47,23 @@ std::vector<std::string> Cut(const std::string& text, std::mt19937& random) {
     return pieces;
 }
 
-// UTF-8 `text` with every hexadecimal character reference replaced by its
-// character, as a browser reads it.
-std::string Resolved(const std::string& text) {
-    static const std::regex reference("&#x([0-9A-F]{1,6});");
-    std::string out;
-    auto from = text.cbegin();
-    for (std::sregex_iterator it(text.begin(), text.end(), reference), end; it != end; ++it) {
-        char bytes[4];
-        const auto c = static_cast<char32_t>(std::stoul((*it)[1], nullptr, 16));
-        out.append(from, (*it)[0].first).append(bytes, EncodeUtf8(c, bytes));
-        from = (*it)[0].second;
-    }
-    return out.append(from, text.cend());
-}
-
-// Code page 932 bytes as a browser shows them.
-std::string Read(const std::string& cp932) {
-    return Resolved(test::DecodeCp932(cp932));
-}
-
 std::string Utf8(char32_t c) {
     char bytes[4];
     return std::string(bytes, EncodeUtf8(c, bytes));
+}
+
+// Code page 932 bytes as a browser shows them: decoded, and every
+// hexadecimal character reference replaced by its character.
+std::string Read(const std::string& cp932) {
+    static const std::regex reference("&#x([0-9A-F]{1,6});");
+    const std::string text = test::DecodeCp932(cp932);
+    std::string out;
+    auto from = text.cbegin();
+    for (std::sregex_iterator it(text.begin(), text.end(), reference), end; it != end; ++it) {
+        out.append(from, (*it)[0].first).append(Utf8(std::stoul((*it)[1], nullptr, 16)));
+        from = (*it)[0].second;
+    }
+    return out.append(from, text.cend());
 }
 
 struct Encoded {
