@@ -30,7 +30,7 @@ Options OptionParser::Parse(const std::vector<std::string>& args) {
 std::string OptionParser::Usage() {
     return "Usage: quorvane-tag [OPTIONS] FILE\n"
            "Writes the HTML table text of the CSV file FILE (- for standard input)\n"
-           "to standard output as UTF-8, lines separated by CR LF.\n"
+           "to standard output, lines separated by CR LF.\n"
            "\n"
            "  -n, --fields N        fields per table row, 1 to 32767 (default 1)\n"
            "  -a, --attr COL=TEXT   attribute text of column COL (1-based) for every\n"
@@ -43,6 +43,11 @@ std::string OptionParser::Usage() {
            "      --escape          write & < > \" ' in field text as &amp; &lt; &gt;\n"
            "                        &quot; &#39;\n"
            "      --table-attr TEXT attribute text of the table: <table TEXT>\n"
+           "      --document        write a complete HTML document around the table,\n"
+           "                        titled with FILE's name\n"
+           "      --output-encoding ENC\n"
+           "                        utf-8 (default) or cp932; in cp932 a character\n"
+           "                        it lacks becomes a reference such as &#x1F600;\n"
            "  -o, --output FILE     write to FILE instead of standard output (- is\n"
            "                        standard output)\n"
            "  -h, --help            show this help and exit\n"
@@ -67,6 +72,15 @@ Options OptionParser::Run() {
     }
     Check();
     return m_options;
+}
+
+// The option that takes no value and sets a flag, or nullptr.
+bool* OptionParser::Flag(std::string_view name) {
+    tag::TableOptions& table = m_options.table;
+    return name == "header"     ? &table.headerRow
+           : name == "escape"   ? &table.escape
+           : name == "document" ? &table.output.document
+                                : nullptr;
 }
 
 // Returns false when the option ends parsing (help, version).
@@ -94,12 +108,13 @@ bool OptionParser::TakeOption(std::string_view arg) {
         hasAttached = arg.size() > 2;
         attached = arg.substr(2);
     }
-    if (name == "help" || name == "version" || name == "header" || name == "escape") {
+    bool* flag = Flag(name);
+    if (flag != nullptr || name == "help" || name == "version") {
         if (hasAttached) {
             throw UsageError("option '" + std::string(arg) + "' takes no value");
         }
-        if (name == "header" || name == "escape") {
-            (name == "header" ? m_options.build.headerRow : m_options.build.escape) = true;
+        if (flag != nullptr) {
+            *flag = true;
             return true;
         }
         m_options.action = name == "help" ? Options::Action::Help : Options::Action::Version;
@@ -113,8 +128,10 @@ bool OptionParser::TakeOption(std::string_view arg) {
         SetEncoding(Value(name, attached, hasAttached));
     } else if (name == "delimiter") {
         SetDelimiter(Value(name, attached, hasAttached));
+    } else if (name == "output-encoding") {
+        SetOutputEncoding(Value(name, attached, hasAttached));
     } else if (name == "table-attr") {
-        m_options.build.tableAttribute = Value(name, attached, hasAttached);
+        m_options.table.tableAttribute = Value(name, attached, hasAttached);
     } else if (name == "output") {
         m_options.output = Value(name, attached, hasAttached);
         if (m_options.output->empty()) {
@@ -142,7 +159,7 @@ void OptionParser::SetFieldCount(const std::string& text) {
     if (value < 1 || value > kMaxFields) {
         throw UsageError("field count '" + text + "' is not a whole number from 1 to 32767");
     }
-    m_options.build.fieldCount = static_cast<std::int16_t>(value);
+    m_options.fieldCount = static_cast<std::int16_t>(value);
 }
 
 void OptionParser::AddAttribute(const std::string& text) {
@@ -160,21 +177,30 @@ void OptionParser::AddAttribute(const std::string& text) {
 
 void OptionParser::SetEncoding(const std::string& text) {
     if (text == "auto") {
-        m_options.read.encoding = tag::Encoding::Auto;
+        m_options.table.read.encoding = tag::Encoding::Auto;
     } else if (text == "cp932") {
-        m_options.read.encoding = tag::Encoding::Cp932;
+        m_options.table.read.encoding = tag::Encoding::Cp932;
     } else if (text == "utf-8") {
-        m_options.read.encoding = tag::Encoding::Utf8;
+        m_options.table.read.encoding = tag::Encoding::Utf8;
     } else if (text == "utf-16") {
-        m_options.read.encoding = tag::Encoding::Utf16;
+        m_options.table.read.encoding = tag::Encoding::Utf16;
     } else {
         throw UsageError("encoding '" + text + "' is not one of auto, cp932, utf-8, utf-16");
     }
 }
 
+void OptionParser::SetOutputEncoding(const std::string& text) {
+    if (text == "utf-8" || text == "cp932") {
+        m_options.table.output.encoding =
+            text == "cp932" ? tag::OutputEncoding::Cp932 : tag::OutputEncoding::Utf8;
+    } else {
+        throw UsageError("output encoding '" + text + "' is not one of utf-8, cp932");
+    }
+}
+
 void OptionParser::SetDelimiter(const std::string& text) {
     if (text == "," || text == "tab" || text == "\t" || text == ";" || text == "|") {
-        m_options.read.delimiter = text == "tab" ? '\t' : text.front();
+        m_options.table.read.delimiter = text == "tab" ? '\t' : text.front();
     } else {
         throw UsageError("delimiter '" + text + "' is not one of , tab ; |");
     }
@@ -189,11 +215,11 @@ void OptionParser::Check() {
     }
     m_options.input = m_files.front();
     for (const auto& [column, text] : m_attributes) {
-        if (column > m_options.build.fieldCount) {
+        if (column > m_options.fieldCount) {
             throw UsageError("attribute column " + std::to_string(column) + " is outside 1.." +
-                             std::to_string(m_options.build.fieldCount));
+                             std::to_string(m_options.fieldCount));
         }
-        auto& rows = m_options.build.styleRows;
+        auto& rows = m_options.styleRows;
         rows.resize(std::max(rows.size(), static_cast<std::size_t>(column)));
         rows[static_cast<std::size_t>(column - 1)] = text;
     }

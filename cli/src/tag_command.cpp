@@ -1,12 +1,13 @@
 #include "quorvane/cli/tag_command.h"
 
 #include "error_output.h"
-#include "output_sink.h"
 #include "quorvane/app_info.h"
 #include "quorvane/cli/option_parser.h"
 #include "quorvane/cli/usage_error.h"
 #include "quorvane/tag/convert.h"
+#include "quorvane/tag/file_sink.h"
 #include "quorvane/tag/files.h"
+#include "quorvane/tag/table_output.h"
 #include "quorvane/tag/tag_error.h"
 
 #include <exception>
@@ -30,6 +31,15 @@ void Report(const std::string& message) noexcept {
 // page, so the text goes in as UTF-8 explicitly.
 std::filesystem::path PathOf(const std::string& utf8) {
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+// The title of a document: the input file's name.
+std::string Title(const std::string& input) {
+    if (input == "-") {
+        return "standard input";
+    }
+    const std::u8string name = PathOf(input).filename().u8string();
+    return std::string(name.begin(), name.end());
 }
 
 void Print(const std::string& text) {
@@ -81,8 +91,12 @@ int TagCommand::Convert() const {
                                                       : tag::InputFile(PathOf(m_options.input));
         tag::OutputFile out =
             toFile ? tag::OutputFile(PathOf(*m_options.output)) : tag::OutputFile::StandardOutput();
-        OutputSink sink(out);
-        tag::Convert(input, m_options.read, m_options.build, sink);
+        tag::FileSink bytes(out);
+        tag::TableOutput sink(m_options.table.output, Title(m_options.input), bytes);
+        const tag::TableOptions& table = m_options.table;
+        tag::Convert(input, table.read, table.Build(m_options.fieldCount, m_options.styleRows),
+                     sink);
+        sink.Finish();
         out.Commit();
         return kSuccess;
     } catch (const tag::TagError& error) {

@@ -18,6 +18,16 @@ char16_t Decode(const char* bytes, int length) {
     return units == 1 ? static_cast<char16_t>(out[0]) : kNoCharacter;
 }
 
+// The bytes the system gives for the one unit `c` without a best fit or the
+// default character, or kNoCode.
+std::uint16_t Encode(wchar_t c) {
+    char out[2];
+    BOOL usedDefault = FALSE;
+    const int n =
+        WideCharToMultiByte(kCodePage, WC_NO_BEST_FIT_CHARS, &c, 1, out, 2, nullptr, &usedDefault);
+    return usedDefault ? kNoCode : PackedCode(out, n);
+}
+
 } // namespace
 
 std::vector<char16_t> LoadSystemCp932() {
@@ -41,6 +51,19 @@ std::vector<char16_t> LoadSystemCp932() {
         }
     }
     return table;
+}
+
+std::vector<std::uint16_t> LoadSystemCp932Codes() {
+    if (!IsValidCodePage(kCodePage)) {
+        throw TagError(ErrorCode::OpenFailed, "code page 932 converter not available");
+    }
+    std::vector<std::uint16_t> codes(0x10000, kNoCode);
+    for (unsigned c = 0; c < 0x10000; ++c) {
+        if (c < 0xD800 || c > 0xDFFF) {
+            codes[c] = Encode(static_cast<wchar_t>(c));
+        }
+    }
+    return codes;
 }
 
 } // namespace quorvane::tag

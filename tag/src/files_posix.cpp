@@ -153,7 +153,7 @@ OutputFile OutputFile::StandardError() {
     return OutputFile(STDERR_FILENO, false);
 }
 
-OutputFile::OutputFile(const fs::path& path)
+OutputFile::OutputFile(const fs::path& path, Other other)
     : OutputFile(-1, true) {
     const fs::path target = FinalTarget(path);
     struct stat info {};
@@ -162,6 +162,9 @@ OutputFile::OutputFile(const fs::path& path)
         throw TagError(ErrorCode::WriteFailed, "is a directory");
     }
     if (exists && !S_ISREG(info.st_mode)) {
+        if (other == Other::Refused) {
+            throw TagError(ErrorCode::WriteFailed, "not a regular file");
+        }
         // A device or FIFO is written in place; without O_CREAT nothing
         // can come into being here.
         const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);

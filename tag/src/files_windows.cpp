@@ -271,12 +271,15 @@ OutputFile OutputFile::StandardError() {
     return OutputFile(FromHandle(GetStdHandle(STD_ERROR_HANDLE)), false);
 }
 
-OutputFile::OutputFile(const fs::path& path)
+OutputFile::OutputFile(const fs::path& path, Other other)
     : OutputFile(kNoHandle, true) {
     const OwnedHandle existing = Probe(path);
     m_target = path;
     if (existing) {
         if (GetFileType(existing.get()) != FILE_TYPE_DISK) {
+            if (other == Other::Refused) {
+                throw TagError(ErrorCode::WriteFailed, "not a regular file");
+            }
             // A device (NUL, CON) or a pipe: written where it is.
             HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr,
                                         OPEN_EXISTING, 0, nullptr);

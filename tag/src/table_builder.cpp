@@ -1,6 +1,7 @@
 #include "table_builder.h"
 
 #include "byte_scan.h"
+#include "html_reference.h"
 #include "quorvane/tag/string_sink.h"
 #include "quorvane/tag/tag_error.h"
 #include "text_decoder.h"
@@ -32,24 +33,6 @@ template <bool Header> struct Cell final {
         return openings;
     }
 };
-
-// The character reference of each byte that needs one, or nothing.
-std::string_view Reference(char c) {
-    switch (c) {
-    case '&':
-        return "&amp;";
-    case '<':
-        return "&lt;";
-    case '>':
-        return "&gt;";
-    case '"':
-        return "&quot;";
-    case '\'':
-        return "&#39;";
-    default:
-        return {};
-    }
-}
 
 // One build: the cell openings of the styled columns are made once, and the
 // row loop is made for each kind of cell and with or without escaping, so
@@ -138,7 +121,7 @@ private:
         for (std::size_t at = text.find_first_of(kSpecial); at != std::string_view::npos;
              at = text.find_first_of(kSpecial, from)) {
             out.Append(text.substr(from, at - from));
-            out.Append(Reference(text[at]));
+            out.Append(HtmlReference(text[at]));
             from = at + 1;
         }
         out.Append(text.substr(from));

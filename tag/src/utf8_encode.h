@@ -29,4 +29,23 @@ inline std::size_t EncodeUtf8(char32_t c, char* out) {
     return 4;
 }
 
+// The code point of the well-formed UTF-8 character at `p`; sets `length` to
+// its bytes.
+inline char32_t DecodeUtf8(const unsigned char* p, std::size_t& length) {
+    if (p[0] < 0x80) {
+        length = 1;
+        return p[0];
+    }
+    if (p[0] < 0xE0) {
+        length = 2;
+        return (p[0] & 0x1Fu) << 6 | (p[1] & 0x3Fu);
+    }
+    if (p[0] < 0xF0) {
+        length = 3;
+        return (p[0] & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
+    }
+    length = 4;
+    return (p[0] & 0x07u) << 18 | (p[1] & 0x3Fu) << 12 | (p[2] & 0x3Fu) << 6 | (p[3] & 0x3Fu);
+}
+
 } // namespace quorvane::tag

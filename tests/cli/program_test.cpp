@@ -1,4 +1,6 @@
 #include "quorvane/cli/option_parser.h"
+#include "quorvane/tag/string_sink.h"
+#include "quorvane/tag/table_output.h"
 #include "run_program.h"
 #include "scratch_dir.h"
 
@@ -98,6 +100,17 @@ std::string Field(const std::string& text) {
     return "field count '" + text + "' is not a whole number from 1 to 32767";
 }
 
+// `table` as TableOutput writes it, in a document titled `title`.
+std::string Document(const std::string& table, tag::OutputEncoding encoding,
+                     const std::string& title) {
+    std::string bytes;
+    tag::StringSink sink(bytes);
+    tag::TableOutput out({encoding, true}, title, sink);
+    out.Append(table);
+    out.Finish();
+    return bytes;
+}
+
 std::vector<Row> Rows() {
     const Files in = {{"in.csv", kWorked}};
     const Files old = {{"in.csv", kWorked}, {"out.html", "old"}};
@@ -129,6 +142,15 @@ std::vector<Row> Rows() {
          "<table>\r\n<tr>\r\n<td>\xef\xbd\xb1</td>\r\n<td>b,c</td>\r\n</tr>\r\n</table>", ""},
         {{"-n2", "--delimiter=;", "-eauto", "-"}, "a|b;c", {}, 0,
          "<table>\r\n<tr>\r\n<td>a|b</td>\r\n<td>c</td>\r\n</tr>\r\n</table>", ""},
+        // The output encodings, a document titled with the file's name.
+        {{"-n2", "--output-encoding", "cp932", "-"}, "日本,😀", {}, 0,
+         "<table>\r\n<tr>\r\n<td>\x93\xfa\x96\x7b</td>\r\n<td>&#x1F600;</td>\r\n</tr>\r\n"
+         "</table>", ""},
+        {{"-n2", "-a1=align=right", "--output-encoding=utf-8", "--document", "in.csv"}, "", in, 0,
+         Document(kTable, tag::OutputEncoding::Utf8, "in.csv"), ""},
+        {{"--document", "--output-encoding=cp932", "-o", "out.html", "-n2", "-a1=align=right",
+          "-"}, kWorked, {}, 0, "", "", Files{{"out.html",
+          Document(kTable, tag::OutputEncoding::Cp932, "standard input")}}},
         {{"\xff\xfe.csv"}, "", {{"\xff\xfe.csv", "a"}}, 0,
          "<table>\r\n<tr>\r\n<td>a</td>\r\n</tr>\r\n</table>", ""},
         // A file whose size reads as 0 but that has content.
@@ -147,6 +169,8 @@ std::vector<Row> Rows() {
         Failure({"-o", "out.html", "missing.csv"}, old, "missing.csv: No such file or directory"),
         Failure({"-o", "out.html", "sub"}, {{"sub", "<dir>"}}, "sub: is a directory"),
         Failure({"in.fifo"}, {{"in.fifo", "<fifo>"}}, "in.fifo: not a regular file"),
+        Failure({"--document", "--output-encoding=cp932", "missing.csv"}, {},
+                "missing.csv: No such file or directory"),
         Failure({"/dev/zero"}, {}, "/dev/zero: not a regular file"),
         Failure({"-o", "out.html", "/proc/self/mem"}, old, "/proc/self/mem: Input/output error"),
         Failure({"-o", "out.html", "big.csv"}, {{"big.csv", std::string(1 << 20, ',')},
@@ -160,6 +184,9 @@ std::vector<Row> Rows() {
         Usage({"-x", "x"}, "unknown option '-x'"),
         Usage({"x", "-n"}, "option --fields needs a value"),
         Usage({"--header=yes", "x"}, "option '--header=yes' takes no value"),
+        Usage({"--document=", "x"}, "option '--document=' takes no value"),
+        Usage({"--output-encoding", "shift_jis", "x"},
+              "output encoding 'shift_jis' is not one of utf-8, cp932"),
         Usage({"-o", "", "x"}, "option --output needs a file name"),
         Usage({"-n", "1\r\n", "x"}, Field("1\\x0d\\x0a")),
         Usage({"-n", "0", "x"}, Field("0")),

@@ -1,9 +1,11 @@
 #pragma once
 
-#include "quorvane/tag/convert.h"
+#include "quorvane/tag/table_options.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // What one run of quorvane-tag is asked to do.
 namespace quorvane::cli {
@@ -12,8 +14,10 @@ struct Options final {
     enum class Action { Convert, Help, Version };
 
     Action action = Action::Convert;
-    tag::ReadOptions read;
-    tag::BuildOptions build;
+    tag::TableOptions table;
+    // The column settings: fields per row, attribute of column c + 1 at c.
+    std::int16_t fieldCount = 1;
+    std::vector<std::string> styleRows;
     // "-" is standard input.
     std::string input;
     std::optional<std::string> output;

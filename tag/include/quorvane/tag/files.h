@@ -47,15 +47,22 @@ public:
     static OutputFile StandardOutput();
     // Binary, bytes as they are.
     static OutputFile StandardError();
+    // What becomes of a path that names a device or a FIFO.
+    enum class Other {
+        WrittenInPlace,
+        // WriteFailed, "not a regular file".
+        Refused,
+    };
+
     // Decides by what stands at `path` once symbolic links are followed:
     // nothing or a regular file: a temporary file beside the target, put in
     //   its place by Commit; an existing file's permissions (and owner and
     //   group where allowed) carry over, a new one gets 0666 less the umask;
-    // anything else that opens for writing (a device, a FIFO): written in
-    //   place, nothing created or replaced;
+    // anything else that opens for writing (a device, a FIFO): as `other`
+    //   says; written in place, nothing created or replaced;
     // a folder, a missing parent, an unwritable folder: WriteFailed naming
     //   the reason, nothing created.
-    explicit OutputFile(const std::filesystem::path& path);
+    explicit OutputFile(const std::filesystem::path& path, Other other = Other::WrittenInPlace);
     OutputFile(OutputFile&& other) noexcept;
     OutputFile& operator=(OutputFile&&) = delete;
     // Without Commit the temporary file is removed and the target untouched.
