@@ -15,7 +15,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
         return 1;
     }
     MSG message{};
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    BOOL got = 0;
+    while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) {
         if (!quorvane::win::frmTable::takeDialogKeys(message)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
@@ -24,5 +25,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     if (SUCCEEDED(com)) {
         CoUninitialize();
     }
-    return static_cast<int>(message.wParam);
+    // -1: the loop itself failed, and the message holds nothing.
+    return got == 0 ? static_cast<int>(message.wParam) : 1;
 }

@@ -4,6 +4,7 @@
 #include "quorvane/win/control_ids.h"
 #include "quorvane/win/dpi_scale.h"
 #include "quorvane/win/frm_about.h"
+#include "quorvane/win/open_windows.h"
 #include "quorvane/win/progress_window.h"
 #include "quorvane/win/tag_box.h"
 #include "quorvane/win/wide.h"
@@ -141,7 +142,33 @@ bool frmTable::takeDialogKeys(MSG& message) {
     wchar_t type[32] = {};
     GetClassNameW(top, type, static_cast<int>(std::size(type)));
     const std::wstring_view name(type);
+    if (name == id::kMainClass) {
+        auto* form = reinterpret_cast<frmTable*>(GetWindowLongPtrW(top, GWLP_USERDATA));
+        if (form != nullptr && form->turnByKey(message)) {
+            return true;
+        }
+    }
     return (name == id::kMainClass || name == id::kAboutClass) && IsDialogMessageW(top, &message);
+}
+
+// Up and Down on a focused spinner turn it by one, as a click on its arrows
+// does and by the same notification; the dialog manager would take them for
+// moving the focus.
+bool frmTable::turnByKey(const MSG& message) {
+    if (message.message != WM_KEYDOWN || (message.wParam != VK_UP && message.wParam != VK_DOWN)) {
+        return false;
+    }
+    const int spinner = GetDlgCtrlID(message.hwnd);
+    if (GetParent(message.hwnd) != m_window || (spinner != id::UpDown1 && spinner != id::UpDown2)) {
+        return false;
+    }
+    NMUPDOWN turn{};
+    turn.hdr = {message.hwnd, static_cast<UINT_PTR>(spinner), UDN_DELTAPOS};
+    turn.iPos = static_cast<int>(SendMessageW(message.hwnd, UDM_GETPOS32, 0, 0));
+    turn.iDelta = message.wParam == VK_UP ? 1 : -1;
+    SendMessageW(m_window, WM_NOTIFY, static_cast<WPARAM>(spinner),
+                 reinterpret_cast<LPARAM>(&turn));
+    return true;
 }
 
 LRESULT CALLBACK frmTable::procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
@@ -149,6 +176,7 @@ LRESULT CALLBACK frmTable::procedure(HWND window, UINT message, WPARAM w, LPARAM
         auto* form = static_cast<frmTable*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
         form->m_window = window;
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+        OpenWindows::opened();
     }
     auto* form = reinterpret_cast<frmTable*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (form == nullptr) {
@@ -160,6 +188,7 @@ LRESULT CALLBACK frmTable::procedure(HWND window, UINT message, WPARAM w, LPARAM
             DeleteObject(font);
         }
         delete form;
+        OpenWindows::closed();
         return DefWindowProcW(window, message, w, l);
     }
     // No exception crosses into the system: a failure is the one message.
@@ -172,6 +201,9 @@ LRESULT CALLBACK frmTable::procedure(HWND window, UINT message, WPARAM w, LPARAM
 }
 
 LRESULT frmTable::handle(UINT message, WPARAM w, LPARAM l) {
+    if (m_focus.handle(m_window, message, w)) {
+        return 0;
+    }
     switch (message) {
     case WM_CREATE:
         createControls();
@@ -183,8 +215,13 @@ LRESULT frmTable::handle(UINT message, WPARAM w, LPARAM l) {
         m_logic.Form_Load();
         return 0;
     case WM_DPICHANGED: {
+        // The old fonts go once no control uses them.
+        const HFONT old[] = {m_uiFont, m_gothicList, m_gothicTable};
         makeFonts(HIWORD(w));
         layOut();
+        for (HFONT font : old) {
+            DeleteObject(font);
+        }
         const auto* suggested = reinterpret_cast<const RECT*>(l);
         SetWindowPos(m_window, nullptr, suggested->left, suggested->top, 0, 0,
                      SWP_NOZORDER | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -224,10 +261,7 @@ LRESULT frmTable::handle(UINT message, WPARAM w, LPARAM l) {
             m_closeAfterJob = true;
             return 0;
         }
-        exitProgram();
-        return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
+        DestroyWindow(m_window); // an About window stays open
         return 0;
     default:
         return DefWindowProcW(m_window, message, w, l);
@@ -270,7 +304,8 @@ void frmTable::createMenus() {
 }
 
 // The system's message font for captions; "ＭＳ ゴシック" with the Japanese
-// character set for the attribute editor, the list and the output box.
+// character set for the attribute editor, the list and the output box. The
+// fonts they replace are the caller's to delete.
 void frmTable::makeFonts(UINT dpi) {
     const DpiScale scale(dpi);
     NONCLIENTMETRICSW metrics{};
@@ -284,9 +319,6 @@ void frmTable::makeFonts(UINT dpi) {
         wcscpy_s(font.lfFaceName, L"ＭＳ ゴシック");
         return CreateFontIndirectW(&font);
     };
-    for (HFONT old : {m_uiFont, m_gothicList, m_gothicTable}) {
-        DeleteObject(old);
-    }
     m_uiFont = CreateFontIndirectW(&metrics.lfMessageFont);
     m_gothicList = gothic(11.25);
     m_gothicTable = gothic(9);
@@ -311,9 +343,9 @@ void frmTable::layOut() {
                 at.bottom = at.top + size.cy;
             }
         }
-        const HFONT font = place.id == id::TxtTag                                ? m_gothicTable
+        const HFONT font = place.id == id::TxtTag                                 ? m_gothicTable
                            : place.id == id::TxtStyle || place.id == id::LstStyle ? m_gothicList
-                                                                                : m_uiFont;
+                                                                                  : m_uiFont;
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
         SetWindowPos(control, nullptr, at.left, at.top, at.right - at.left, at.bottom - at.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
@@ -352,8 +384,10 @@ void frmTable::nameForAssistiveTools() {
     services->Release();
 }
 
+// Enter presses the focused button and nothing else, Esc (IDCANCEL)
+// nothing: the window has no default or cancel button.
 void frmTable::onCommand(int control, int code) {
-    if (control == IDOK) { // Enter: the focused button is pressed
+    if (control == IDOK) {
         const HWND focus = GetFocus();
         for (int button : kButtons) {
             if (focus == item(button)) {
@@ -396,6 +430,11 @@ void frmTable::onCommand(int control, int code) {
     case id::TxtStyle:
         if (code == EN_CHANGE) {
             m_logic.TxtStyle_Edit(narrow(windowText(item(id::TxtStyle))));
+        }
+        break;
+    case id::TxtTag:
+        if (code == TagBox::kCopyFailed) {
+            reportFailure();
         }
         break;
     case id::LstStyle:
@@ -631,7 +670,7 @@ void frmTable::showAbout() {
     m_about = frmAbout::open();
 }
 
-// Ends the program at once, the About window with it.
+// Ends the program at once, an About window with it.
 void frmTable::exitProgram() {
     if (m_about != nullptr && IsWindow(m_about)) {
         DestroyWindow(m_about);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "quorvane/win/focus_memory.h"
 #include "quorvane/window/table_window.h"
 #include "quorvane/window/table_window_face.h"
 
@@ -29,6 +30,7 @@ private:
     frmTable() = default;
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM w, LPARAM l);
     LRESULT handle(UINT message, WPARAM w, LPARAM l);
+    bool turnByKey(const MSG& message);
 
     void createControls();
     void createMenus();
@@ -63,6 +65,7 @@ private:
     HFONT m_gothicList = nullptr;
     HFONT m_gothicTable = nullptr;
     HWND m_about = nullptr;
+    FocusMemory m_focus;
     // Set while this face carries out what the behaviour asked, so that the
     // controls' own notifications do not come back to it.
     bool m_applying = false;
