@@ -14,6 +14,9 @@
 //                                    the open dialog to the table painted
 //   story_driver expect KEY=VALUE... waits until the windows show all of it
 //                                    (keys of look()), printing what they show
+//   story_driver hold-clipboard      keeps the clipboard open, so that the
+//                                    program's copy fails, until a message
+//                                    box stands
 //
 // File names are relative to the current folder. Prints one line per step;
 // exits 1 at the first failure, naming it.
@@ -293,7 +296,9 @@ std::string window_name(HWND window) {
 
 // What the program shows, as KEY=VALUE: where the keyboard focus and the
 // active window (and its title) are, the number boxes, the attribute editor
-// and list (rows joined by |), how many About windows and dialogs stand.
+// and list (rows joined by |), whether the output box holds a table and
+// where its middle is on the screen, how many About windows and dialogs
+// stand.
 std::map<std::string, std::string> look() {
     std::map<std::string, std::string> seen;
     g_main = FindWindowW(id::kMainClass, L"Quorvane");
@@ -320,6 +325,11 @@ std::map<std::string, std::string> look() {
         rows += (row ? "|" : "") + utf8(text);
     }
     seen["rows"] = rows;
+    seen["table"] = text_of(id::TxtTag).ends_with(L"</table>") ? "1" : "0";
+    RECT box{};
+    GetWindowRect(control(id::TxtTag), &box);
+    seen["box"] = std::to_string((box.left + box.right) / 2) + "," +
+                  std::to_string((box.top + box.bottom) / 2);
     return seen;
 }
 
@@ -345,15 +355,26 @@ void expect(int count, wchar_t** wanted) {
     std::printf("%s\n", shown(seen).c_str());
 }
 
+void hold_clipboard() {
+    wait_for("open clipboard", [] { return OpenClipboard(nullptr) != FALSE; });
+    step("holding the clipboard");
+    wait_for("message box", [] {
+        g_main = FindWindowW(id::kMainClass, L"Quorvane");
+        return g_main && !windows_of(L"#32770", true).empty();
+    });
+    CloseClipboard();
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
     const wstring mode = argc > 1 ? argv[1] : L"";
     if (mode == L"expect") return expect(argc - 2, argv + 2), 0;
+    if (mode == L"hold-clipboard") return hold_clipboard(), 0;
     if (!(mode == L"story" && argc == 4) && !((mode == L"pose" || mode == L"time") && argc == 3) &&
         !((mode == L"close" || mode == L"about") && argc == 2)) {
         std::printf("usage: story_driver story CSV MISSING | pose CSV | time CSV | about | close | "
-                    "expect KEY=VALUE...\n");
+                    "expect KEY=VALUE... | hold-clipboard\n");
         return 2;
     }
     find_main_window();
