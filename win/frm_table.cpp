@@ -343,9 +343,9 @@ void frmTable::layOut() {
                 at.bottom = at.top + size.cy;
             }
         }
-        const HFONT font = place.id == id::TxtTag                                 ? m_gothicTable
+        const HFONT font = place.id == id::TxtTag                                ? m_gothicTable
                            : place.id == id::TxtStyle || place.id == id::LstStyle ? m_gothicList
-                                                                                  : m_uiFont;
+                                                                                : m_uiFont;
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
         SetWindowPos(control, nullptr, at.left, at.top, at.right - at.left, at.bottom - at.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
