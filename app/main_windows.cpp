@@ -16,7 +16,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
         return 1;
     }
     MSG message{};
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    BOOL got = 0;
+    while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) {
         if (!quorvane::win::frmTable::takeDialogKeys(message) &&
             !quorvane::win::ProgressWindow::takeDialogKeys(message)) {
             TranslateMessage(&message);
@@ -26,5 +27,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     if (SUCCEEDED(com)) {
         CoUninitialize();
     }
-    return static_cast<int>(message.wParam);
+    // -1: the loop itself failed, and the message holds nothing.
+    return got == 0 ? static_cast<int>(message.wParam) : 1;
 }

@@ -3,6 +3,7 @@
 #include "quorvane/app_info.h"
 #include "quorvane/win/control_ids.h"
 #include "quorvane/win/dpi_scale.h"
+#include "quorvane/win/open_windows.h"
 #include "quorvane/win/wide.h"
 
 #include <string>
@@ -65,6 +66,7 @@ LRESULT CALLBACK frmAbout::procedure(HWND window, UINT message, WPARAM w, LPARAM
         auto* about = static_cast<frmAbout*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
         about->m_window = window;
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(about));
+        OpenWindows::opened();
     }
     auto* about = reinterpret_cast<frmAbout*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (about == nullptr) {
@@ -75,13 +77,20 @@ LRESULT CALLBACK frmAbout::procedure(HWND window, UINT message, WPARAM w, LPARAM
         if (about->m_font) {
             DeleteObject(about->m_font);
         }
+        if (about->m_icon) {
+            DestroyIcon(about->m_icon);
+        }
         delete about;
+        OpenWindows::closed();
         return DefWindowProcW(window, message, w, l);
     }
     return about->handle(message, w, l);
 }
 
 LRESULT frmAbout::handle(UINT message, WPARAM w, LPARAM l) {
+    if (m_focus.handle(m_window, message, w)) {
+        return 0;
+    }
     switch (message) {
     case WM_CREATE:
         createControls();
@@ -133,9 +142,6 @@ void frmAbout::createControls() {
     make(L"STATIC", L"ﾊﾞｰｼﾞｮﾝ", SS_LEFT | SS_NOPREFIX, 0, id::lblVersion);
     make(L"STATIC", L"office ぽるめに", SS_LEFT | SS_NOPREFIX, 0, id::AboutLabel1);
     make(L"EDIT", kHomePage, WS_TABSTOP | ES_READONLY | ES_AUTOHSCROLL, 0, id::Text1);
-    m_icon = static_cast<HICON>(
-        LoadImageW(instance, MAKEINTRESOURCEW(kAboutIcon), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
-    SendDlgItemMessageW(m_window, id::picIcon, STM_SETICON, reinterpret_cast<WPARAM>(m_icon), 0);
 }
 
 // Places the window and its controls at the monitor's DPI, in the system's
@@ -157,17 +163,34 @@ void frmAbout::layOut() {
         DeleteObject(m_font);
     }
     m_font = font;
-    // The picture takes the 32 by 32 image and its sunken border.
-    const int side = scale.pixels(480) + 4;
+    // The picture takes the icon, 32 pixels at 96 DPI, and its sunken border.
+    const int side = scale.pixels(480);
+    setIcon(side);
     const RECT icon = scale.rect(240, 210, 0, 0);
-    SetWindowPos(GetDlgItem(m_window, id::picIcon), nullptr, icon.left, icon.top, side, side,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(GetDlgItem(m_window, id::picIcon), nullptr, icon.left, icon.top, side + 4,
+                 side + 4, SWP_NOZORDER | SWP_NOACTIVATE);
     RECT frame = scale.rect(2340, 1935, 5730, 2505);
     const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(m_window, GWL_STYLE));
     const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(m_window, GWL_EXSTYLE));
     AdjustWindowRectExForDpi(&frame, style, FALSE, exStyle, scale.dpi());
     SetWindowPos(m_window, nullptr, frame.left, frame.top, frame.right - frame.left,
                  frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The icon made at `side` pixels from its nearest image; the one it replaces
+// is released.
+void frmAbout::setIcon(int side) {
+    auto* icon =
+        static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kAboutIcon),
+                                      IMAGE_ICON, side, side, LR_DEFAULTCOLOR));
+    if (icon == nullptr) {
+        return;
+    }
+    SendDlgItemMessageW(m_window, id::picIcon, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    if (m_icon) {
+        DestroyIcon(m_icon);
+    }
+    m_icon = icon;
 }
 
 void frmAbout::Form_Load() {

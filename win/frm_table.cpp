@@ -4,6 +4,7 @@
 #include "quorvane/win/control_ids.h"
 #include "quorvane/win/dpi_scale.h"
 #include "quorvane/win/frm_about.h"
+#include "quorvane/win/open_windows.h"
 #include "quorvane/win/progress_window.h"
 #include "quorvane/win/tag_box.h"
 #include "quorvane/win/wide.h"
@@ -161,7 +162,41 @@ bool frmTable::takeDialogKeys(MSG& message) {
     wchar_t type[32] = {};
     GetClassNameW(top, type, static_cast<int>(std::size(type)));
     const std::wstring_view name(type);
+    if (name == id::kMainClass) {
+        auto* form = reinterpret_cast<frmTable*>(GetWindowLongPtrW(top, GWLP_USERDATA));
+        if (form != nullptr && (form->busyInput(message) || form->turnByKey(message))) {
+            return true;
+        }
+    }
     return (name == id::kMainClass || name == id::kAboutClass) && IsDialogMessageW(top, &message);
+}
+
+// While a conversion runs, the keys and clicks meant for the window's client
+// area go nowhere; its title bar and close box still answer.
+bool frmTable::busyInput(const MSG& message) const {
+    const bool input = (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) ||
+                       (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST);
+    return m_busy && input;
+}
+
+// Up and Down on a focused spinner turn it by one, as a click on its arrows
+// does and by the same notification; the dialog manager would take them for
+// moving the focus.
+bool frmTable::turnByKey(const MSG& message) {
+    if (message.message != WM_KEYDOWN || (message.wParam != VK_UP && message.wParam != VK_DOWN)) {
+        return false;
+    }
+    const int spinner = GetDlgCtrlID(message.hwnd);
+    if (GetParent(message.hwnd) != m_window || (spinner != id::UpDown1 && spinner != id::UpDown2)) {
+        return false;
+    }
+    NMUPDOWN turn{};
+    turn.hdr = {message.hwnd, static_cast<UINT_PTR>(spinner), UDN_DELTAPOS};
+    turn.iPos = static_cast<int>(SendMessageW(message.hwnd, UDM_GETPOS32, 0, 0));
+    turn.iDelta = message.wParam == VK_UP ? 1 : -1;
+    SendMessageW(m_window, WM_NOTIFY, static_cast<WPARAM>(spinner),
+                 reinterpret_cast<LPARAM>(&turn));
+    return true;
 }
 
 LRESULT CALLBACK frmTable::procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
@@ -169,6 +204,7 @@ LRESULT CALLBACK frmTable::procedure(HWND window, UINT message, WPARAM w, LPARAM
         auto* form = static_cast<frmTable*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
         form->m_window = window;
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+        OpenWindows::opened();
     }
     auto* form = reinterpret_cast<frmTable*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (form == nullptr) {
@@ -180,6 +216,7 @@ LRESULT CALLBACK frmTable::procedure(HWND window, UINT message, WPARAM w, LPARAM
             DeleteObject(font);
         }
         delete form;
+        OpenWindows::closed();
         return DefWindowProcW(window, message, w, l);
     }
     // No exception crosses into the system: a failure is the one message.
@@ -192,6 +229,9 @@ LRESULT CALLBACK frmTable::procedure(HWND window, UINT message, WPARAM w, LPARAM
 }
 
 LRESULT frmTable::handle(UINT message, WPARAM w, LPARAM l) {
+    if (m_focus.handle(m_window, message, w)) {
+        return 0;
+    }
     switch (message) {
     case WM_CREATE:
         createControls();
@@ -203,8 +243,16 @@ LRESULT frmTable::handle(UINT message, WPARAM w, LPARAM l) {
         m_logic.Form_Load();
         return 0;
     case WM_DPICHANGED: {
+        // The old fonts go once no control uses them.
+        const HFONT old[] = {m_uiFont, m_gothicList, m_gothicTable};
         makeFonts(HIWORD(w));
         layOut();
+        if (m_progress) {
+            m_progress->setFont(m_uiFont);
+        }
+        for (HFONT font : old) {
+            DeleteObject(font);
+        }
         const auto* suggested = reinterpret_cast<const RECT*>(l);
         SetWindowPos(m_window, nullptr, suggested->left, suggested->top, 0, 0,
                      SWP_NOZORDER | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -247,11 +295,8 @@ LRESULT frmTable::handle(UINT message, WPARAM w, LPARAM l) {
     case WM_CLOSE:
         // A conversion running is cancelled first; the window closes after it.
         if (m_logic.Form_QueryUnload()) {
-            exitProgram();
+            DestroyWindow(m_window); // an About window stays open
         }
-        return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
         return 0;
     default:
         return DefWindowProcW(m_window, message, w, l);
@@ -301,7 +346,8 @@ void frmTable::createMenus() {
 }
 
 // The system's message font for captions; "ＭＳ ゴシック" with the Japanese
-// character set for the attribute editor, the list and the output box.
+// character set for the attribute editor, the list and the output box. The
+// fonts they replace are the caller's to delete.
 void frmTable::makeFonts(UINT dpi) {
     const DpiScale scale(dpi);
     NONCLIENTMETRICSW metrics{};
@@ -315,9 +361,6 @@ void frmTable::makeFonts(UINT dpi) {
         wcscpy_s(font.lfFaceName, L"ＭＳ ゴシック");
         return CreateFontIndirectW(&font);
     };
-    for (HFONT old : {m_uiFont, m_gothicList, m_gothicTable}) {
-        DeleteObject(old);
-    }
     m_uiFont = CreateFontIndirectW(&metrics.lfMessageFont);
     m_gothicList = gothic(11.25);
     m_gothicTable = gothic(9);
@@ -380,8 +423,10 @@ void frmTable::nameForAssistiveTools() {
     services->Release();
 }
 
+// Enter presses the focused button and nothing else, Esc (IDCANCEL)
+// nothing: the window has no default or cancel button.
 void frmTable::onCommand(int control, int code) {
-    if (control == IDOK) { // Enter: the focused button is pressed
+    if (control == IDOK) {
         const HWND focus = GetFocus();
         for (int button : kButtons) {
             if (focus == item(button)) {
@@ -424,6 +469,11 @@ void frmTable::onCommand(int control, int code) {
     case id::TxtStyle:
         if (code == EN_CHANGE) {
             m_logic.TxtStyle_Edit(narrow(windowText(item(id::TxtStyle))));
+        }
+        break;
+    case id::TxtTag:
+        if (code == TagBox::kCopyFailed) {
+            reportFailure();
         }
         break;
     case id::LstStyle:
@@ -559,25 +609,16 @@ std::optional<std::filesystem::path> frmTable::chooseCsvFile(const std::filesyst
     return std::filesystem::path(name.c_str());
 }
 
-// While a conversion runs the window takes no input and shows the busy
-// cursor; the control that had the focus has it again afterwards.
+// While a conversion runs the window takes no input from the user and shows
+// the busy cursor. It stays enabled until the progress window shows: a
+// window disabled as the file dialog closes is one the system activates no
+// more, and its focus would be lost.
 void frmTable::setBusy(bool busy) {
-    if (busy == m_busy) {
-        return;
-    }
     m_busy = busy;
     if (busy) {
-        m_focusBeforeBusy = GetFocus();
-        EnableWindow(m_window, FALSE);
         SetCursor(LoadCursorW(nullptr, IDC_WAIT));
         return;
     }
-    EnableWindow(m_window, TRUE);
-    if (m_focusBeforeBusy != nullptr && IsChild(m_window, m_focusBeforeBusy) &&
-        IsWindowEnabled(m_focusBeforeBusy) && GetForegroundWindow() == m_window) {
-        SetFocus(m_focusBeforeBusy);
-    }
-    m_focusBeforeBusy = nullptr;
     POINT cursor{};
     GetCursorPos(&cursor);
     SetCursorPos(cursor.x, cursor.y); // the cursor shape is asked for again
@@ -641,7 +682,7 @@ void frmTable::closeWindow() {
     PostMessageW(m_window, WM_CLOSE, 0, 0);
 }
 
-// Ends the program at once, the About window with it.
+// Ends the program at once, an About window with it.
 void frmTable::exitProgram() {
     if (m_about != nullptr && IsWindow(m_about)) {
         DestroyWindow(m_about);

@@ -103,6 +103,13 @@ void ProgressWindow::cancel() {
     m_cancel();
 }
 
+void ProgressWindow::setFont(HFONT font) {
+    for (HWND child = GetWindow(m_window, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    }
+}
+
 void ProgressWindow::setSteps(int steps) {
     SendMessageW(GetDlgItem(m_window, id::barRead), PBM_SETPOS, static_cast<WPARAM>(steps), 0);
 }

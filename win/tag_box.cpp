@@ -1,5 +1,6 @@
 #include "quorvane/win/tag_box.h"
 
+#include "quorvane/tag/utf16.h"
 #include "quorvane/win/control_ids.h"
 #include "quorvane/win/wide.h"
 #include "quorvane/window/char_class.h"
@@ -8,6 +9,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <climits>
 #include <limits>
 #include <new>
 #include <stdexcept>
@@ -29,18 +31,6 @@ std::uint64_t barScale(std::uint64_t range) {
 
 bool keyDown(int key) {
     return GetKeyState(key) < 0;
-}
-
-// The UTF-16 units of one character.
-int appendUnits(char32_t c, std::wstring& out) {
-    if (c < 0x10000) {
-        out.push_back(static_cast<wchar_t>(c));
-        return 1;
-    }
-    c -= 0x10000;
-    out.push_back(static_cast<wchar_t>(0xD800 + (c >> 10)));
-    out.push_back(static_cast<wchar_t>(0xDC00 + (c & 0x3FF)));
-    return 2;
 }
 
 } // namespace
@@ -113,22 +103,16 @@ LRESULT TagBox::handle(UINT message, WPARAM w, LPARAM l) {
     case WM_HSCROLL:
         onScroll(message == WM_VSCROLL ? SB_VERT : SB_HORZ, LOWORD(w));
         return 0;
-    case WM_MOUSEWHEEL: {
-        UINT lines = 3;
-        SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
-        const int notches = GET_WHEEL_DELTA_WPARAM(w) / WHEEL_DELTA;
-        const std::int64_t by = -static_cast<std::int64_t>(notches) * lines;
-        scrollTo(static_cast<std::uint64_t>(std::max<std::int64_t>(0, m_top + by)), m_left);
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
+        onWheel(message == WM_MOUSEWHEEL, GET_WHEEL_DELTA_WPARAM(w));
         return 0;
-    }
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_KEYDOWN:
         return onKey(w) ? 0 : DefWindowProcW(m_window, message, w, l);
     case WM_SETFOCUS:
-        CreateCaret(m_window, nullptr, 2, m_lineHeight);
-        showCaret();
-        ShowCaret(m_window);
+        makeCaret();
         InvalidateRect(m_window, nullptr, FALSE);
         return 0;
     case WM_KILLFOCUS:
@@ -184,7 +168,9 @@ LRESULT TagBox::handle(UINT message, WPARAM w, LPARAM l) {
         contextMenu(GET_X_LPARAM(l), GET_Y_LPARAM(l));
         return 0;
     case WM_GETTEXTLENGTH:
-        return static_cast<LRESULT>(m_document.utf16().toUtf16(m_document.text().size()));
+        // Callers keep lengths in an int and add the terminating null.
+        return static_cast<LRESULT>(std::min<std::uint64_t>(
+            m_document.utf16().toUtf16(m_document.text().size()), INT_MAX - 1));
     case WM_GETTEXT:
         return getText(w, reinterpret_cast<wchar_t*>(l));
     case WM_SETTEXT:
@@ -219,7 +205,17 @@ void TagBox::setFont(HFONT font) {
     measureFont();
     m_document.remeasure(bounds());
     updateScrollBars();
+    if (GetFocus() == m_window) {
+        DestroyCaret();
+        makeCaret(); // as high as the new lines
+    }
     InvalidateRect(m_window, nullptr, FALSE);
+}
+
+void TagBox::makeCaret() {
+    CreateCaret(m_window, nullptr, 2, m_lineHeight);
+    showCaret();
+    ShowCaret(m_window);
 }
 
 // The widest each class of character is drawn, in 1/64 pixel.
@@ -357,7 +353,9 @@ void TagBox::paintLine(HDC dc, std::size_t line, int y, int width) {
             flush();
             selected = inSelection;
         }
-        const int count = appendUnits(c == U'\t' ? U' ' : c, units);
+        char16_t pair[2];
+        const std::size_t count = tag::EncodeUtf16(c == U'\t' ? U' ' : c, pair);
+        units.append(pair, pair + count);
         cells.push_back(cell);
         if (count == 2) {
             cells.push_back(0);
@@ -407,6 +405,24 @@ void TagBox::scrollTo(std::uint64_t top, std::int64_t left) {
     updateScrollBars();
     showCaret();
     InvalidateRect(m_window, nullptr, FALSE);
+}
+
+// The wheel scrolls the lines (or the page) the system sets a notch, the
+// tilt wheel the characters; parts of a notch add up.
+void TagBox::onWheel(bool vertical, int delta) {
+    UINT perNotch = 3;
+    SystemParametersInfoW(vertical ? SPI_GETWHEELSCROLLLINES : SPI_GETWHEELSCROLLCHARS, 0,
+                          &perNotch, 0);
+    if (!vertical) {
+        scrollTo(m_top, m_left + m_wheelRight.add(delta, perNotch) * m_narrow);
+        return;
+    }
+    const bool pages = perNotch == WHEEL_PAGESCROLL;
+    const std::int64_t steps = m_wheelUp.add(delta, pages ? 1 : perNotch);
+    const std::int64_t lines = pages ? steps * static_cast<std::int64_t>(pageLines()) : steps;
+    scrollTo(static_cast<std::uint64_t>(
+                 std::max<std::int64_t>(0, static_cast<std::int64_t>(m_top) - lines)),
+             m_left);
 }
 
 void TagBox::onScroll(int bar, int request) {
@@ -485,7 +501,7 @@ bool TagBox::onKey(WPARAM key) {
 void TagBox::run(const window::BoxAction& action) {
     switch (action.command) {
     case window::BoxCommand::Copy:
-        copy(false);
+        copySelection();
         return;
     case window::BoxCommand::SelectAll:
         m_cursor.selectAll();
@@ -611,6 +627,18 @@ void TagBox::copy(bool whole) const {
         throw std::runtime_error("the clipboard refused the text");
     }
     CloseClipboard();
+}
+
+// A copy that fails goes to the window the box is in, which shows its one
+// message as for the copy button.
+void TagBox::copySelection() const {
+    try {
+        copy(false);
+    } catch (const std::exception&) {
+        SendMessageW(GetParent(m_window), WM_COMMAND,
+                     MAKEWPARAM(GetDlgCtrlID(m_window), kCopyFailed),
+                     reinterpret_cast<LPARAM>(m_window));
+    }
 }
 
 LRESULT TagBox::getText(WPARAM size, wchar_t* into) const {

@@ -2,10 +2,10 @@
 
 #include "quorvane/tag/files.h"
 #include "quorvane/tag/tag_error.h"
+#include "quorvane/tag/utf16.h"
 
 #include <windows.h>
 
-#include <algorithm>
 #include <string>
 
 // A console shows UTF-16 text: UTF-8 bytes would be read in its code page.
@@ -19,10 +19,7 @@ void WriteError(std::string_view utf8) {
         tag::OutputFile::StandardError().Write(utf8);
         return;
     }
-    const int length = static_cast<int>(utf8.size());
-    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(std::max(size, 0)), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, text.data(), size);
+    const std::wstring text = tag::WideFromUtf8(utf8);
     std::wstring_view rest = text;
     while (!rest.empty()) {
         DWORD wrote = 0;

@@ -1,6 +1,7 @@
 #include "quorvane/tag/files.h"
 
 #include "quorvane/tag/tag_error.h"
+#include "quorvane/tag/utf16.h"
 
 #include <windows.h>
 
@@ -34,15 +35,6 @@ struct HandleCloser {
 };
 using OwnedHandle = std::unique_ptr<void, HandleCloser>;
 
-std::string Utf8(std::wstring_view text) {
-    const int length = static_cast<int>(text.size());
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<std::size_t>(std::max(size, 0)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), length, bytes.data(), size, nullptr, nullptr);
-    return bytes;
-}
-
 // The system's text for `error` in the user's language, without the line
 // end and full stop it carries.
 std::string Reason(DWORD error) {
@@ -56,7 +48,7 @@ std::string Reason(DWORD error) {
            std::wstring_view(L"\r\n .").find(message.back()) != std::wstring_view::npos) {
         message.pop_back();
     }
-    return message.empty() ? "system error " + std::to_string(error) : Utf8(message);
+    return message.empty() ? "system error " + std::to_string(error) : Utf8FromWide(message);
 }
 
 [[noreturn]] void Fail(ErrorCode code, DWORD error) {
@@ -199,12 +191,12 @@ void PutInPlace(fs::path& temporary, const fs::path& target) {
                               (InUse(error) ? ", which another program has open" : "") + " (" +
                               Reason(error) + ")";
     if (!Exists(target) && !(Exists(backup) && Move(backup, target))) {
-        const std::string table = Utf8(temporary.wstring());
+        const std::string table = Utf8FromWide(temporary.wstring());
         temporary.clear();
         throw TagError(
             ErrorCode::WriteFailed,
             cause + "; the table is in " + table +
-                (Exists(backup) ? " and the old file in " + Utf8(backup.wstring()) : ""));
+                (Exists(backup) ? " and the old file in " + Utf8FromWide(backup.wstring()) : ""));
     }
     DeleteFileW(backup.c_str());
     throw TagError(ErrorCode::WriteFailed, cause);

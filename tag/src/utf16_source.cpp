@@ -1,5 +1,6 @@
 #include "utf16_source.h"
 
+#include "utf16_units.h"
 #include "utf8_encode.h"
 
 #include <algorithm>
@@ -10,15 +11,6 @@ namespace {
 
 // UTF-16 bytes taken from the inner source at a time.
 constexpr std::size_t kBlock = 64 << 10;
-constexpr char32_t kReplacement = 0xFFFD;
-
-bool IsHigh(char16_t u) {
-    return u >= 0xD800 && u <= 0xDBFF;
-}
-
-bool IsLow(char16_t u) {
-    return u >= 0xDC00 && u <= 0xDFFF;
-}
 
 } // namespace
 
@@ -56,11 +48,11 @@ bool Utf16Source::Fill() {
     Transcode(m_inSize / 2);
     if (m_innerEnded) {
         if (m_high != 0) {
-            Put(kReplacement);
+            Put(kReplacementCharacter);
             m_high = 0;
         }
         if (m_inSize == 1) {
-            Put(kReplacement);
+            Put(kReplacementCharacter);
             m_inSize = 0;
         }
     }
@@ -74,18 +66,18 @@ void Utf16Source::Transcode(std::size_t units) {
     for (std::size_t i = 0; i < units; ++i, p += 2) {
         const auto u = static_cast<char16_t>(p[hi] << 8 | p[1 - hi]);
         if (m_high != 0) {
-            if (IsLow(u)) {
-                Put(0x10000 + ((static_cast<char32_t>(m_high) - 0xD800) << 10) + (u - 0xDC00));
+            if (IsLowSurrogate(u)) {
+                Put(JoinSurrogates(m_high, u));
                 m_high = 0;
                 continue;
             }
-            Put(kReplacement);
+            Put(kReplacementCharacter);
             m_high = 0;
         }
-        if (IsHigh(u)) {
+        if (IsHighSurrogate(u)) {
             m_high = u;
         } else {
-            Put(IsLow(u) ? kReplacement : u);
+            Put(IsLowSurrogate(u) ? kReplacementCharacter : u);
         }
     }
     const std::size_t used = units * 2;

@@ -4,6 +4,7 @@
 #
 #   wine_gui.py prefix WORK                                makes the prefix
 #   wine_gui.py story WORK EXE DRIVER LINUX_TAG OBJDUMP    the user's story
+#   wine_gui.py keys WORK EXE DRIVER                       the keyboard story
 #   wine_gui.py installer WORK MSI DRIVER WXS STAGE        upgrade of an older
 #       version (WXS built in STAGE), the program started, uninstall
 import os, re, shutil, subprocess, sys, tempfile, time
@@ -78,6 +79,19 @@ class Session:
         self.processes.append(process)
         return process
 
+    # A window manager, as on a desktop: it draws the frames with their
+    # close boxes, switches windows on Alt+Tab, and without one Wine waits
+    # seconds for each window it closes.
+    def window_manager(self):
+        self.processes.append(subprocess.Popen(
+            ["openbox", "--sm-disable"], env=self.env, stdin=subprocess.DEVNULL,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+
+    # xdotool on this X server: keys and clicks as the user makes them.
+    def x(self, *command):
+        return subprocess.run(["xdotool", *command], env=self.env, capture_output=True,
+                              text=True, timeout=60, check=True).stdout.strip()
+
     def run(self, *command, timeout=120):
         process = self.start(*command)
         return ended(process, timeout), process.log.read_text(errors="replace")
@@ -123,6 +137,101 @@ def story(session, exe, driver, linux_tag, objdump):
     problems += executable_problems(exe, objdump, WINDOWS_DLLS, VERSION_RECORD + MANIFEST)
     if problems:
         raise Failed("\n".join(problems))
+
+
+# The main window from the keyboard, keys and clicks going through the X
+# server into Wine: each row's actions (xdotool's key names; "type:" text is
+# typed; a click on the close box or the output box; the clipboard held by
+# another program), then what the driver must find.
+KEY_STORY = [
+    ("Up on the count spinner, focused at start", ["Up", "Up"],
+     "count=3 focus=main.UpDown1"),
+    ("Space presses 決定, the focus goes on", ["Tab", "space"],
+     "rows=|| focus=main.CmdDataCntCancel"),
+    ("Up on the field spinner; the editor takes the focus", ["Tab", "Up"],
+     "field=2 focus=main.TxtStyle"),
+    ("Enter and Esc in the editor press nothing", ["a", "Return", "Escape", "type:b"],
+     "style=ab rows=|| dialogs=0 abouts=0 main=1 focus=main.TxtStyle"),
+    ("Enter presses the focused button", ["Tab", "Return"],
+     "rows=|ab| focus=main.CmdHanei"),
+    ("Space opens the file dialog", ["Tab", "space"], "dialogs=1 active=dialog title=Open"),
+    ("Esc closes it: the focus is back", ["Escape"],
+     "dialogs=0 active=main focus=main.CmdFileOpen"),
+    ("a file that is not there", ["space", "type:missing.csv", "Return"],
+     "dialogs=1 active=dialog title=ぽるめに"),
+    ("Enter closes the message: the focus is back", ["Return"],
+     "dialogs=0 active=main focus=main.CmdFileOpen table=0"),
+    ("a file converted: the focus is back", ["space", "type:table.csv", "Return"],
+     "dialogs=0 table=1 active=main focus=main.CmdFileOpen"),
+    ("Ctrl+C in the output box while another program holds the clipboard",
+     ["click box", "ctrl+a", "hold clipboard", "ctrl+c"], "dialogs=1 title=ぽるめに"),
+    ("Enter closes the message: the focus is back", ["Return"],
+     "dialogs=0 active=main focus=main.TxtTag"),
+    ("About from the menu's access key", ["alt+v"], "abouts=1 active=about focus=about.cmdOK"),
+    ("Alt+Tab back: the focus is back", ["alt+Tab"],
+     "abouts=1 active=main focus=main.TxtTag"),
+    ("the close box ends the main window alone", ["close box"],
+     "main=0 abouts=1 active=about focus=about.cmdOK"),
+]
+
+
+def keys(session, exe, driver):
+    (session.scratch / "table.csv").write_bytes(b"a,b\r\nc,d\r\n")
+    session.window_manager()
+    program = session.start(exe)
+    drive(session, driver, "expect", "main=1", "focus=main.UpDown1")
+    holders = []
+    for what, actions, wanted in KEY_STORY:
+        print(f"keys: {what}")
+        for action in actions:
+            if action == "close box":
+                click_close_box(session)
+            elif action == "click box":
+                at = drive(session, driver, "expect", "main=1").split("box=")[1].split()[0]
+                session.x("mousemove", *at.split(","), "click", "1")
+            elif action == "hold clipboard":
+                holders.append(hold_clipboard(session, driver))
+            elif action.startswith("type:"):
+                session.x("type", "--delay", "20", action.removeprefix("type:"))
+            else:
+                session.x("key", action)
+        drive(session, driver, "expect", *wanted.split())
+        # The active window's title bar is drawn active: the window manager
+        # gave it the focus too.
+        if "active=main" in wanted and (title := session.x("getactivewindow",
+                                                           "getwindowname")) != "Quorvane":
+            raise Failed(f"{what}: the window manager has {title!r} active")
+    print("keys: OK on About ends the program")
+    session.x("key", "Return")
+    if status := ended(program):
+        raise Failed(f"quorvane.exe exit status {status}")
+    if any(ended(holder) for holder in holders):
+        raise Failed("the driver holding the clipboard failed")
+
+
+# Starts the driver holding the clipboard; returns once it holds it.
+def hold_clipboard(session, driver):
+    holder = session.start(driver, "hold-clipboard")
+    deadline = time.monotonic() + 60
+    while "holding" not in holder.log.read_text(errors="replace"):
+        if holder.poll() is not None or time.monotonic() > deadline:
+            raise Failed(f"no hold on the clipboard: {holder.log.read_text(errors='replace')}")
+        time.sleep(0.05)
+    return holder
+
+
+# Clicks the close box at the right end of the main window's title bar,
+# which the window manager draws above the window.
+def click_close_box(session):
+    window = session.x("search", "--name", "^Quorvane$").split()[0]
+    info = subprocess.run(["xwininfo", "-id", window], env=session.env, capture_output=True,
+                          text=True, check=True).stdout
+    left, top, width = (int(re.search(rf"{name}:\s+(\d+)", info)[1]) for name in
+                        ("Absolute upper-left X", "Absolute upper-left Y", "Width"))
+    extents = subprocess.run(["xprop", "-id", window, "_NET_FRAME_EXTENTS"], env=session.env,
+                             capture_output=True, text=True, check=True).stdout
+    title = int(re.findall(r"\d+", extents.split("=")[1])[2])
+    session.x("mousemove", str(left + width - title // 2), str(top - title // 2), "click", "1")
 
 
 # Quorvane's entries among the installed programs: (product code, version,
@@ -188,7 +297,7 @@ def installer(session, msi, driver, wxs, stage):
         raise Failed("\n".join(problems))
 
 
-def main(mode, work, *args, modes={"story": story, "installer": installer}):
+def main(mode, work, *args, modes={"story": story, "keys": keys, "installer": installer}):
     work = Path(work).resolve()
     env = wine_env(work)
     try:  # the prefix, made once

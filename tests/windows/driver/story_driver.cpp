@@ -12,6 +12,11 @@
 //   story_driver close               exits the program from its menu
 //   story_driver time CSV            prints the milliseconds from Enter in
 //                                    the open dialog to the table painted
+//   story_driver expect KEY=VALUE... waits until the windows show all of it
+//                                    (keys of look()), printing what they show
+//   story_driver hold-clipboard      keeps the clipboard open, so that the
+//                                    program's copy fails, until a message
+//                                    box stands
 //
 // File names are relative to the current folder. Prints one line per step;
 // exits 1 at the first failure, naming it.
@@ -22,6 +27,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -260,13 +266,115 @@ void time_open(const wstring& csv) {
     std::printf("shown in %llu ms\n", GetTickCount64() - g_entered);
 }
 
+// The controls a user reaches, by name, for telling where the focus is.
+const std::map<int, std::string> kNames = {
+    {id::UpDown1, "UpDown1"},   {id::CmdDataCntOK, "CmdDataCntOK"},
+    {id::CmdDataCntCancel, "CmdDataCntCancel"}, {id::UpDown2, "UpDown2"},
+    {id::TxtStyle, "TxtStyle"}, {id::CmdHanei, "CmdHanei"},
+    {id::CmdFileOpen, "CmdFileOpen"}, {id::CmdCopy, "CmdCopy"},
+    {id::TxtTag, "TxtTag"},     {id::LstStyle, "LstStyle"},
+    {id::TxtDataCnt, "TxtDataCnt"}, {id::TxtFeeld, "TxtFeeld"},
+    {id::cmdOK, "cmdOK"},       {id::Text1, "Text1"}};
+
+// Which of the program's windows `window` is, or holds it.
+std::string window_name(HWND window) {
+    if (!window) return "none";
+    HWND top = GetAncestor(window, GA_ROOT);
+    wchar_t type[64] = {};
+    GetClassNameW(top, type, 64);
+    const wstring kind = type;
+    std::string name = kind == id::kMainClass    ? "main"
+                       : kind == id::kAboutClass ? "about"
+                       : kind == L"#32770"       ? "dialog"
+                                                 : "other";
+    if (window != top) {
+        const auto known = kNames.find(GetDlgCtrlID(window));
+        name += "." + (known != kNames.end() ? known->second : "?");
+    }
+    return name;
+}
+
+// What the program shows, as KEY=VALUE: where the keyboard focus and the
+// active window (and its title) are, the number boxes, the attribute editor
+// and list (rows joined by |), whether the output box holds a table and
+// where its middle is on the screen, how many About windows and dialogs
+// stand.
+std::map<std::string, std::string> look() {
+    std::map<std::string, std::string> seen;
+    g_main = FindWindowW(id::kMainClass, L"Quorvane");
+    if (g_main && !IsWindowVisible(g_main)) g_main = nullptr;  // not yet made
+    seen["main"] = g_main ? "1" : "0";
+    seen["abouts"] = std::to_string(windows_of(id::kAboutClass).size());
+    HWND any = g_main ? g_main : FindWindowW(id::kAboutClass, nullptr);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (any) GetGUIThreadInfo(GetWindowThreadProcessId(any, nullptr), &info);
+    seen["focus"] = window_name(info.hwndFocus);
+    seen["active"] = window_name(info.hwndActive);
+    seen["title"] = info.hwndActive ? utf8(text_of(info.hwndActive)) : "";
+    if (!g_main) return seen;
+    seen["dialogs"] = std::to_string(windows_of(L"#32770", true).size());
+    seen["count"] = utf8(text_of(id::TxtDataCnt));
+    seen["field"] = utf8(text_of(id::TxtFeeld));
+    seen["style"] = utf8(text_of(id::TxtStyle));
+    std::string rows;
+    const auto list = control(id::LstStyle);
+    for (LRESULT row = 0, n = send(list, LB_GETCOUNT); row < n; ++row) {
+        wstring text(size_t(send(list, LB_GETTEXTLEN, row)) + 1, L'\0');
+        text.resize(size_t(send(list, LB_GETTEXT, row, LPARAM(text.data()))));
+        rows += (row ? "|" : "") + utf8(text);
+    }
+    seen["rows"] = rows;
+    seen["table"] = text_of(id::TxtTag).ends_with(L"</table>") ? "1" : "0";
+    RECT box{};
+    GetWindowRect(control(id::TxtTag), &box);
+    seen["box"] = std::to_string((box.left + box.right) / 2) + "," +
+                  std::to_string((box.top + box.bottom) / 2);
+    return seen;
+}
+
+std::string shown(const std::map<std::string, std::string>& seen) {
+    std::string line;
+    for (const auto& [key, value] : seen) line += (line.empty() ? "" : " ") + key + "=" + value;
+    return line;
+}
+
+// Waits until every KEY=VALUE holds.
+void expect(int count, wchar_t** wanted) {
+    std::map<std::string, std::string> seen;
+    wait_for("windows showing what was expected", [&] {
+        seen = look();
+        for (int i = 0; i < count; ++i) {
+            const std::string pair = utf8(wanted[i]);
+            const size_t equals = pair.find('=');
+            const auto found = seen.find(pair.substr(0, equals));
+            if (found == seen.end() || found->second != pair.substr(equals + 1)) return false;
+        }
+        return true;
+    }, [&] { return "they show " + shown(seen); });
+    std::printf("%s\n", shown(seen).c_str());
+}
+
+void hold_clipboard() {
+    wait_for("open clipboard", [] { return OpenClipboard(nullptr) != FALSE; });
+    step("holding the clipboard");
+    wait_for("message box", [] {
+        g_main = FindWindowW(id::kMainClass, L"Quorvane");
+        return g_main && !windows_of(L"#32770", true).empty();
+    });
+    CloseClipboard();
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
     const wstring mode = argc > 1 ? argv[1] : L"";
+    if (mode == L"expect") return expect(argc - 2, argv + 2), 0;
+    if (mode == L"hold-clipboard") return hold_clipboard(), 0;
     if (!(mode == L"story" && argc == 4) && !((mode == L"pose" || mode == L"time") && argc == 3) &&
         !((mode == L"close" || mode == L"about") && argc == 2)) {
-        std::printf("usage: story_driver story CSV MISSING | pose CSV | time CSV | about | close\n");
+        std::printf("usage: story_driver story CSV MISSING | pose CSV | time CSV | about | close | "
+                    "expect KEY=VALUE... | hold-clipboard\n");
         return 2;
     }
     find_main_window();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "quorvane/win/focus_memory.h"
+
 #include <windows.h>
 
 namespace quorvane::win {
@@ -19,11 +21,13 @@ private:
     LRESULT handle(UINT message, WPARAM w, LPARAM l);
     void createControls();
     void layOut();
+    void setIcon(int side);
     void Form_Load();
 
     HWND m_window = nullptr;
     HFONT m_font = nullptr;
     HICON m_icon = nullptr;
+    FocusMemory m_focus;
 };
 
 } // namespace quorvane::win

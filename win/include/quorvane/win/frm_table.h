@@ -1,5 +1,6 @@
 #pragma once
 
+#include "quorvane/win/focus_memory.h"
 #include "quorvane/window/table_window.h"
 #include "quorvane/window/table_window_face.h"
 
@@ -30,6 +31,8 @@ private:
     ~frmTable() override;
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM w, LPARAM l);
     LRESULT handle(UINT message, WPARAM w, LPARAM l);
+    bool turnByKey(const MSG& message);
+    bool busyInput(const MSG& message) const;
 
     void createControls();
     void createMenus();
@@ -71,13 +74,12 @@ private:
     HFONT m_gothicList = nullptr;
     HFONT m_gothicTable = nullptr;
     HWND m_about = nullptr;
+    FocusMemory m_focus;
     // Set while this face carries out what the behaviour asked, so that the
     // controls' own notifications do not come back to it.
     bool m_applying = false;
-    // While a conversion runs: the control that had the focus, and the
-    // progress window once it shows.
+    // While a conversion runs; the progress window once it shows.
     bool m_busy = false;
-    HWND m_focusBeforeBusy = nullptr;
     std::unique_ptr<ProgressWindow> m_progress;
     // Last: a conversion still running ends before the rest goes.
     window::TableWindow m_logic{*this};

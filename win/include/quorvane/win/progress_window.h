@@ -24,6 +24,8 @@ public:
 
     // The bar's position, 0 to kProgressBarSteps.
     void setSteps(int steps);
+    // The font of its texts, which the owner keeps.
+    void setFont(HFONT font);
 
 private:
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM w, LPARAM l);

@@ -4,6 +4,7 @@
 #include "quorvane/window/text_cursor.h"
 #include "quorvane/window/text_document.h"
 #include "quorvane/window/text_measure.h"
+#include "quorvane/window/wheel_steps.h"
 
 #include <windows.h>
 
@@ -20,6 +21,10 @@ namespace quorvane::win {
 // text as UTF-16.
 class TagBox final : private window::TextMeasure {
 public:
+    // The notification (WM_COMMAND) of a Ctrl+C or a context menu copy that
+    // failed.
+    static constexpr WORD kCopyFailed = 1;
+
     // Registers the window class once.
     static void registerClass(HINSTANCE instance);
     // The box of `window`, or nullptr.
@@ -55,13 +60,16 @@ private:
     void paintLine(HDC dc, std::size_t line, int y, int width);
     void updateScrollBars();
     void scrollTo(std::uint64_t top, std::int64_t left);
+    void onWheel(bool vertical, int delta);
     void onScroll(int bar, int request);
     bool onKey(WPARAM key);
     void run(const window::BoxAction& action);
     void moveCaret(std::size_t pos, bool extend);
+    void makeCaret();
     void showCaret();
     std::size_t positionAt(int x, int y) const;
     void contextMenu(int x, int y);
+    void copySelection() const;
     int clientWidth() const;
     int clientHeight() const;
     LRESULT getText(WPARAM size, wchar_t* into) const;
@@ -77,6 +85,8 @@ private:
     std::uint64_t m_top = 0;
     std::int64_t m_left = 0;
     bool m_dragging = false;
+    window::WheelSteps m_wheelUp;
+    window::WheelSteps m_wheelRight;
 };
 
 } // namespace quorvane::win

@@ -5,8 +5,8 @@
 
 namespace quorvane::win {
 
-// UTF-8 text as the Windows API's UTF-16, and back. Bytes that do not decode
-// become U+FFFD.
+// UTF-8 text as the Windows API's UTF-16, and back, by the core's one
+// conversion: what does not decode becomes U+FFFD.
 std::wstring wide(std::string_view utf8);
 std::string narrow(std::wstring_view utf16);
 
