@@ -62,19 +62,19 @@ void ConversionJob::Progress::BytesRead(std::uint64_t total) {
     }
 }
 
-ConversionJob::ConversionJob(std::filesystem::path path, tag::BuildOptions options,
-                             const AdvanceBounds& bounds)
-    : ConversionJob(path,
-                    IndexedWork([path, options = std::move(options), bounds](Progress& progress) {
-                        tag::InputFile file(path);
-                        progress.Sized(file.Size());
-                        IndexedText table{{}, {}, bounds};
-                        reserveTable(table.text, file.Size());
-                        IndexingSink sink(table.text, bounds);
-                        tag::Convert(file, tag::ReadOptions{}, options, sink, &progress);
-                        table.lines = sink.finish();
-                        return table;
-                    })) {}
+ConversionJob::ConversionJob(std::filesystem::path path, tag::ReadOptions read,
+                             tag::BuildOptions options, const AdvanceBounds& bounds)
+    : ConversionJob(
+          path, IndexedWork([path, read, options = std::move(options), bounds](Progress& progress) {
+              tag::InputFile file(path);
+              progress.Sized(file.Size());
+              IndexedText table{{}, {}, bounds};
+              reserveTable(table.text, file.Size());
+              IndexingSink sink(table.text, bounds);
+              tag::Convert(file, read, options, sink, &progress);
+              table.lines = sink.finish();
+              return table;
+          })) {}
 
 ConversionJob::ConversionJob(std::filesystem::path path, Work work, const AdvanceBounds& bounds)
     : ConversionJob(std::move(path),

@@ -79,14 +79,39 @@ constexpr ControlLayout kControls[] = {
     {Line1, "Line1", K::Line, {}, "", 105, 0, 8820, 0, -1, F::UserInterface, LineColour::Shadow},
 };
 
+using M = MenuKind;
+using I = MenuItem;
+
+// The options menu's access key, T, is none of the bar's (F, E, V) nor the
+// buttons' (K, R, I, O, C).
 constexpr MenuLayout kMenus[] = {
-    {"mnuFile", MenuKind::DropDown, "ファイル(&F)"},
-    {"mnuCSV", MenuKind::Item, "CSVファイルの選択(&O)"},
-    {"sepa", MenuKind::Separator, "-"},
-    {"mnuClose", MenuKind::Item, "終了(&X)"},
-    {"mnuEdit", MenuKind::DropDown, "編集(&E)"},
-    {"mnuCopy", MenuKind::Item, "クリップボードにコピー(&C)"},
-    {"mnuVir", MenuKind::BarCommand, "バージョン情報(&V)"},
+    {"mnuFile", M::DropDown, "ファイル(&F)", 0},
+    {"mnuCSV", M::Item, "CSVファイルの選択(&O)", 1, I::mnuCSV},
+    {"mnuSave", M::Item, "名前を付けて保存(&A)...", 1, I::mnuSave},
+    {"mnuBrowser", M::Item, "ブラウザで表示(&B)", 1, I::mnuBrowser},
+    {"sepa", M::Separator, "-", 1},
+    {"mnuClose", M::Item, "終了(&X)", 1, I::mnuClose},
+    {"mnuEdit", M::DropDown, "編集(&E)", 0},
+    {"mnuCopy", M::Item, "クリップボードにコピー(&C)", 1, I::mnuCopy},
+    {"mnuOption", M::DropDown, "オプション(&T)", 0},
+    {"mnuHeader", M::Check, "1行目を見出しセル(<th>)にする(&H)", 1, I::mnuHeader},
+    {"mnuEscape", M::Check, "&&<>\"' を文字参照にする(&E)", 1, I::mnuEscape},
+    {"mnuTableAttr", M::Item, "tableタグの属性(&A)...", 1, I::mnuTableAttr},
+    {"sepaOption", M::Separator, "-", 1},
+    {"mnuDelimiter", M::SubMenu, "区切り文字(&D)", 1},
+    {"mnuComma", M::Choice, "カンマ( , )(&C)", 2, I::mnuComma},
+    {"mnuTab", M::Choice, "タブ(&T)", 2, I::mnuTab},
+    {"mnuSemicolon", M::Choice, "セミコロン( ; )(&S)", 2, I::mnuSemicolon},
+    {"mnuBar", M::Choice, "縦棒( | )(&B)", 2, I::mnuBar},
+    {"mnuReadEncoding", M::SubMenu, "CSVの文字コード(&N)", 1},
+    {"mnuAuto", M::Choice, "自動判別(&A)", 2, I::mnuAuto},
+    {"mnuReadCp932", M::Choice, "Shift_JIS(&S)", 2, I::mnuReadCp932},
+    {"mnuReadUtf8", M::Choice, "UTF-8(&U)", 2, I::mnuReadUtf8},
+    {"mnuReadUtf16", M::Choice, "UTF-16(&T)", 2, I::mnuReadUtf16},
+    {"mnuSaveEncoding", M::SubMenu, "保存の文字コード(&O)", 1},
+    {"mnuSaveUtf8", M::Choice, "UTF-8(&U)", 2, I::mnuSaveUtf8},
+    {"mnuSaveCp932", M::Choice, "Shift_JIS(&S)", 2, I::mnuSaveCp932},
+    {"mnuVir", M::BarCommand, "バージョン情報(&V)", 0, I::mnuVir},
 };
 
 constexpr bool takesFocus(ControlKind kind) {

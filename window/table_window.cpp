@@ -1,5 +1,6 @@
 #include "quorvane/window/table_window.h"
 
+#include "quorvane/tag/save_table.h"
 #include "quorvane/window/conversion_job.h"
 #include "quorvane/window/main_layout.h"
 #include "quorvane/window/table_window_face.h"
@@ -30,15 +31,26 @@ std::optional<std::int16_t> int16FromText(const std::string& text) {
     return error == std::errc() && stop == end ? std::optional(value) : std::nullopt;
 }
 
+// Paths as the settings keep them: UTF-8.
+std::string utf8Of(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::filesystem::path pathOf(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
 } // namespace
 
 TableWindow::TableWindow(TableWindowFace& face, JobMaker makeJob)
     : m_face(face)
-    , m_makeJob(std::move(makeJob)) {
+    , m_makeJob(std::move(makeJob))
+    , m_options(face) {
     if (!m_makeJob) {
-        m_makeJob = [](const std::filesystem::path& path, const tag::BuildOptions& options,
-                       const AdvanceBounds& bounds) {
-            return std::make_unique<ConversionJob>(path, options, bounds);
+        m_makeJob = [](const std::filesystem::path& path, const tag::ReadOptions& read,
+                       const tag::BuildOptions& build, const AdvanceBounds& bounds) {
+            return std::make_unique<ConversionJob>(path, read, build, bounds);
         };
     }
 }
@@ -57,6 +69,7 @@ void TableWindow::Form_Load() {
         setEnabled(Control::CmdDataCntCancel, false);
         showFrame2(false);
         m_face.setFocus(Control::UpDown1);
+        m_options.load();
     });
 }
 
@@ -140,6 +153,27 @@ void TableWindow::mnuClose_Click() {
 
 void TableWindow::mnuVir_Click() {
     command([this] { m_face.showAbout(); });
+}
+
+void TableWindow::Menu_Click(MenuItem item) {
+    switch (item) {
+    case MenuItem::mnuCSV:
+        return mnuCSV_Click();
+    case MenuItem::mnuCopy:
+        return mnuCopy_Click();
+    case MenuItem::mnuClose:
+        return mnuClose_Click();
+    case MenuItem::mnuVir:
+        return mnuVir_Click();
+    case MenuItem::mnuSave:
+        return command([this] { saveTable(); });
+    case MenuItem::mnuBrowser:
+        return command([this] { showInBrowser(); });
+    case MenuItem::mnuTableAttr:
+        return command([this] { askTableAttribute(); });
+    default:
+        return command([&] { m_options.click(item); });
+    }
 }
 
 void TableWindow::File_Drop(const std::filesystem::path& path) {
@@ -232,7 +266,8 @@ void TableWindow::makeTag() {
     std::optional<std::filesystem::path> path;
     {
         const Modal modal(m_modal);
-        path = m_face.chooseCsvFile(m_fileName);
+        path = m_face.chooseCsvFile(!m_fileName.empty() ? m_fileName
+                                                        : pathOf(m_options.lastFolder()) / "");
     }
     if (path) {
         makeTagFrom(*path);
@@ -247,6 +282,7 @@ void TableWindow::makeTagFrom(const std::filesystem::path& path) {
         return;
     }
     m_fileName = path;
+    m_options.setLastFolder(utf8Of(path.parent_path()));
     try {
         startJob(path);
     } catch (...) {
@@ -257,7 +293,9 @@ void TableWindow::makeTagFrom(const std::filesystem::path& path) {
 }
 
 void TableWindow::startJob(const std::filesystem::path& path) {
-    m_job = m_makeJob(path, tag::BuildOptions{DataCnt, m_rows}, m_face.tableAdvanceBounds());
+    const tag::TableOptions& options = m_options.options();
+    m_job =
+        m_makeJob(path, options.read, options.Build(DataCnt, m_rows), m_face.tableAdvanceBounds());
     const std::uint64_t number = ++m_jobNumber;
     m_face.setBusy(true);
     m_face.startTimer(kProgressDelayMilliseconds);
@@ -280,6 +318,47 @@ void TableWindow::endJob() noexcept {
 
 void TableWindow::copyTxt() {
     m_face.copyTable();
+}
+
+// Exactly the box's text, in the encoding the options give, as safely as the
+// command line's -o: a failure leaves the target as it was.
+void TableWindow::saveTable() {
+    const std::filesystem::path folder =
+        m_fileName.empty() ? pathOf(m_options.lastFolder()) : m_fileName.parent_path();
+    const std::string name = m_fileName.empty() ? "table" : utf8Of(m_fileName.stem());
+    std::optional<std::filesystem::path> target;
+    {
+        const Modal modal(m_modal);
+        target = m_face.chooseSaveFile(folder / pathOf(name + ".html"));
+    }
+    if (target) {
+        tag::SaveTable(*target, m_face.tableText(), {m_options.options().output.encoding, false},
+                       documentTitle());
+    }
+}
+
+// The box's table as a page, written into the program's own temporary folder
+// and opened with the system's handler for HTML files.
+void TableWindow::showInBrowser() {
+    const std::filesystem::path file =
+        m_documents.path() / ("table-" + std::to_string(++m_documentCount) + ".html");
+    tag::SaveTable(file, m_face.tableText(), {tag::OutputEncoding::Utf8, true}, documentTitle());
+    m_face.openDocument(file);
+}
+
+void TableWindow::askTableAttribute() {
+    std::optional<std::string> text;
+    {
+        const Modal modal(m_modal);
+        text = m_face.askTableAttribute(m_options.options().tableAttribute);
+    }
+    if (text) {
+        m_options.setTableAttribute(*text);
+    }
+}
+
+std::string TableWindow::documentTitle() const {
+    return m_fileName.empty() ? std::string(kDocumentTitle) : utf8Of(m_fileName.filename());
 }
 
 // A box raises its Change only when its text really changes.

@@ -53,7 +53,8 @@ TEST(LineIndexBuilder, EqualsTheWalkOverTheFinishedText) {
 
 // A conversion's table comes indexed, for the bounds it was started with, as
 // a walk over its text would index it: every file the converter is fuzzed
-// with, and quoted line ends of every kind in the fields.
+// with, and quoted line ends of every kind in the fields, in every encoding
+// and with every delimiter.
 TEST(ConversionJob, IndexesTheTableAsItIsWritten) {
     quorvane::test::ScratchDir dir;
     std::vector<std::string> files;
@@ -76,8 +77,11 @@ TEST(ConversionJob, IndexesTheTableAsItIsWritten) {
     for (std::size_t i = 0; i < files.size(); ++i) {
         const fs::path path = dir.path() / (std::to_string(i) + ".csv");
         std::ofstream(path, std::ios::binary) << files[i];
-        ConversionJob job(
-            path, {static_cast<std::int16_t>(1 + i % 5), {"x"}, i % 2 == 0, i % 3 == 0}, bounds);
+        const quorvane::tag::ReadOptions dialect{quorvane::tag::Encoding(i % 4),
+                                                 ",\t;|"[i / 4 % 4]};
+        ConversionJob job(path, dialect,
+                          {static_cast<std::int16_t>(1 + i % 5), {"x"}, i % 2 == 0, i % 3 == 0},
+                          bounds);
         job.start();
         ASSERT_EQ(job.wait(), ConversionJob::Outcome::Done) << i;
         IndexedText table = job.takeTable();

@@ -2,6 +2,8 @@
 // told: random sequences of a person's actions checked after every one
 // against a plain model of the column settings; the commands; the
 // conversion job.
+#include "quorvane/tag/convert.h"
+#include "quorvane/tag/string_sink.h"
 #include "quorvane/window/conversion_job.h"
 #include "quorvane/window/main_layout.h"
 #include "quorvane/window/table_window.h"
@@ -45,6 +47,13 @@ struct RecordingFace final : TableWindowFace {
     std::mutex lock;
     std::condition_variable ended;
     std::deque<std::uint64_t> ends;
+    std::map<MenuItem, bool> checked;
+    std::map<std::string, std::string> store; // the platform's settings
+    std::optional<std::string> attributeAnswer;
+    std::optional<fs::path> saveAnswer;
+    fs::path suggested, opened;
+    std::string openedText;
+    bool refuseOpen = false;
 
     void setText(Control box, const std::string& text) override { texts[box] = text; }
     void setEnabled(Control c, bool on) override { enabled[c] = on; }
@@ -99,6 +108,26 @@ struct RecordingFace final : TableWindowFace {
     }
     void copyTable() override { refuseCopy ? throw std::length_error("too long") : void(); }
     void reportFailure() override { ++failures; }
+    void setChecked(MenuItem item, bool on) override { checked[item] = on; }
+    SettingPairs loadSettings() override { return {store.begin(), store.end()}; }
+    void saveSettings(const SettingPairs& changed) override {
+        for (const auto& [key, value] : changed) {
+            store[key] = value;
+        }
+    }
+    std::optional<std::string> askTableAttribute(const std::string&) override {
+        return attributeAnswer;
+    }
+    std::optional<fs::path> chooseSaveFile(const fs::path& name) override {
+        suggested = name;
+        return saveAnswer;
+    }
+    void openDocument(const fs::path& file) override {
+        std::ifstream in(opened = file, std::ios::binary);
+        openedText.assign(std::istreambuf_iterator<char>(in), {});
+        refuseOpen ? throw std::runtime_error("no browser") : void();
+    }
+    const std::string& tableText() const override { return table; }
     void showAbout() override { ++abouts; }
     void closeWindow() override { ++closed; }
     void exitProgram() override { ++exits; }
@@ -368,7 +397,7 @@ TEST(ConversionJob, ReportsProgressAndCancelsAtAnyPoint) {
     file.close();
     const std::uint64_t size = fs::file_size(path);
 
-    ConversionJob done(path, {3});
+    ConversionJob done(path, quorvane::tag::ReadOptions{}, {3});
     bool told = false;
     done.start([&] { told = done.ended(); });
     const auto outcome = done.wait();
@@ -378,13 +407,13 @@ TEST(ConversionJob, ReportsProgressAndCancelsAtAnyPoint) {
     EXPECT_EQ(table.substr(0, 20), "<table>\r\n<tr>\r\n<td>a");
     EXPECT_EQ(table.size(), 17 + size / line.size() * 49);
 
-    ConversionJob early(path, {3});
+    ConversionJob early(path, quorvane::tag::ReadOptions{}, {3});
     early.cancel();
     early.start();
     EXPECT_EQ(early.wait(), ConversionJob::Outcome::Cancelled);
     EXPECT_LT(early.bytesRead(), size);
 
-    ConversionJob late(path, {3});
+    ConversionJob late(path, quorvane::tag::ReadOptions{}, {3});
     late.start();
     while (!late.ended())
         std::this_thread::yield();
@@ -392,7 +421,120 @@ TEST(ConversionJob, ReportsProgressAndCancelsAtAnyPoint) {
     EXPECT_EQ(late.wait(), ConversionJob::Outcome::Cancelled);
     EXPECT_EQ(late.takeTable().text, "");
 
-    ConversionJob missing(dir.path() / "missing.csv", {3});
+    ConversionJob missing(dir.path() / "missing.csv", quorvane::tag::ReadOptions{}, {3});
     missing.start();
     EXPECT_EQ(missing.wait(), ConversionJob::Outcome::Failed);
+}
+
+namespace {
+
+// What quorvane-tag makes of a file with these options.
+std::string converted(const fs::path& file, const quorvane::tag::TableOptions& options,
+                      std::int16_t count) {
+    quorvane::tag::InputFile input(file);
+    std::string table;
+    quorvane::tag::StringSink sink(table);
+    quorvane::tag::Convert(input, options.read, options.Build(count, {}), sink);
+    return table;
+}
+
+std::string contents(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+} // namespace
+
+// The options chosen from the menu: their check marks, the next conversion
+// made as quorvane-tag makes it with the same flags, only the keys that
+// changed written, and all of it, with the folder of the file chosen last,
+// back in a window started later; damaged settings start as the defaults.
+TEST(TableWindow, OptionsAreAppliedAndRemembered) {
+    Fixture f;
+    const fs::path file = f.write("a b.csv", "h1\th2\r\n<x>\t\"q\"\r\n");
+    f.face.store = {{"escape", "maybe"}, {"delimiter", "comma"}, {"newer", "1"}};
+    f.window.Form_Load();
+    EXPECT_EQ(std::tuple(f.face.checked[MenuItem::mnuEscape], f.face.checked[MenuItem::mnuComma],
+                         f.face.checked[MenuItem::mnuAuto], f.face.checked[MenuItem::mnuSaveUtf8]),
+              std::tuple(false, true, true, true));
+    f.face.store.clear();
+    f.face.attributeAnswer = "class=\"t\"";
+    for (MenuItem item : {MenuItem::mnuHeader, MenuItem::mnuEscape, MenuItem::mnuTab,
+                          MenuItem::mnuReadUtf8, MenuItem::mnuTableAttr, MenuItem::mnuSaveCp932}) {
+        f.window.Menu_Click(item);
+    }
+    f.face.attributeAnswer.reset();
+    f.window.Menu_Click(MenuItem::mnuTableAttr); // cancelled: no change
+    f.window.UpDown1_Turn(1);
+    f.face.answers.push_back(file);
+    f.window.CmdFileOpen_Click();
+    f.face.settle(f.window);
+    quorvane::tag::TableOptions flags;
+    flags.headerRow = flags.escape = true;
+    flags.read = {quorvane::tag::Encoding::Utf8, '\t'};
+    flags.tableAttribute = "class=\"t\"";
+    EXPECT_EQ(f.face.table, converted(file, flags, 2));
+    const std::map<std::string, std::string> written = {{"header", "true"},
+                                                        {"escape", "true"},
+                                                        {"delimiter", "tab"},
+                                                        {"encoding", "utf-8"},
+                                                        {"tableAttribute", "class=\"t\""},
+                                                        {"outputEncoding", "cp932"},
+                                                        {"lastFolder", f.dir.path().string()}};
+    EXPECT_EQ(f.face.store, written);
+    EXPECT_TRUE(f.face.checked[MenuItem::mnuTab] && !f.face.checked[MenuItem::mnuComma] &&
+                f.face.checked[MenuItem::mnuSaveCp932] && f.face.checked[MenuItem::mnuHeader]);
+
+    Fixture later;
+    later.face.store = f.face.store;
+    later.window.Form_Load();
+    later.window.UpDown1_Turn(1);
+    later.face.answers.push_back(file);
+    later.window.mnuCSV_Click();
+    later.face.settle(later.window);
+    EXPECT_EQ(std::tuple(later.face.startedFrom, later.face.table),
+              std::tuple(f.dir.path() / "", f.face.table));
+}
+
+// Save writes exactly the box's text, UTF-8 or code page 932 with references
+// for what it lacks; a cancel writes nothing; a target that cannot be
+// written is the one message, left as it was. The browser view hands the
+// system's handler a document holding the table, titled with the file's
+// name, in a folder that goes with the window.
+TEST(TableWindow, SavesAndShowsTheTableAsAPage) {
+    ScratchDir dir;
+    fs::path page;
+    {
+        Fixture f;
+        const fs::path file = f.write("東京.csv", "\xEF\xBB\xBF"
+                                                  "漢,😀\r\n");
+        f.face.answers.push_back(file);
+        f.window.mnuCSV_Click();
+        f.face.settle(f.window);
+        f.face.saveAnswer = dir.path() / "out.html";
+        f.window.Menu_Click(MenuItem::mnuSave);
+        EXPECT_EQ(std::tuple(contents(dir.path() / "out.html"), f.face.suggested),
+                  std::tuple(f.face.table, f.dir.path() / "東京.html"));
+        f.window.Menu_Click(MenuItem::mnuSaveCp932);
+        f.window.Menu_Click(MenuItem::mnuSave);
+        const std::string cp932 = contents(dir.path() / "out.html");
+        EXPECT_NE(cp932.find("<td>\x8A\xBF</td>"), std::string::npos);
+        EXPECT_NE(cp932.find("<td>&#x1F600;</td>"), std::string::npos);
+        f.face.saveAnswer = dir.path(); // a folder
+        f.window.Menu_Click(MenuItem::mnuSave);
+        f.face.saveAnswer.reset();
+        f.window.Menu_Click(MenuItem::mnuSave);
+        EXPECT_EQ(std::tuple(f.face.failures, contents(dir.path() / "out.html")),
+                  std::tuple(1, cp932));
+
+        f.window.Menu_Click(MenuItem::mnuBrowser);
+        page = f.face.opened;
+        EXPECT_TRUE(fs::exists(page));
+        EXPECT_NE(f.face.openedText.find("<title>東京.csv</title>"), std::string::npos);
+        EXPECT_NE(f.face.openedText.find(f.face.table), std::string::npos);
+        f.face.refuseOpen = true;
+        f.window.Menu_Click(MenuItem::mnuBrowser);
+        EXPECT_EQ(f.face.failures, 2);
+    }
+    EXPECT_FALSE(fs::exists(page.parent_path()));
 }

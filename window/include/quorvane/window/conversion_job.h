@@ -43,7 +43,7 @@ public:
 
     // Converts the CSV file at `path`, read as the window reads it, and
     // indexes the table's lines for `bounds` as the text is written.
-    ConversionJob(std::filesystem::path path, tag::BuildOptions options,
+    ConversionJob(std::filesystem::path path, tag::ReadOptions read, tag::BuildOptions options,
                   const AdvanceBounds& bounds = {});
     // Runs `work` for the file at `path`; its table is indexed afterwards.
     ConversionJob(std::filesystem::path path, Work work, const AdvanceBounds& bounds = {});

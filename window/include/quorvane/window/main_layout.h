@@ -47,14 +47,42 @@ struct ControlLayout {
     std::string_view accessibleName = {};
 };
 
-// One entry of the menu bar: a drop-down menu, one of its items (indented
-// under the menu before it), a separator, or a command on the bar itself.
-enum class MenuKind { DropDown, Item, Separator, BarCommand };
+// The menu commands, each named as its item.
+enum class MenuItem {
+    None,
+    mnuCSV,
+    mnuSave,
+    mnuBrowser,
+    mnuClose,
+    mnuCopy,
+    mnuHeader,
+    mnuEscape,
+    mnuComma,
+    mnuTab,
+    mnuSemicolon,
+    mnuBar,
+    mnuAuto,
+    mnuReadCp932,
+    mnuReadUtf8,
+    mnuReadUtf16,
+    mnuTableAttr,
+    mnuSaveUtf8,
+    mnuSaveCp932,
+    mnuVir,
+};
+
+// One entry of the menu bar: a drop-down menu or a submenu (its items follow
+// it, one level deeper), a command, a command with a check mark, one choice
+// of a group of them (a submenu's), a separator, or a command on the bar.
+enum class MenuKind { DropDown, SubMenu, Item, Check, Choice, Separator, BarCommand };
 
 struct MenuLayout {
     std::string_view name;
     MenuKind kind;
     std::string_view caption;
+    // 0 on the bar, 1 in a drop-down menu, 2 in a submenu.
+    int level;
+    MenuItem item = MenuItem::None;
 };
 
 inline constexpr int kClientWidth = 9150;

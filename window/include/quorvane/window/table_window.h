@@ -1,8 +1,12 @@
 #pragma once
 
 #include "quorvane/tag/build_options.h"
+#include "quorvane/tag/read_options.h"
+#include "quorvane/tag/temp_folder.h"
 #include "quorvane/window/control.h"
 #include "quorvane/window/line_scan.h"
+#include "quorvane/window/main_layout.h"
+#include "quorvane/window/options_menu.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -33,7 +37,8 @@ class TableWindow final {
 public:
     // Makes the job that converts a file; tests give jobs of their own.
     using JobMaker = std::function<std::unique_ptr<ConversionJob>(
-        const std::filesystem::path&, const tag::BuildOptions&, const AdvanceBounds&)>;
+        const std::filesystem::path&, const tag::ReadOptions&, const tag::BuildOptions&,
+        const AdvanceBounds&)>;
 
     explicit TableWindow(TableWindowFace& face, JobMaker makeJob = {});
     // A conversion still running is cancelled and waited for.
@@ -60,6 +65,8 @@ public:
     void mnuCopy_Click();
     void mnuClose_Click();
     void mnuVir_Click();
+    // Any menu item: the commands above, save, the browser view, options.
+    void Menu_Click(MenuItem item);
     // One file dropped on the window converts as if chosen in the dialog.
     void File_Drop(const std::filesystem::path& path);
     // The face's timer, started by startTimer, has run out.
@@ -98,6 +105,10 @@ private:
     void startJob(const std::filesystem::path& path);
     void endJob() noexcept;
     void copyTxt();
+    void saveTable();
+    void showInBrowser();
+    void askTableAttribute();
+    std::string documentTitle() const;
     void reportFailure();
 
     // Counts the dialogs and messages open, for as long as it lives.
@@ -141,8 +152,14 @@ private:
     Spinner m_upDown2{Control::UpDown2, Control::TxtFeeld};
     std::vector<std::string> m_rows;
     int m_selectedRow = -1;
-    // The file dialog starts from the file chosen or dropped last.
+    // The file dialog starts from the file chosen or dropped last, or else
+    // from the folder remembered.
     std::filesystem::path m_fileName;
+    OptionsMenu m_options;
+    // Where the documents shown in the browser are written, while the
+    // program runs.
+    tag::TempFolder m_documents;
+    int m_documentCount = 0;
     std::map<Control, bool> m_enabled;
     bool m_frame2Shown = true;
 

@@ -2,6 +2,8 @@
 
 #include "quorvane/window/control.h"
 #include "quorvane/window/indexed_text.h"
+#include "quorvane/window/main_layout.h"
+#include "quorvane/window/settings.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -40,6 +42,25 @@ public:
     virtual std::optional<std::filesystem::path>
     chooseCsvFile(const std::filesystem::path& last) = 0;
 
+    // A menu item's check mark.
+    virtual void setChecked(MenuItem item, bool checked) = 0;
+    // The remembered settings as the platform keeps them: all of them, and
+    // the ones that changed. Reading never fails; a failure to write is the
+    // face's to swallow, since the program goes on without it.
+    virtual SettingPairs loadSettings() = 0;
+    virtual void saveSettings(const SettingPairs& changed) = 0;
+    // The <table> tag's attribute text, asked of the user starting from
+    // `current`; nothing when the user cancels.
+    virtual std::optional<std::string> askTableAttribute(const std::string& current) = 0;
+    // Where to save the table, the dialog suggesting `suggested`; nothing
+    // when the user cancels. The dialog asks before an existing file is
+    // replaced.
+    virtual std::optional<std::filesystem::path>
+    chooseSaveFile(const std::filesystem::path& suggested) = 0;
+    // Opens an HTML file with the system's handler for HTML files; throws
+    // when there is none or it fails to start.
+    virtual void openDocument(const std::filesystem::path& file) = 0;
+
     // While busy the main window takes no input from the user, shows the busy
     // cursor, and stays painted.
     virtual void setBusy(bool busy) = 0;
@@ -64,6 +85,8 @@ public:
     virtual void showTable(IndexedText&& table) = 0;
     // Puts exactly what the output box shows on the clipboard.
     virtual void copyTable() = 0;
+    // Exactly what the output box shows, UTF-8, CR LF kept.
+    virtual const std::string& tableText() const = 0;
     // The one message: something failed.
     virtual void reportFailure() = 0;
     // The About window, one at most, brought forward.

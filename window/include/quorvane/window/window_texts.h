@@ -7,6 +7,11 @@ namespace quorvane::window {
 // The one message every failure of a command gives, and its title.
 inline constexpr std::string_view kFailureText = "未知のエラーが発生しました。";
 inline constexpr std::string_view kFailureTitle = "ぽるめに";
+// The title of a table shown as a page before any file was converted.
+inline constexpr std::string_view kDocumentTitle = "テーブル";
+// The question for the <table> tag's attribute.
+inline constexpr std::string_view kTableAttributeTitle = "tableタグの属性";
+inline constexpr std::string_view kTableAttributePrompt = "<table>タグに入れる属性：";
 // The progress window's cancel button.
 inline constexpr std::string_view kCancelCaption = "キャンセル";
 
