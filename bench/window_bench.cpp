@@ -49,6 +49,8 @@ public:
         return m_path;
     }
     void reportFailure(QWidget*) override { ++failures; }
+    std::optional<QString> chooseSaveFile(QWidget*, const QString&) override { return {}; }
+    std::optional<QString> askTableAttribute(QWidget*, const QString&) override { return {}; }
 
 private:
     QString m_path;

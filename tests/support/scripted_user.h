@@ -14,6 +14,10 @@
 class ScriptedUser final : public quorvane::ui::UserDialogs {
 public:
     std::deque<std::optional<QString>> answers;
+    // The save dialog's and the table attribute's answers; what they were
+    // shown.
+    std::optional<QString> saveAnswer, attributeAnswer;
+    QString suggested, attributeShown;
     QString startedFrom;
     int failures = 0;
     bool busyWhileAsked = false;
@@ -26,6 +30,16 @@ public:
             answers.pop_front();
         }
         return answer;
+    }
+
+    std::optional<QString> chooseSaveFile(QWidget*, const QString& name) override {
+        suggested = name;
+        return saveAnswer;
+    }
+
+    std::optional<QString> askTableAttribute(QWidget*, const QString& current) override {
+        attributeShown = current;
+        return attributeAnswer;
     }
 
     void reportFailure(QWidget*) override {

@@ -19,6 +19,17 @@ using namespace quorvane::ui;
 using quorvane::window::ConversionJob;
 using namespace Qt::StringLiterals;
 
+// Records the URL the window asks the system to open.
+class UrlRecorder final : public QObject {
+    Q_OBJECT
+
+public:
+    QUrl opened;
+
+public slots:
+    void open(const QUrl& url) { opened = url; }
+};
+
 // The main window, shown and active; the person at its dialogs; a scratch folder.
 struct Fixture {
     QTemporaryDir dir;
@@ -50,6 +61,9 @@ struct Fixture {
     // A command as a person gives it: Enter on a button, or a menu item; a
     // conversion it starts runs to its end.
     void give(const char* name) {
+        if (!get<QPushButton>(name) && !get<QAction>(name)) {
+            qFatal("no control %s", name);
+        }
         auto* button = get<QPushButton>(name);
         button ? QTest::keyClick(button, Qt::Key_Return) : get<QAction>(name)->trigger();
         settle();
@@ -64,8 +78,14 @@ struct Fixture {
 class WindowTest final : public QObject {
     Q_OBJECT
 
+    QTemporaryDir m_config;
+
 private slots:
-    void initTestCase() { QApplication::setFont(uiFont()); }
+    // Every run starts with no remembered settings.
+    void initTestCase() {
+        QApplication::setFont(uiFont());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_config.path());
+    }
 
     // After a first table, one command given names (none: a cancel), which
     // converts (0), fails with a message (1) or is ignored (-1): the table
@@ -223,14 +243,15 @@ private slots:
     void progressWindowShowsAndCancels() {
         for (const char* way : {"ends", "CmdCancel", "Esc", "close box", "main window"}) {
             std::atomic<bool> release = false;
-            Fixture f([&](const std::filesystem::path& path, const auto&, const auto&) {
-                return std::make_unique<ConversionJob>(path, [&](ConversionJob::Progress& p) {
-                    for (p.Sized(4); !release;) { // half read until released
-                        p.BytesRead(2);
-                    }
-                    return std::string("table");
+            Fixture f(
+                [&](const std::filesystem::path& path, const auto&, const auto&, const auto&) {
+                    return std::make_unique<ConversionJob>(path, [&](ConversionJob::Progress& p) {
+                        for (p.Sized(4); !release;) { // half read until released
+                            p.BytesRead(2);
+                        }
+                        return std::string("table");
+                    });
                 });
-            });
             f.user.answers.push_back(f.path(u"東京.csv"_s));
             QTest::keyClick(f.get("CmdFileOpen"), Qt::Key_Return);
             const auto progress = [] {
@@ -262,6 +283,60 @@ private slots:
                      std::tuple(way == "ends"_L1 ? u"table"_s : QString(), way != "main window"_L1,
                                 true));
         }
+    }
+
+    // The options menu's check marks follow the window's options, which a
+    // window started later finds in the settings file; a damaged file starts
+    // the window with the defaults. Save writes the box's text; the browser
+    // view hands the system's handler a page holding it.
+    void optionsSaveAndBrowser() {
+        QTemporaryDir config;
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
+        const auto checked = [](Fixture& f) {
+            QString marks;
+            for (const char* name : {"mnuHeader", "mnuEscape", "mnuComma", "mnuTab", "mnuReadUtf8",
+                                     "mnuAuto", "mnuSaveUtf8", "mnuSaveCp932"}) {
+                marks += f.get<QAction>(name)->isChecked() ? u'1' : u'0';
+            }
+            return marks;
+        };
+        {
+            Fixture f;
+            QCOMPARE(checked(f), u"00100110"_s);
+            f.user.attributeAnswer = u"border=\"1\""_s;
+            for (const char* name : {"mnuHeader", "mnuTab", "mnuReadUtf8", "mnuTableAttr"}) {
+                f.get<QAction>(name)->trigger();
+            }
+            QCOMPARE(checked(f), u"10011010"_s);
+            f.user.answers.push_back(f.write("t.csv", "a\tb\r\n"));
+            f.give("mnuCSV");
+            QCOMPARE(f.window.tagViewText(),
+                     u"<table border=\"1\">\r\n<tr>\r\n<th>a</th>\r\n</tr>\r\n<tr>\r\n"
+                     u"<td>b</td>\r\n</tr>\r\n</table>"_s);
+            f.user.saveAnswer = f.path("saved.html");
+            f.give("mnuSave");
+            QFile saved(f.path("saved.html"));
+            QVERIFY(saved.open(QFile::ReadOnly));
+            QCOMPARE(QString::fromUtf8(saved.readAll()), f.window.tagViewText());
+            UrlRecorder recorder;
+            QDesktopServices::setUrlHandler(u"file"_s, &recorder, "open");
+            f.give("mnuBrowser");
+            QDesktopServices::unsetUrlHandler(u"file"_s);
+            QFile page(recorder.opened.toLocalFile());
+            QVERIFY(page.open(QFile::ReadOnly));
+            QVERIFY(QString::fromUtf8(page.readAll()).contains(f.window.tagViewText()));
+        }
+        {
+            Fixture f;
+            QCOMPARE(std::tuple(checked(f), f.user.failures), std::tuple(u"10011010"_s, 0));
+        }
+        QFile ini(config.filePath(u"Quorvane/quorvane.ini"_s));
+        QVERIFY(ini.open(QFile::WriteOnly));
+        ini.write("[General]\nheader=@Variant(\\0\\0\\0\\x7f)\ndelimiter=;\n\xff\xfe=x\n[");
+        ini.close();
+        Fixture damaged;
+        QCOMPARE(std::tuple(checked(damaged), damaged.user.failures), std::tuple(u"00100110"_s, 0));
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_config.path());
     }
 
     // Qt's own dialog: a cancel is no choice, even with a name typed in; OK

@@ -14,10 +14,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
+#include <QSettings>
+#include <QUrl>
 
 #include <QGroupBox>
 #include <QLabel>
@@ -32,6 +35,7 @@
 #include <new>
 #include <optional>
 #include <span>
+#include <stdexcept>
 #include <string_view>
 
 namespace quorvane::ui {
@@ -244,33 +248,40 @@ QWidget* frmTable::createControl(const window::ControlLayout& c, QWidget* parent
     return widget;
 }
 
+// The menu bar as the layout has it: each entry in the menu above it, one
+// level up; every command goes to the window's behaviour.
 void frmTable::createMenus() {
-    QMenu* menu = nullptr;
-    const auto action = [](QAction* a, const window::MenuLayout& m) { named(a, m.name); };
+    QMenu* menus[2] = {};
     for (const window::MenuLayout& m : window::mainMenus()) {
+        QAction* action = nullptr;
         switch (m.kind) {
         case window::MenuKind::DropDown:
-            menu = named(menuBar()->addMenu(caption(m.caption)), m.name);
-            break;
-        case window::MenuKind::Item:
-            action(menu->addAction(caption(m.caption)), m);
-            break;
+        case window::MenuKind::SubMenu: {
+            QMenu* menu = m.level == 0 ? menuBar()->addMenu(caption(m.caption))
+                                       : menus[m.level - 1]->addMenu(caption(m.caption));
+            menus[m.level] = named(menu, m.name);
+            continue;
+        }
         case window::MenuKind::Separator:
-            action(menu->addSeparator(), m);
+            action = menus[m.level - 1]->addSeparator();
             break;
         case window::MenuKind::BarCommand:
-            action(menuBar()->addAction(caption(m.caption)), m);
+            action = menuBar()->addAction(caption(m.caption));
+            break;
+        case window::MenuKind::Item:
+        case window::MenuKind::Check:
+        case window::MenuKind::Choice:
+            action = menus[m.level - 1]->addAction(caption(m.caption));
+            action->setCheckable(m.kind != window::MenuKind::Item);
             break;
         }
+        named(action, m.name);
+        if (m.item != window::MenuItem::None) {
+            m_menuItems[m.item] = action;
+            connect(action, &QAction::triggered, this,
+                    [this, item = m.item] { m_window.Menu_Click(item); });
+        }
     }
-    const auto find = [this](const char* name) { return findChild<QAction*>(name); };
-    mnuFile = findChild<QMenu*>(QStringLiteral("mnuFile"));
-    mnuEdit = findChild<QMenu*>(QStringLiteral("mnuEdit"));
-    mnuCSV = find("mnuCSV");
-    sepa = find("sepa");
-    mnuClose = find("mnuClose");
-    mnuCopy = find("mnuCopy");
-    mnuVir = find("mnuVir");
 }
 
 // Groups and labels hold places in the order too but take no focus.
@@ -295,11 +306,7 @@ void frmTable::connectHandlers() {
             [this] { m_window.CmdDataCntCancel_Click(); });
     connect(CmdHanei, &QPushButton::clicked, this, [this] { m_window.CmdHanei_Click(); });
     connect(CmdFileOpen, &QPushButton::clicked, this, [this] { m_window.CmdFileOpen_Click(); });
-    connect(mnuCSV, &QAction::triggered, this, [this] { m_window.mnuCSV_Click(); });
     connect(CmdCopy, &QPushButton::clicked, this, [this] { m_window.CmdCopy_Click(); });
-    connect(mnuCopy, &QAction::triggered, this, [this] { m_window.mnuCopy_Click(); });
-    connect(mnuClose, &QAction::triggered, this, [this] { m_window.mnuClose_Click(); });
-    connect(mnuVir, &QAction::triggered, this, [this] { m_window.mnuVir_Click(); });
     // The box's own copy (its keys and menu) fails with the one message too.
     connect(TxtTag, &TagView::copyFailed, this, &frmTable::reportFailure);
     connect(&m_timer, &QTimer::timeout, this, [this] { m_window.Timer_Tick(); });
@@ -452,6 +459,61 @@ void frmTable::copyTable() {
 
 void frmTable::reportFailure() {
     Dlg->reportFailure(this);
+}
+
+const std::string& frmTable::tableText() const {
+    return TxtTag->text();
+}
+
+// The logic sets every check mark itself, after Qt has flipped it.
+void frmTable::setChecked(window::MenuItem item, bool checked) {
+    m_menuItems.at(item)->setChecked(checked);
+}
+
+// Remembered in an INI file in the user's configuration folder
+// (~/.config/Quorvane/quorvane.ini); a value of another type reads as text
+// that the window's rules then refuse.
+window::SettingPairs frmTable::loadSettings() {
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quorvane"),
+                       QStringLiteral("quorvane"));
+    window::SettingPairs pairs;
+    for (const QString& key : settings.childKeys()) {
+        const QVariant value = settings.value(key);
+        if (value.typeId() == QMetaType::QString) {
+            pairs.emplace_back(key.toStdString(), value.toString().toStdString());
+        }
+    }
+    return pairs;
+}
+
+// Only the keys that changed; a settings file that cannot be written leaves
+// the program as it is.
+void frmTable::saveSettings(const window::SettingPairs& changed) {
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quorvane"),
+                       QStringLiteral("quorvane"));
+    for (const auto& [key, value] : changed) {
+        settings.setValue(QString::fromStdString(key), QString::fromStdString(value));
+    }
+    settings.sync();
+}
+
+std::optional<std::string> frmTable::askTableAttribute(const std::string& current) {
+    const std::optional<QString> text =
+        Dlg->askTableAttribute(this, QString::fromStdString(current));
+    return text ? std::optional(text->toStdString()) : std::nullopt;
+}
+
+std::optional<std::filesystem::path>
+frmTable::chooseSaveFile(const std::filesystem::path& suggested) {
+    const std::optional<QString> chosen = Dlg->chooseSaveFile(this, fileName(suggested));
+    return chosen ? std::optional(filePath(*chosen)) : std::nullopt;
+}
+
+// The desktop's handler for HTML files (xdg-open where there is no desktop).
+void frmTable::openDocument(const std::filesystem::path& file) {
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(fileName(file)))) {
+        throw std::runtime_error("no handler for HTML files");
+    }
 }
 
 // One About window at most: a second choice brings the open one forward.

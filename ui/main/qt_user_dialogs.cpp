@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace quorvane::ui {
@@ -49,6 +50,36 @@ std::optional<QString> QtUserDialogs::chooseCsvFile(QWidget* parent, const QStri
         return std::nullopt;
     }
     return dialog.selectedFiles().first();
+}
+
+// Qt's own save dialog, for HTML files, asking before it replaces one.
+std::optional<QString> QtUserDialogs::chooseSaveFile(QWidget* parent, const QString& suggested) {
+    QFileDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("SaveFileDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOptions(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilter(QStringLiteral("HTML (*.html *.htm)"));
+    dialog.setDefaultSuffix(QStringLiteral("html"));
+    const QFileInfo start(suggested);
+    dialog.setDirectory(start.absolutePath());
+    dialog.selectFile(start.fileName());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().first();
+}
+
+std::optional<QString> QtUserDialogs::askTableAttribute(QWidget* parent, const QString& current) {
+    QInputDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("TableAttributeDialog"));
+    dialog.setWindowTitle(QString::fromUtf8(window::kTableAttributeTitle));
+    dialog.setLabelText(QString::fromUtf8(window::kTableAttributePrompt));
+    dialog.setTextValue(current);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return dialog.textValue();
 }
 
 void QtUserDialogs::reportFailure(QWidget* parent) {

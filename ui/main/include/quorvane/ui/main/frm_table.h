@@ -95,6 +95,14 @@ private:
     window::AdvanceBounds tableAdvanceBounds() const override;
     void showTable(window::IndexedText&& table) override;
     void copyTable() override;
+    const std::string& tableText() const override;
+    void setChecked(window::MenuItem item, bool checked) override;
+    window::SettingPairs loadSettings() override;
+    void saveSettings(const window::SettingPairs& changed) override;
+    std::optional<std::string> askTableAttribute(const std::string& current) override;
+    std::optional<std::filesystem::path>
+    chooseSaveFile(const std::filesystem::path& suggested) override;
+    void openDocument(const std::filesystem::path& file) override;
     void reportFailure() override;
     void showAbout() override;
     void closeWindow() override;
@@ -135,13 +143,8 @@ private:
     PaletteLine* Line2 = nullptr;
     PaletteLine* Line1 = nullptr;
 
-    QMenu* mnuFile = nullptr;
-    QAction* mnuCSV = nullptr;
-    QAction* sepa = nullptr;
-    QAction* mnuClose = nullptr;
-    QMenu* mnuEdit = nullptr;
-    QAction* mnuCopy = nullptr;
-    QAction* mnuVir = nullptr;
+    // The menu's commands, found by the item they stand for.
+    std::map<window::MenuItem, QAction*> m_menuItems;
 };
 
 } // namespace quorvane::ui

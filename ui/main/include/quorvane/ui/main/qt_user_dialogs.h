@@ -10,6 +10,8 @@ class QtUserDialogs final : public UserDialogs {
 public:
     std::optional<QString> chooseCsvFile(QWidget* parent, const QString& lastName) override;
     void reportFailure(QWidget* parent) override;
+    std::optional<QString> chooseSaveFile(QWidget* parent, const QString& suggested) override;
+    std::optional<QString> askTableAttribute(QWidget* parent, const QString& current) override;
 };
 
 } // namespace quorvane::ui

@@ -20,6 +20,14 @@ public:
 
     // Tells the user that the conversion failed, and waits.
     virtual void reportFailure(QWidget* parent) = 0;
+
+    // Where to save the table, suggesting `suggested`; asks before an
+    // existing file is replaced; nothing when the user cancels.
+    virtual std::optional<QString> chooseSaveFile(QWidget* parent, const QString& suggested) = 0;
+
+    // The <table> tag's attribute text, starting from `current`; nothing when
+    // the user cancels.
+    virtual std::optional<QString> askTableAttribute(QWidget* parent, const QString& current) = 0;
 };
 
 } // namespace quorvane::ui
