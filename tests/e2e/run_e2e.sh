@@ -73,13 +73,25 @@ copy_with_menu() {
 }
 
 # Alt+F, O, a path typed into the file dialog, Enter.
-open_path() {
-  choose_in_menu f o
-  wait_for "the file dialog" active_title_is "開く"
+open_path() { type_into_dialog f o "開く" "$1"; }
+
+# The menu's keys, then a path typed into the dialog titled $3, Enter.
+type_into_dialog() {
+  choose_in_menu "$1" "$2"
+  wait_for "the dialog titled $3" active_title_is "$3"
   dialog=$(active_window)
-  xdotool key ctrl+a && xdotool type --delay 10 "$1" && xdotool key Return
-  wait_for "the file dialog to close" window_gone "$dialog"
+  xdotool key ctrl+a && xdotool type --delay 10 "$4" && xdotool key Return
+  wait_for "the dialog to close" window_gone "$dialog"
 }
+
+# Alt+T, the submenu's key and the choice's key.
+choose_in_submenu() {
+  choose_in_menu t "$1"
+  sleep 0.3
+  xdotool key "$2"
+}
+
+saved_is() { [ -f "$1" ] && cmp -s "$1" "$2"; }
 
 # A quoted field with a comma, ① (only in code page 932), half-width
 # katakana and a short last row.
@@ -88,6 +100,17 @@ printf '%s\r\n' '品名,価格,産地' '"りんご, ふじ",98,青森県' '①�
   iconv -f UTF-8 -t CP932 >"$work/shohin.csv" || fail "iconv could not write code page 932"
 "$(realpath "$2")" -n 3 -a "2=$attribute" "$work/shohin.csv" >"$work/expected" ||
   fail "quorvane-tag failed"
+
+# Debian's html5lib is for Debian's Python.
+python=$(command -v /usr/bin/python3 || command -v python3)
+
+# The settings go to the session's own folder; the desktop's handler for
+# HTML files is one that keeps a copy of the page it is given.
+export XDG_CONFIG_HOME=$work/config
+mkdir -p "$work/bin"
+printf '#!/bin/sh\npath=${1#file://}\ncp "$path" "%s/opened.html"\n' "$work" >"$work/bin/xdg-open"
+chmod +x "$work/bin/xdg-open"
+export PATH=$work/bin:$PATH
 
 start_session
 start_program "$(realpath "$1")"
@@ -120,6 +143,51 @@ xdotool key Return
 wait_for "the main window to be active again" active_is "$main"
 copy_with_menu
 
+step "options from the keyboard: the first row as <th>, escaping, the tab delimiter, a table attribute"
+printf '%s\r\n' $'品名\t価格\t産地' $'a<b\t98\t青森県' | iconv -f UTF-8 -t CP932 >"$work/list.csv"
+flags=(-n 3 -a "2=$attribute" --header --escape -d tab --table-attr 'class="list"')
+"$(realpath "$2")" "${flags[@]}" "$work/list.csv" >"$work/expected" || fail "quorvane-tag failed"
+choose_in_menu t h
+choose_in_menu t e
+choose_in_submenu d t
+choose_in_menu t a
+wait_for "the table attribute question" active_title_is "tableタグの属性"
+xdotool key ctrl+a && xdotool type --delay 10 'class="list"' && xdotool key Return
+wait_for "the main window to be active again" active_is "$main"
+open_path "$work/list.csv"
+wait_for "the main window to be active again" active_is "$main"
+copy_with_menu
+
+step "saved in UTF-8 and, chosen from the keyboard, in code page 932"
+type_into_dialog f a "名前を付けて保存" "$work/saved.html"
+wait_for "the UTF-8 file" saved_is "$work/saved.html" "$work/expected"
+"$(realpath "$2")" "${flags[@]}" --output-encoding cp932 "$work/list.csv" >"$work/expected-cp932" ||
+  fail "quorvane-tag failed"
+choose_in_submenu o s
+type_into_dialog f a "名前を付けて保存" "$work/saved-cp932.html"
+wait_for "the code page 932 file" saved_is "$work/saved-cp932.html" "$work/expected-cp932"
+
+step "the table as a page: the desktop's handler gets a document holding the box's table"
+choose_in_menu f b
+wait_for "the handler to be given the page" test -s "$work/opened.html"
+grep -F -f <(tr -d '\r' <"$work/expected") "$work/opened.html" >/dev/null ||
+  fail "the page does not hold the table"
+"$python" "$(dirname "$0")/check_page.py" "$work/opened.html" "$work/expected" >"$outdir/page.log" 2>&1 ||
+  fail "the page: $(cat "$outdir/page.log")"
+
 step "Alt+F, X ends the program with status 0"
+choose_in_menu f x
+expect_exit_0
+
+step "started again: the options are remembered, the count starts at 1"
+rm -f "$work/program.status"
+start_program "$(realpath "$1")"
+wait_for "the main window titled Quorvane" active_title_is "Quorvane"
+main=$(active_window)
+"$(realpath "$2")" -n 1 --header --escape -d tab --table-attr 'class="list"' "$work/list.csv" \
+  >"$work/expected" || fail "quorvane-tag failed"
+open_path "$work/list.csv"
+wait_for "the main window to be active again" active_is "$main"
+copy_with_menu
 choose_in_menu f x
 expect_exit_0

@@ -56,6 +56,7 @@ std::optional<QString> QtUserDialogs::chooseCsvFile(QWidget* parent, const QStri
 std::optional<QString> QtUserDialogs::chooseSaveFile(QWidget* parent, const QString& suggested) {
     QFileDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("SaveFileDialog"));
+    dialog.setWindowTitle(QString::fromUtf8(window::kSaveTitle));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOptions(QFileDialog::DontUseNativeDialog);

@@ -12,6 +12,8 @@ inline constexpr std::string_view kDocumentTitle = "テーブル";
 // The question for the <table> tag's attribute.
 inline constexpr std::string_view kTableAttributeTitle = "tableタグの属性";
 inline constexpr std::string_view kTableAttributePrompt = "<table>タグに入れる属性：";
+// The save dialog's title.
+inline constexpr std::string_view kSaveTitle = "名前を付けて保存";
 // The progress window's cancel button.
 inline constexpr std::string_view kCancelCaption = "キャンセル";
 
