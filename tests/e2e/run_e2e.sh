@@ -104,9 +104,8 @@ printf '%s\r\n' '品名,価格,産地' '"りんご, ふじ",98,青森県' '①�
 # Debian's html5lib is for Debian's Python.
 python=$(command -v /usr/bin/python3 || command -v python3)
 
-# The settings go to the session's own folder; the desktop's handler for
-# HTML files is one that keeps a copy of the page it is given.
-export XDG_CONFIG_HOME=$work/config
+# The desktop's handler for HTML files is one that keeps a copy of the page
+# it is given. (The settings go to the session's own $HOME.)
 mkdir -p "$work/bin"
 printf '#!/bin/sh\npath=${1#file://}\ncp "$path" "%s/opened.html"\n' "$work" >"$work/bin/xdg-open"
 chmod +x "$work/bin/xdg-open"
