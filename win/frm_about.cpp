@@ -5,33 +5,73 @@
 #include "quorvane/win/dpi_scale.h"
 #include "quorvane/win/open_windows.h"
 #include "quorvane/win/wide.h"
+#include "quorvane/window/about_layout.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace quorvane::win {
 namespace {
 
+using window::AboutControl;
+using window::AboutControlLayout;
+
 // The icon resources: 1 the main window's, 2 the About window's.
 constexpr int kAboutIcon = 2;
-constexpr wchar_t kHomePage[] = L"https://www.example.com/";
 
-struct Place {
-    int id;
-    int left, top, width, height;
+// The control id each control is found by; the lines are painted, not
+// windows of their own.
+int idOf(AboutControl control) {
+    constexpr std::pair<AboutControl, int> kIds[] = {
+        {AboutControl::Text1, id::Text1},
+        {AboutControl::picIcon, id::picIcon},
+        {AboutControl::cmdOK, id::cmdOK},
+        {AboutControl::Label1, id::AboutLabel1},
+        {AboutControl::lblDescription, id::lblDescription},
+        {AboutControl::lblTitle, id::lblTitle},
+        {AboutControl::lblVersion, id::lblVersion},
+    };
+    return std::ranges::find(kIds, control, &std::pair<AboutControl, int>::first)->second;
+}
+
+// The window class and styles of a control; the picture takes a sunken
+// border.
+struct ControlType {
+    const wchar_t* type;
+    DWORD style;
+    DWORD exStyle;
 };
 
-// Twips, as the window is laid out.
-constexpr Place kPlaces[] = {
-    {id::Text1, 1080, 2160, 3015, 270},          {id::picIcon, 240, 210, 540, 540},
-    {id::cmdOK, 4245, 2040, 1380, 345},          {id::AboutLabel1, 1050, 1890, 2535, 225},
-    {id::lblDescription, 1050, 1125, 3885, 540}, {id::lblTitle, 1050, 240, 3885, 480},
-    {id::lblVersion, 1050, 780, 3885, 225},
-};
+ControlType typeOf(const AboutControlLayout& c) {
+    using K = window::AboutKind;
+    const DWORD tabStop = c.takesFocus ? WS_TABSTOP : 0;
+    switch (c.kind) {
+    case K::AddressBox:
+        return {L"EDIT", tabStop | ES_READONLY | ES_AUTOHSCROLL, 0};
+    case K::Picture:
+        return {L"STATIC", tabStop | SS_ICON | SS_CENTERIMAGE, WS_EX_CLIENTEDGE};
+    case K::Button:
+        return {L"BUTTON", tabStop | (c.defaultAndCancel ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 0};
+    case K::Label:
+    case K::Line:
+        break;
+    }
+    return {L"STATIC", tabStop | SS_LEFT | SS_NOPREFIX, 0};
+}
 
-// The etched rule: a shadow line and, beneath it, a highlight line twice as
-// thick, in the system's colours.
-constexpr int kShadowTop = 1710;
-constexpr int kHighlightTop = 1725;
+// The controls that are windows, in tab order: the dialog manager walks them
+// in the order they are created.
+std::vector<AboutControlLayout> windowsInTabOrder() {
+    std::vector<AboutControlLayout> controls;
+    std::ranges::copy_if(
+        window::aboutControls(), std::back_inserter(controls),
+        [](const AboutControlLayout& c) { return c.kind != window::AboutKind::Line; });
+    std::ranges::stable_sort(controls, {}, &AboutControlLayout::tab);
+    return controls;
+}
 
 } // namespace
 
@@ -50,14 +90,15 @@ void frmAbout::registerClass(HINSTANCE instance) {
 HWND frmAbout::open() {
     auto* about = new frmAbout;
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-    HWND window = CreateWindowExW(WS_EX_DLGMODALFRAME, id::kAboutClass, L"ﾊﾞｰｼﾞｮﾝ情報", style, 0, 0,
-                                  100, 100, nullptr, nullptr, GetModuleHandleW(nullptr), about);
+    HWND window = CreateWindowExW(WS_EX_DLGMODALFRAME, id::kAboutClass,
+                                  wide(window::kAboutFirstCaption).c_str(), style, 0, 0, 100, 100,
+                                  nullptr, nullptr, GetModuleHandleW(nullptr), about);
     if (window == nullptr) {
         delete about;
         return nullptr;
     }
     ShowWindow(window, SW_SHOW);
-    SetFocus(GetDlgItem(window, id::cmdOK));
+    SetFocus(GetDlgItem(window, idOf(window::aboutFocusOrder().front())));
     return window;
 }
 
@@ -105,43 +146,48 @@ LRESULT frmAbout::handle(UINT message, WPARAM w, LPARAM l) {
         return 0;
     }
     case WM_COMMAND:
+        // OK is the default and the cancel button: Enter and Esc press it.
         if (LOWORD(w) == id::cmdOK || LOWORD(w) == IDOK || LOWORD(w) == IDCANCEL) {
             DestroyWindow(m_window);
         }
         return 0;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(m_window, &ps);
-        const DpiScale scale = DpiScale::of(m_window);
-        RECT shadow{scale.pixels(90), scale.pixels(kShadowTop), scale.pixels(5654),
-                    scale.pixels(kShadowTop) + 1};
-        FillRect(dc, &shadow, GetSysColorBrush(COLOR_3DSHADOW));
-        RECT light{scale.pixels(105), scale.pixels(kHighlightTop), scale.pixels(5654),
-                   scale.pixels(kHighlightTop) + 2};
-        FillRect(dc, &light, GetSysColorBrush(COLOR_3DHILIGHT));
-        EndPaint(m_window, &ps);
+    case WM_PAINT:
+        paintLines();
         return 0;
-    }
     default:
         return DefWindowProcW(m_window, message, w, l);
     }
 }
 
+// The etched rule, in the system's colours; a line's thickness stays in
+// pixels at any DPI.
+void frmAbout::paintLines() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(m_window, &ps);
+    const DpiScale scale = DpiScale::of(m_window);
+    for (const AboutControlLayout& c : window::aboutControls()) {
+        if (c.kind != window::AboutKind::Line) {
+            continue;
+        }
+        const window::AboutLine& line = c.line;
+        const RECT at{scale.pixels(line.x1), scale.pixels(line.y), scale.pixels(line.x2),
+                      scale.pixels(line.y) + line.thickness};
+        FillRect(dc, &at,
+                 GetSysColorBrush(line.colour == window::LineColour::Shadow ? COLOR_3DSHADOW
+                                                                            : COLOR_3DHILIGHT));
+    }
+    EndPaint(m_window, &ps);
+}
+
 void frmAbout::createControls() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    const auto make = [&](const wchar_t* type, const wchar_t* text, DWORD style, DWORD exStyle,
-                          int control) {
-        CreateWindowExW(exStyle, type, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, m_window,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(control)), instance, nullptr);
-    };
-    // Creation order is the tab order: OK first, the address box last.
-    make(L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, id::cmdOK);
-    make(L"STATIC", L"", SS_ICON | SS_CENTERIMAGE, WS_EX_CLIENTEDGE, id::picIcon);
-    make(L"STATIC", L"", SS_LEFT | SS_NOPREFIX, 0, id::lblDescription);
-    make(L"STATIC", L"ｱﾌﾟﾘｹｰｼｮﾝ ﾀｲﾄﾙ", SS_LEFT | SS_NOPREFIX, 0, id::lblTitle);
-    make(L"STATIC", L"ﾊﾞｰｼﾞｮﾝ", SS_LEFT | SS_NOPREFIX, 0, id::lblVersion);
-    make(L"STATIC", L"office ぽるめに", SS_LEFT | SS_NOPREFIX, 0, id::AboutLabel1);
-    make(L"EDIT", kHomePage, WS_TABSTOP | ES_READONLY | ES_AUTOHSCROLL, 0, id::Text1);
+    for (const AboutControlLayout& c : windowsInTabOrder()) {
+        const ControlType type = typeOf(c);
+        CreateWindowExW(type.exStyle, type.type, wide(c.caption).c_str(),
+                        WS_CHILD | WS_VISIBLE | type.style, 0, 0, 0, 0, m_window,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(idOf(c.control))), instance,
+                        nullptr);
+    }
 }
 
 // Places the window and its controls at the monitor's DPI, in the system's
@@ -152,9 +198,9 @@ void frmAbout::layOut() {
     metrics.cbSize = sizeof metrics;
     SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, scale.dpi());
     HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
-    for (const Place& place : kPlaces) {
-        HWND control = GetDlgItem(m_window, place.id);
-        const RECT at = scale.rect(place.left, place.top, place.width, place.height);
+    for (const AboutControlLayout& c : windowsInTabOrder()) {
+        HWND control = GetDlgItem(m_window, idOf(c.control));
+        const RECT at = scale.rect(c.place.left, c.place.top, c.place.width, c.place.height);
         SetWindowPos(control, nullptr, at.left, at.top, at.right - at.left, at.bottom - at.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
@@ -163,18 +209,26 @@ void frmAbout::layOut() {
         DeleteObject(m_font);
     }
     m_font = font;
-    // The picture takes the icon, 32 pixels at 96 DPI, and its sunken border.
-    const int side = scale.pixels(480);
-    setIcon(side);
-    const RECT icon = scale.rect(240, 210, 0, 0);
-    SetWindowPos(GetDlgItem(m_window, id::picIcon), nullptr, icon.left, icon.top, side + 4,
-                 side + 4, SWP_NOZORDER | SWP_NOACTIVATE);
-    RECT frame = scale.rect(2340, 1935, 5730, 2505);
+    placeIcon(scale);
+    setDescription();
+    const window::TwipsRect& client = window::kAboutClient;
+    RECT frame = scale.rect(client.left, client.top, client.width, client.height);
     const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(m_window, GWL_STYLE));
     const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(m_window, GWL_EXSTYLE));
     AdjustWindowRectExForDpi(&frame, style, FALSE, exStyle, scale.dpi());
     SetWindowPos(m_window, nullptr, frame.left, frame.top, frame.right - frame.left,
                  frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The picture takes the icon at the window's DPI and its sunken border.
+void frmAbout::placeIcon(const DpiScale& scale) {
+    const int side = scale.pixels(window::kAboutIconTwips);
+    setIcon(side);
+    const window::TwipsRect& place = window::aboutLayoutOf(AboutControl::picIcon).place;
+    const RECT at = scale.rect(place.left, place.top, 0, 0);
+    const int framed = side + 2 * window::kAboutIconBorder;
+    SetWindowPos(GetDlgItem(m_window, id::picIcon), nullptr, at.left, at.top, framed, framed,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // The icon made at `side` pixels from its nearest image; the one it replaces
@@ -193,19 +247,33 @@ void frmAbout::setIcon(int side) {
     m_icon = icon;
 }
 
+// The description as it fits the label's width in the window's font; a
+// static control breaks lines as DrawText does, after ASCII spaces only.
+void frmAbout::setDescription() {
+    HWND label = GetDlgItem(m_window, id::lblDescription);
+    RECT client{};
+    GetClientRect(label, &client);
+    HDC dc = GetDC(label);
+    const HGDIOBJ old = SelectObject(dc, m_font);
+    const auto widthOf = [dc](std::string_view text) {
+        const std::wstring units = wide(text);
+        SIZE size{};
+        GetTextExtentPoint32W(dc, units.c_str(), static_cast<int>(units.size()), &size);
+        return static_cast<double>(size.cx);
+    };
+    const std::string text =
+        window::descriptionText(widthOf, client.right, window::SpaceBreak::AfterAsciiSpace, "\r\n");
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+    SetWindowTextW(label, wide(text).c_str());
+}
+
 void frmAbout::Form_Load() {
-    const std::wstring title = wide(app::kTitle);
-    SetWindowTextW(m_window, (title + L"のﾊﾞｰｼﾞｮﾝ情報").c_str());
-    SetDlgItemTextW(m_window, id::lblTitle, title.c_str());
-    const std::wstring version = L"ﾊﾞｰｼﾞｮﾝ " + std::to_wstring(app::kVersionMajor) + L"." +
-                                 std::to_wstring(app::kVersionMinor) + L"." +
-                                 std::to_wstring(app::kVersionRevision);
-    SetDlgItemTextW(m_window, id::lblVersion, version.c_str());
-    // The caption alone on the first line, the description below it.
-    SetDlgItemTextW(m_window, id::lblDescription,
-                    L"ｱﾌﾟﾘｹｰｼｮﾝの説明\r\n"
-                    L"CSVファイルをHTMLのテーブルタ"
-                    L"グに変換します。");
+    SetWindowTextW(m_window, wide(window::aboutCaption(app::kTitle)).c_str());
+    SetDlgItemTextW(m_window, id::lblTitle, wide(app::kTitle).c_str());
+    const std::string version =
+        window::versionLabel(app::kVersionMajor, app::kVersionMinor, app::kVersionRevision);
+    SetDlgItemTextW(m_window, id::lblVersion, wide(version).c_str());
 }
 
 } // namespace quorvane::win

@@ -1,8 +1,6 @@
 #include "quorvane/window/main_layout.h"
 
-#include <algorithm>
-#include <array>
-#include <stdexcept>
+#include "quorvane/window/layout_table.h"
 
 namespace quorvane::window {
 namespace {
@@ -118,21 +116,8 @@ constexpr bool takesFocus(ControlKind kind) {
     return kind != K::Frame && kind != K::Label && kind != K::Line;
 }
 
-constexpr auto kFocusOrder = [] {
-    constexpr auto count =
-        std::ranges::count_if(kControls, [](const ControlLayout& c) { return takesFocus(c.kind); });
-    std::array<ControlLayout, std::size(kControls)> sorted{};
-    std::ranges::copy(kControls, sorted.begin());
-    std::ranges::sort(sorted, {}, &ControlLayout::tab);
-    std::array<Control, count> order{};
-    std::size_t next = 0;
-    for (const ControlLayout& c : sorted) {
-        if (takesFocus(c.kind)) {
-            order[next++] = c.control;
-        }
-    }
-    return order;
-}();
+constexpr auto kFocusOrder =
+    tabOrderOf<kControls, [](const ControlLayout& c) { return takesFocus(c.kind); }>();
 
 } // namespace
 
@@ -145,11 +130,7 @@ std::span<const MenuLayout> mainMenus() {
 }
 
 const ControlLayout& layoutOf(Control control) {
-    const auto* found = std::ranges::find(kControls, control, &ControlLayout::control);
-    if (found == std::end(kControls)) {
-        throw std::invalid_argument("no such control");
-    }
-    return *found;
+    return entryOf(kControls, control);
 }
 
 std::span<const Control> focusOrder() {

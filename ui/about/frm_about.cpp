@@ -5,11 +5,11 @@
 
 #include "quorvane/app_info.h"
 
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
-#include <QTextLayout>
 
 #include "about_icon_16.xpm"
 #include "about_icon_32.xpm"
@@ -18,26 +18,77 @@ namespace quorvane::ui {
 
 namespace {
 
-const QString kDescriptionCaption = QStringLiteral(u"ｱﾌﾟﾘｹｰｼｮﾝの説明");
-const QString kDescription = QStringLiteral(u"CSVファイルをHTMLのテーブルタグに変換します。");
-const QString kHomePage = QStringLiteral("https://www.example.com/");
+using K = window::AboutKind;
 
-// 11 ideographic spaces, 17 ASCII spaces, 1 ideographic space.
-QString descriptionSpaces() {
-    return QString(11, QChar(0x3000)) + QString(17, QLatin1Char(' ')) + QChar(0x3000);
+QString text(std::string_view utf8) {
+    return QString::fromUtf8(utf8);
 }
 
-template <typename W> W* named(W* widget, const QString& name) {
-    widget->setObjectName(name);
-    return widget;
+// Read-only and frameless on the button face's colour, so that it reads
+// like a label while its text can still be selected and copied.
+QLineEdit* makeAddressBox(const QString& address, QWidget* parent) {
+    auto* box = new QLineEdit(address, parent);
+    box->setReadOnly(true);
+    box->setFrame(false);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Button));
+    box->setPalette(palette);
+    return box;
+}
+
+QLabel* makePicture(QWidget* parent) {
+    auto* picture = new QLabel(parent);
+    picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    picture->setLineWidth(window::kAboutIconBorder);
+    picture->setPixmap(QPixmap(about_icon_32));
+    return picture;
+}
+
+QPushButton* makeButton(const window::AboutControlLayout& c, QWidget* parent) {
+    auto* button = new QPushButton(text(c.caption), parent);
+    button->setDefault(c.defaultAndCancel);
+    return button;
+}
+
+QLabel* makeLabel(const QString& caption, QWidget* parent) {
+    auto* label = new QLabel(caption, parent);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
 }
 
 // The etched rule's two lines take the palette's shadow and highlight, so
 // that they show in a dark theme as in a light one.
-PaletteLine* etchLine(QPalette::ColorRole role, int index, QWidget* parent) {
-    auto* line = named(new PaletteLine(role, parent), QStringLiteral("Line1"));
-    line->setProperty("index", index);
-    return line;
+PaletteLine* makeLine(const window::AboutLine& line, QWidget* parent) {
+    auto* drawn = new PaletteLine(
+        line.colour == window::LineColour::Shadow ? QPalette::Dark : QPalette::Light, parent);
+    drawn->setProperty("index", line.index);
+    return drawn;
+}
+
+QWidget* makeWidget(const window::AboutControlLayout& c, QWidget* parent) {
+    switch (c.kind) {
+    case K::AddressBox:
+        return makeAddressBox(text(c.caption), parent);
+    case K::Picture:
+        return makePicture(parent);
+    case K::Button:
+        return makeButton(c, parent);
+    case K::Label:
+        return makeLabel(text(c.caption), parent);
+    case K::Line:
+        return makeLine(c.line, parent);
+    }
+    return nullptr;
+}
+
+QRect placeOf(const window::AboutControlLayout& c) {
+    if (c.kind == K::Line) {
+        QRect line = twipsHorizontalLine(c.line.x1, c.line.x2, c.line.y);
+        line.setHeight(c.line.thickness);
+        return line;
+    }
+    return twipsRect(c.place.left, c.place.top, c.place.width, c.place.height);
 }
 
 } // namespace
@@ -48,7 +99,7 @@ frmAbout::frmAbout(QWidget* parent)
                           Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("frmAbout"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral(u"ﾊﾞｰｼﾞｮﾝ情報"));
+    setWindowTitle(text(window::kAboutFirstCaption));
     QIcon icon;
     icon.addPixmap(QPixmap(about_icon_32));
     icon.addPixmap(QPixmap(about_icon_16));
@@ -61,80 +112,54 @@ frmAbout::frmAbout(QWidget* parent)
     Form_Load();
 }
 
+// Qt's word wrap leaves white space, ideographic spaces too, hanging at the
+// end of the line it breaks.
 QString frmAbout::descriptionText(const QFont& font, int width) {
-    const QString spaced = kDescriptionCaption + descriptionSpaces() + kDescription;
-    QTextLayout layout(spaced, font);
-    QTextOption option;
-    option.setWrapMode(QTextOption::WordWrap);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    QTextLine first = layout.createLine();
-    if (first.isValid()) {
-        first.setLineWidth(width);
-    }
-    layout.endLayout();
-    const int descriptionStart = spaced.size() - kDescription.size();
-    if (first.isValid() && first.textStart() + first.textLength() <= descriptionStart) {
-        return spaced;
-    }
-    return kDescriptionCaption + QLatin1Char('\n') + kDescription;
+    const QFontMetricsF metrics(font);
+    const auto widthOf = [&](std::string_view s) { return metrics.horizontalAdvance(text(s)); };
+    return text(window::descriptionText(widthOf, width, window::SpaceBreak::HangsRun, "\n"));
 }
 
+// Every control as the layout has it, in its place.
 void frmAbout::createControls() {
-    Text1 = named(new QLineEdit(kHomePage, this), QStringLiteral("Text1"));
-    Text1->setReadOnly(true);
-    Text1->setFrame(false);
-    QPalette textPalette = Text1->palette();
-    textPalette.setColor(QPalette::Base, textPalette.color(QPalette::Button));
-    Text1->setPalette(textPalette);
-
-    picIcon = named(new QLabel(this), QStringLiteral("picIcon"));
-    picIcon->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    picIcon->setLineWidth(2);
-    picIcon->setPixmap(QPixmap(about_icon_32));
-
-    cmdOK = named(new QPushButton(QStringLiteral("OK"), this), QStringLiteral("cmdOK"));
-    cmdOK->setDefault(true);
-
-    Label1 = named(new QLabel(QStringLiteral(u"office ぽるめに"), this), QStringLiteral("Label1"));
-    Line1[1] = etchLine(QPalette::Dark, 1, this);
-    lblDescription = named(new QLabel(this), QStringLiteral("lblDescription"));
-    lblDescription->setWordWrap(true);
-    lblDescription->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblTitle =
-        named(new QLabel(QStringLiteral(u"ｱﾌﾟﾘｹｰｼｮﾝ ﾀｲﾄﾙ"), this), QStringLiteral("lblTitle"));
-    lblTitle->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Line1[0] = etchLine(QPalette::Light, 0, this);
-    lblVersion = named(new QLabel(QStringLiteral(u"ﾊﾞｰｼﾞｮﾝ"), this), QStringLiteral("lblVersion"));
+    for (const window::AboutControlLayout& c : window::aboutControls()) {
+        createControl(c);
+    }
+    using window::AboutControl;
+    cmdOK = control<QPushButton>(AboutControl::cmdOK);
+    lblDescription = control<QLabel>(AboutControl::lblDescription);
+    lblTitle = control<QLabel>(AboutControl::lblTitle);
+    lblVersion = control<QLabel>(AboutControl::lblVersion);
 }
 
+void frmAbout::createControl(const window::AboutControlLayout& c) {
+    QWidget* widget = makeWidget(c, this);
+    widget->setObjectName(text(c.name));
+    widget->setFocusPolicy(c.takesFocus ? Qt::StrongFocus : Qt::NoFocus);
+    widget->setGeometry(placeOf(c));
+}
+
+template <typename W> W* frmAbout::control(window::AboutControl c) const {
+    return findChild<W*>(text(window::aboutLayoutOf(c).name), Qt::FindDirectChildrenOnly);
+}
+
+// The window keeps its size and its place on the screen.
 void frmAbout::layOutControls() {
-    const QRect client = twipsRect(2340, 1935, 5730, 2505);
-    setGeometry(client);
-    setFixedSize(client.size());
-
-    Text1->setGeometry(twipsRect(1080, 2160, 3015, 270));
-    picIcon->setGeometry(twipsRect(240, 210, 540, 540));
-    cmdOK->setGeometry(twipsRect(4245, 2040, 1380, 345));
-    Label1->setGeometry(twipsRect(1050, 1890, 2535, 225));
-    Line1[1]->setGeometry(twipsHorizontalLine(90, 5654, 1710));
-    const QRect white = twipsHorizontalLine(105, 5654, 1725);
-    Line1[0]->setGeometry(white.adjusted(0, 0, 0, 1)); // two pixels thick
-    lblDescription->setGeometry(twipsRect(1050, 1125, 3885, 540));
-    lblTitle->setGeometry(twipsRect(1050, 240, 3885, 480));
-    lblVersion->setGeometry(twipsRect(1050, 780, 3885, 225));
-
+    const window::TwipsRect& client = window::kAboutClient;
+    const QRect frame = twipsRect(client.left, client.top, client.width, client.height);
+    setGeometry(frame);
+    setFixedSize(frame.size());
     lblDescription->setText(
         descriptionText(lblDescription->font(), lblDescription->contentsRect().width()));
 }
 
+// The focus starts on the first control that takes it.
 void frmAbout::orderTabs() {
-    // Labels and the picture take no focus; the address box does, so that its
-    // text can be selected from the keyboard.
-    picIcon->setFocusPolicy(Qt::NoFocus);
-    Text1->setFocusPolicy(Qt::StrongFocus);
-    setTabOrder(cmdOK, Text1);
-    cmdOK->setFocus();
+    const std::span<const window::AboutControl> order = window::aboutFocusOrder();
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        setTabOrder(control<QWidget>(order[i - 1]), control<QWidget>(order[i]));
+    }
+    control<QWidget>(order.front())->setFocus();
 }
 
 void frmAbout::connectHandlers() {
@@ -142,12 +167,10 @@ void frmAbout::connectHandlers() {
 }
 
 void frmAbout::Form_Load() {
-    const QString title = QString::fromUtf8(app::kTitle);
-    setWindowTitle(title + QStringLiteral(u"のﾊﾞｰｼﾞｮﾝ情報"));
-    lblVersion->setText(QStringLiteral(u"ﾊﾞｰｼﾞｮﾝ ") + QString::number(app::kVersionMajor) +
-                        QLatin1Char('.') + QString::number(app::kVersionMinor) + QLatin1Char('.') +
-                        QString::number(app::kVersionRevision));
-    lblTitle->setText(title);
+    setWindowTitle(text(window::aboutCaption(app::kTitle)));
+    lblVersion->setText(
+        text(window::versionLabel(app::kVersionMajor, app::kVersionMinor, app::kVersionRevision)));
+    lblTitle->setText(text(app::kTitle));
 }
 
 void frmAbout::cmdOK_Click() {
