@@ -199,13 +199,6 @@ std::vector<window::ControlLayout> inTabOrder() {
 constexpr int kButtons[] = {id::CmdDataCntOK, id::CmdDataCntCancel, id::CmdHanei, id::CmdFileOpen,
                             id::CmdCopy};
 
-std::wstring windowText(HWND window) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(
-        GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
 } // namespace
 
 void frmTable::registerClass(HINSTANCE instance) {
@@ -550,7 +543,7 @@ void frmTable::onCommand(int control, int code) {
         break;
     case id::TxtStyle:
         if (code == EN_CHANGE) {
-            m_logic.TxtStyle_Edit(narrow(windowText(item(id::TxtStyle))));
+            m_logic.TxtStyle_Edit(windowText(item(id::TxtStyle)));
         }
         break;
     case id::TxtTag:
@@ -718,9 +711,7 @@ void frmTable::saveSettings(const window::SettingPairs& changed) {
 }
 
 std::optional<std::string> frmTable::askTableAttribute(const std::string& current) {
-    const std::optional<std::wstring> text =
-        TableAttributeDialog::ask(m_window, wide(current), m_uiFont, m_gothicList);
-    return text ? std::optional(narrow(*text)) : std::nullopt;
+    return TableAttributeDialog::ask(m_window, current, m_uiFont, m_gothicList);
 }
 
 // While a conversion runs the window takes no input from the user and shows

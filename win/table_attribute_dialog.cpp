@@ -55,17 +55,10 @@ std::wstring captionOf(int control) {
     }
 }
 
-std::wstring textOf(HWND control) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(
-        GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
 } // namespace
 
-std::optional<std::wstring> TableAttributeDialog::ask(HWND owner, const std::wstring& current,
-                                                      HFONT captionFont, HFONT textFont) {
+std::optional<std::string> TableAttributeDialog::ask(HWND owner, const std::string& current,
+                                                     HFONT captionFont, HFONT textFont) {
     TableAttributeDialog dialog(current, captionFont, textFont);
     alignas(DWORD) EmptyTemplate empty{};
     empty.dialog.style = kStyle;
@@ -93,7 +86,7 @@ INT_PTR CALLBACK TableAttributeDialog::procedure(HWND dialog, UINT message, WPAR
             return FALSE;
         }
         if (LOWORD(w) == IDOK) {
-            self->m_text = textOf(GetDlgItem(dialog, id::TxtTableAttr));
+            self->m_text = windowText(GetDlgItem(dialog, id::TxtTableAttr));
             EndDialog(dialog, IDOK);
         } else if (LOWORD(w) == IDCANCEL) {
             EndDialog(dialog, IDCANCEL);
@@ -113,7 +106,7 @@ void TableAttributeDialog::create(HWND dialog) {
     HWND previous = HWND_TOP;
     for (const ControlPlace& place : kControls) {
         const RECT at = scale.rect(place.left, place.top, place.width, place.height);
-        const std::wstring text = place.id == id::TxtTableAttr ? m_text : captionOf(place.id);
+        const std::wstring text = place.id == id::TxtTableAttr ? wide(m_text) : captionOf(place.id);
         HWND control = CreateWindowExW(
             place.exStyle, place.type, text.c_str(), place.style, at.left, at.top,
             at.right - at.left, at.bottom - at.top, dialog,

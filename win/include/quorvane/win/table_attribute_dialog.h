@@ -13,13 +13,13 @@ namespace quorvane::win {
 // the owner's DPI, in the fonts the owner keeps.
 class TableAttributeDialog final {
 public:
-    // The text given; nothing when the user cancels. Throws when the dialog
-    // cannot be shown.
-    static std::optional<std::wstring> ask(HWND owner, const std::wstring& current,
-                                           HFONT captionFont, HFONT textFont);
+    // The text given, UTF-8; nothing when the user cancels. Throws when the
+    // dialog cannot be shown.
+    static std::optional<std::string> ask(HWND owner, const std::string& current, HFONT captionFont,
+                                          HFONT textFont);
 
 private:
-    TableAttributeDialog(const std::wstring& current, HFONT captionFont, HFONT textFont)
+    TableAttributeDialog(const std::string& current, HFONT captionFont, HFONT textFont)
         : m_text(current)
         , m_captionFont(captionFont)
         , m_textFont(textFont) {}
@@ -27,7 +27,7 @@ private:
     void create(HWND dialog);
     void placeOverOwner(HWND dialog);
 
-    std::wstring m_text;
+    std::string m_text;
     HFONT m_captionFont;
     HFONT m_textFont;
 };
