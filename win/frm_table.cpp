@@ -6,6 +6,8 @@
 #include "quorvane/win/frm_about.h"
 #include "quorvane/win/open_windows.h"
 #include "quorvane/win/progress_window.h"
+#include "quorvane/win/registry_settings.h"
+#include "quorvane/win/table_attribute_dialog.h"
 #include "quorvane/win/tag_box.h"
 #include "quorvane/win/wide.h"
 #include "quorvane/window/main_layout.h"
@@ -26,6 +28,7 @@ namespace quorvane::win {
 namespace {
 
 using window::Control;
+using window::MenuItem;
 
 constexpr int kMainIcon = 1;
 constexpr UINT kJobEnded = WM_APP + 1;
@@ -98,6 +101,90 @@ int idOf(Control control) {
     return std::ranges::find(kIds, control, &std::pair<Control, int>::first)->second;
 }
 
+// The WM_COMMAND id of each menu item.
+constexpr std::pair<MenuItem, int> kMenuIds[] = {
+    {MenuItem::mnuCSV, id::mnuCSV},
+    {MenuItem::mnuSave, id::mnuSave},
+    {MenuItem::mnuBrowser, id::mnuBrowser},
+    {MenuItem::mnuClose, id::mnuClose},
+    {MenuItem::mnuCopy, id::mnuCopy},
+    {MenuItem::mnuHeader, id::mnuHeader},
+    {MenuItem::mnuEscape, id::mnuEscape},
+    {MenuItem::mnuComma, id::mnuComma},
+    {MenuItem::mnuTab, id::mnuTab},
+    {MenuItem::mnuSemicolon, id::mnuSemicolon},
+    {MenuItem::mnuBar, id::mnuBar},
+    {MenuItem::mnuAuto, id::mnuAuto},
+    {MenuItem::mnuReadCp932, id::mnuReadCp932},
+    {MenuItem::mnuReadUtf8, id::mnuReadUtf8},
+    {MenuItem::mnuReadUtf16, id::mnuReadUtf16},
+    {MenuItem::mnuTableAttr, id::mnuTableAttr},
+    {MenuItem::mnuSaveUtf8, id::mnuSaveUtf8},
+    {MenuItem::mnuSaveCp932, id::mnuSaveCp932},
+    {MenuItem::mnuVir, id::mnuVir},
+};
+
+int menuIdOf(MenuItem item) {
+    const auto* found = std::ranges::find(kMenuIds, item, &std::pair<MenuItem, int>::first);
+    if (found == std::end(kMenuIds)) {
+        throw std::invalid_argument("no such menu item");
+    }
+    return found->second;
+}
+
+std::optional<MenuItem> menuItemOf(int command) {
+    const auto* found = std::ranges::find(kMenuIds, command, &std::pair<MenuItem, int>::second);
+    return found != std::end(kMenuIds) ? std::optional(found->first) : std::nullopt;
+}
+
+// One entry of the menu bar as the system takes it; a choice shows a round
+// check mark.
+MENUITEMINFOW menuEntry(const window::MenuLayout& layout, std::wstring& text, HMENU submenu) {
+    MENUITEMINFOW entry{};
+    entry.cbSize = sizeof entry;
+    if (layout.kind == window::MenuKind::Separator) {
+        entry.fMask = MIIM_FTYPE;
+        entry.fType = MFT_SEPARATOR;
+        return entry;
+    }
+    text = wide(layout.caption);
+    entry.fMask = MIIM_FTYPE | MIIM_STRING;
+    entry.fType =
+        layout.kind == window::MenuKind::Choice ? MFT_STRING | MFT_RADIOCHECK : MFT_STRING;
+    entry.dwTypeData = text.data();
+    if (submenu != nullptr) {
+        entry.fMask |= MIIM_SUBMENU;
+        entry.hSubMenu = submenu;
+    } else {
+        entry.fMask |= MIIM_ID;
+        entry.wID = static_cast<UINT>(menuIdOf(layout.item));
+    }
+    return entry;
+}
+
+// A common file dialog of the window, `show` being GetOpenFileNameW or
+// GetSaveFileNameW, starting at `start`'s folder and name; nothing when the
+// user cancels. Names stay UTF-16 and may be longer than MAX_PATH.
+std::optional<std::filesystem::path> fileDialog(OPENFILENAMEW dialog,
+                                                const std::filesystem::path& start,
+                                                BOOL(WINAPI* show)(OPENFILENAMEW*)) {
+    std::wstring name(kMostPath, L'\0');
+    const std::wstring text = start.wstring();
+    if (text.size() < name.size()) {
+        std::ranges::copy(text, name.begin());
+    }
+    dialog.lStructSize = sizeof dialog;
+    dialog.lpstrFile = name.data();
+    dialog.nMaxFile = static_cast<DWORD>(name.size());
+    if (!show(&dialog)) {
+        if (CommDlgExtendedError() != 0) {
+            throw std::runtime_error("the file dialog failed");
+        }
+        return std::nullopt;
+    }
+    return std::filesystem::path(name.c_str());
+}
+
 // The dialog manager walks the controls in z-order: they are created in tab
 // order, the controls without a place last.
 std::vector<window::ControlLayout> inTabOrder() {
@@ -111,13 +198,6 @@ std::vector<window::ControlLayout> inTabOrder() {
 
 constexpr int kButtons[] = {id::CmdDataCntOK, id::CmdDataCntCancel, id::CmdHanei, id::CmdFileOpen,
                             id::CmdCopy};
-
-std::wstring windowText(HWND window) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(
-        GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
 
 } // namespace
 
@@ -331,18 +411,21 @@ void frmTable::createControls() {
     SendMessageW(item(id::TxtStyle), EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
 }
 
+// The menu bar as the layout has it: each entry in the menu above it, one
+// level up. The window destroys the menus with itself.
 void frmTable::createMenus() {
-    HMENU bar = CreateMenu();
-    HMENU file = CreatePopupMenu();
-    AppendMenuW(file, MF_STRING, id::mnuCSV, L"CSVファイルの選択(&O)");
-    AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(file, MF_STRING, id::mnuClose, L"終了(&X)");
-    HMENU edit = CreatePopupMenu();
-    AppendMenuW(edit, MF_STRING, id::mnuCopy, L"クリップボードにコピー(&C)");
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"ファイル(&F)");
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), L"編集(&E)");
-    AppendMenuW(bar, MF_STRING, id::mnuVir, L"バージョン情報(&V)");
-    SetMenu(m_window, bar);
+    HMENU menus[3] = {CreateMenu()};
+    for (const window::MenuLayout& layout : window::mainMenus()) {
+        HMENU submenu = nullptr;
+        if (layout.kind == window::MenuKind::DropDown || layout.kind == window::MenuKind::SubMenu) {
+            submenu = menus[layout.level + 1] = CreatePopupMenu();
+        }
+        std::wstring text;
+        const MENUITEMINFOW entry = menuEntry(layout, text, submenu);
+        HMENU into = menus[layout.level];
+        InsertMenuItemW(into, static_cast<UINT>(GetMenuItemCount(into)), TRUE, &entry);
+    }
+    SetMenu(m_window, menus[0]);
 }
 
 // The system's message font for captions; "ＭＳ ゴシック" with the Japanese
@@ -438,6 +521,10 @@ void frmTable::onCommand(int control, int code) {
     if (m_applying) {
         return;
     }
+    if (const std::optional<MenuItem> menuItem = menuItemOf(control)) {
+        m_logic.Menu_Click(*menuItem);
+        return;
+    }
     switch (control) {
     case id::CmdDataCntOK:
         m_logic.CmdDataCntOK_Click();
@@ -454,21 +541,9 @@ void frmTable::onCommand(int control, int code) {
     case id::CmdCopy:
         m_logic.CmdCopy_Click();
         break;
-    case id::mnuCSV:
-        m_logic.mnuCSV_Click();
-        break;
-    case id::mnuCopy:
-        m_logic.mnuCopy_Click();
-        break;
-    case id::mnuClose:
-        m_logic.mnuClose_Click();
-        break;
-    case id::mnuVir:
-        m_logic.mnuVir_Click();
-        break;
     case id::TxtStyle:
         if (code == EN_CHANGE) {
-            m_logic.TxtStyle_Edit(narrow(windowText(item(id::TxtStyle))));
+            m_logic.TxtStyle_Edit(windowText(item(id::TxtStyle)));
         }
         break;
     case id::TxtTag:
@@ -585,28 +660,58 @@ void frmTable::selectListRow(int row) {
 }
 
 // The common open dialog: one filter, no read-only box, the folder must
-// exist, the file need not; it starts at the file chosen last. Names stay
-// UTF-16 and may be longer than MAX_PATH.
+// exist, the file need not; it starts at the file chosen last.
 std::optional<std::filesystem::path> frmTable::chooseCsvFile(const std::filesystem::path& last) {
-    std::wstring name(kMostPath, L'\0');
-    const std::wstring start = last.wstring();
-    if (start.size() < name.size()) {
-        std::copy(start.begin(), start.end(), name.begin());
-    }
     OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = m_window;
     dialog.lpstrFilter = L"CSV(*.csv)\0*.csv\0";
-    dialog.lpstrFile = name.data();
-    dialog.nMaxFile = static_cast<DWORD>(name.size());
     dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER;
-    if (!GetOpenFileNameW(&dialog)) {
-        if (CommDlgExtendedError() != 0) {
-            throw std::runtime_error("the file dialog failed");
-        }
-        return std::nullopt;
+    return fileDialog(dialog, last, &GetOpenFileNameW);
+}
+
+// The common save dialog for HTML files, asking before it replaces one and
+// refusing a read-only one; a name typed without an extension gets .html.
+std::optional<std::filesystem::path>
+frmTable::chooseSaveFile(const std::filesystem::path& suggested) {
+    OPENFILENAMEW dialog{};
+    dialog.hwndOwner = m_window;
+    dialog.lpstrFilter = L"HTML (*.html;*.htm)\0*.html;*.htm\0";
+    dialog.lpstrDefExt = L"html";
+    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOREADONLYRETURN | OFN_EXPLORER;
+    return fileDialog(dialog, suggested, &GetSaveFileNameW);
+}
+
+// The system's handler for HTML files, by the file's association. The
+// system shows nothing of its own when there is none, or it fails: the
+// failure is the one message.
+void frmTable::openDocument(const std::filesystem::path& file) {
+    SHELLEXECUTEINFOW open{};
+    open.cbSize = sizeof open;
+    open.fMask = SEE_MASK_FLAG_NO_UI;
+    open.hwnd = m_window;
+    open.lpVerb = L"open";
+    open.lpFile = file.c_str();
+    open.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExW(&open) || reinterpret_cast<INT_PTR>(open.hInstApp) <= 32) {
+        throw std::runtime_error("no handler for HTML files");
     }
-    return std::filesystem::path(name.c_str());
+}
+
+void frmTable::setChecked(MenuItem menuItem, bool checked) {
+    CheckMenuItem(GetMenu(m_window), static_cast<UINT>(menuIdOf(menuItem)),
+                  MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+window::SettingPairs frmTable::loadSettings() {
+    return RegistrySettings::load();
+}
+
+void frmTable::saveSettings(const window::SettingPairs& changed) {
+    RegistrySettings::save(changed);
+}
+
+std::optional<std::string> frmTable::askTableAttribute(const std::string& current) {
+    return TableAttributeDialog::ask(m_window, current, m_uiFont, m_gothicList);
 }
 
 // While a conversion runs the window takes no input from the user and shows
@@ -661,6 +766,10 @@ void frmTable::showTable(window::IndexedText&& table) {
 
 void frmTable::copyTable() {
     TagBox::of(item(id::TxtTag))->copy(true);
+}
+
+const std::string& frmTable::tableText() const {
+    return TagBox::of(item(id::TxtTag))->text();
 }
 
 void frmTable::reportFailure() {

@@ -36,18 +36,12 @@ ProgressWindow::ProgressWindow(const std::wstring& fileName, HWND owner, HFONT f
                                std::function<void()> cancel)
     : m_cancel(std::move(cancel)) {
     const DpiScale scale(dpi);
-    RECT frame = scale.rect(0, 0, 5400, 1500);
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-    AdjustWindowRectExForDpi(&frame, style, FALSE, WS_EX_DLGMODALFRAME, dpi);
-    RECT ownerRect;
-    GetWindowRect(owner, &ownerRect);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
+    const RECT frame = scale.frameOver(owner, 5400, 1500, style, WS_EX_DLGMODALFRAME);
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     m_window = CreateWindowExW(WS_EX_DLGMODALFRAME, id::kProgressClass, L"Quorvane", style,
-                               ownerRect.left + (ownerRect.right - ownerRect.left - width) / 2,
-                               ownerRect.top + (ownerRect.bottom - ownerRect.top - height) / 2,
-                               width, height, owner, nullptr, instance, this);
+                               frame.left, frame.top, frame.right - frame.left,
+                               frame.bottom - frame.top, owner, nullptr, instance, this);
     const auto make = [&](const wchar_t* type, const wchar_t* text, DWORD extra, int id, RECT at) {
         HWND control =
             CreateWindowExW(0, type, text, WS_CHILD | WS_VISIBLE | extra, at.left, at.top,

@@ -5,6 +5,7 @@
 #   wine_gui.py prefix WORK                                makes the prefix
 #   wine_gui.py story WORK EXE DRIVER LINUX_TAG OBJDUMP    the user's story
 #   wine_gui.py keys WORK EXE DRIVER                       the keyboard story
+#   wine_gui.py options WORK EXE DRIVER LINUX_TAG          the options story
 #   wine_gui.py installer WORK MSI DRIVER WXS STAGE        upgrade of an older
 #       version (WXS built in STAGE), the program started, uninstall
 import os, re, shutil, subprocess, sys, tempfile, time
@@ -209,6 +210,164 @@ def keys(session, exe, driver):
         raise Failed("the driver holding the clipboard failed")
 
 
+SETTINGS_KEY = r"HKCU\Software\Quorvane"
+BROWSER_KEY = r"HKCU\Software\Wine\WineBrowser"
+# HTML files first of a type with no handler, then Wine's winebrowser's,
+# whose browser is a recorder of ours. (Wine's file types are the machine's
+# only: it reads none of HKCU\Software\Classes.)
+HTML_KEY = r"HKLM\Software\Classes\.html"
+PAGE_TYPE = r"HKLM\Software\Classes\QuorvaneTestPage"
+WINEBROWSER = r'@="\"C:\\windows\\system32\\winebrowser.exe\" \"%1\""'
+# UTF-8 without a mark, tab-separated, with what escaping and code page 932
+# references change.
+OPTIONS_TSV = "品目\t備考\r\nA&B\t<b>😀</b>\r\ncafé\t\"x\"\r\n".encode()
+OPTION_FLAGS = ["--header", "--escape", "-d", "tab", "-e", "utf-8", "--table-attr", 'border="1"']
+# Values the program must not take: of other types (a REG_BINARY and a
+# REG_EXPAND_SZ holding what would be taken as text), too long, unknown.
+DAMAGED = ['"header"=dword:00000001',
+           '"escape"=hex:' + ",".join(f"{b:02x}" for b in "true\0".encode("utf-16-le")),
+           '"delimiter"=hex(2):' + ",".join(f"{b:02x}" for b in "tab\0".encode("utf-16-le")),
+           '"tableAttribute"="' + "x" * 40000 + '"', '"colour"="blue"']
+DEFAULT_CHECKS = "checks=mnuComma,mnuAuto,mnuSaveUtf8"
+CHOSEN_CHECKS = "checks=mnuHeader,mnuEscape,mnuTab,mnuReadUtf8"
+# The options story's steps, as KEY_STORY's; "path:NAME": the full name of
+# the file NAME in the scratch folder typed; "clipboard NAME": the driver
+# writes the clipboard into NAME; "handler": HTML files get a handler;
+# "page": the handler's copy of the page is there; "restart": exit from the
+# menu and start again.
+OPTIONS_STORY = [
+    ("damaged values give the defaults", [], f"main=1 {DEFAULT_CHECKS}"),
+    ("header, escaping, tab, UTF-8 by the access keys",
+     ["alt+t", "h", "alt+t", "e", "alt+t", "d", "t", "alt+t", "n", "u"],
+     f"{CHOSEN_CHECKS},mnuSaveUtf8 active=main"),
+    ("the attribute's dialog, empty", ["alt+t", "a"],
+     "dialogs=1 active=dialog title=tableタグの属性 focus=dialog.TxtTableAttr attr="),
+    ("typed, Enter is OK", ['type:border="1"', "Return"], "dialogs=0 active=main"),
+    ("a conversion from the menu", ["alt+f", "o", "path:options.tsv", "Return"],
+     "dialogs=0 table=1 active=main"),
+    ("copied from the menu", ["alt+e", "c", "clipboard clipboard.txt"], "dialogs=0"),
+    ("the save dialog", ["alt+f", "a"], "dialogs=1 active=dialog"),
+    ("saved under the name suggested", ["Return"], "dialogs=0 active=main"),
+    ("saved in code page 932", ["alt+t", "o", "s", "alt+f", "a", "type:sjis", "Return"],
+     f"dialogs=0 active=main {CHOSEN_CHECKS},mnuSaveCp932"),
+    ("no handler for HTML files: the one message", ["alt+f", "b"], "dialogs=1 title=ぽるめに"),
+    ("a page shown by winebrowser", ["Return", "handler", "alt+f", "b", "page"],
+     "dialogs=0 active=main"),
+    ("remembered after a restart", ["restart"], f"main=1 {CHOSEN_CHECKS},mnuSaveCp932"),
+    ("the attribute too", ["alt+t", "a"], 'dialogs=1 attr=border="1"'),
+    ("Esc cancels it", ["Escape"], "dialogs=0 active=main"),
+]
+
+
+def options(session, exe, driver, linux_tag):
+    scratch = session.scratch
+    (scratch / "options.tsv").write_bytes(OPTIONS_TSV)
+    set_registry(session, {SETTINGS_KEY: DAMAGED, HTML_KEY: ['@="QuorvaneNoHandler"'],
+                           BROWSER_KEY: [f'"Browsers"="{page_recorder(scratch)}"']})
+    session.window_manager()
+    try:
+        program = session.start(exe)
+        for what, actions, wanted in OPTIONS_STORY:
+            print(f"options: {what}")
+            for action in actions:
+                program = options_action(session, action, exe, driver, program)
+            drive(session, driver, "expect", *wanted.split())
+        exit_program(session, program)
+    finally:
+        for key in (SETTINGS_KEY, BROWSER_KEY, HTML_KEY, PAGE_TYPE):
+            session.run("reg", "delete", key, "/f")
+    tag = lambda *flags: subprocess.run([linux_tag, *OPTION_FLAGS, *flags, "options.tsv"],
+                                        cwd=scratch, capture_output=True, check=True).stdout
+    want = {"clipboard.txt": tag(), "options.html": tag(),
+            "sjis.html": tag("--output-encoding", "cp932"), "page.html": tag("--document")}
+    problems = [f"{name} holds\n{got}\nquorvane-tag writes\n{wanted}"
+                for name, wanted in want.items()
+                if (got := (scratch / name).read_bytes()) != wanted]
+    if problems:
+        raise Failed("\n".join(problems))
+
+
+# Carries out one action of OPTIONS_STORY; returns the program running.
+def options_action(session, action, exe, driver, program):
+    scratch = session.scratch
+    if action == "restart":
+        exit_program(session, program)
+        check_remembered(session)
+        return session.start(exe)
+    if action == "handler":
+        set_registry(session, {HTML_KEY: ['@="QuorvaneTestPage"'],
+                               PAGE_TYPE + r"\shell\open\command": [WINEBROWSER]})
+    elif action == "page":
+        wait_for_file(scratch / "page.html")
+    elif action.startswith("clipboard "):
+        drive(session, driver, *action.split())
+    elif action.startswith(("path:", "type:")):
+        kind, text = action.split(":", 1)
+        session.x("type", "--delay", "20", windows_path(scratch / text) if kind == "path" else text)
+    else:
+        session.x("key", action)
+    return program
+
+
+# The browser winebrowser starts: a program that keeps a copy of the page it
+# is given (a file: URL) as page.html in the scratch folder.
+def page_recorder(scratch):
+    recorder = scratch / "record-page"
+    recorder.write_text(f"#!{sys.executable}\nimport os, shutil, sys, urllib.parse\n"
+                        "page = urllib.parse.unquote(urllib.parse.urlparse(sys.argv[1]).path)\n"
+                        f"shutil.copyfile(page, {str(scratch / 'page.part')!r})\n"
+                        f"os.replace({str(scratch / 'page.part')!r}, "
+                        f"{str(scratch / 'page.html')!r})\n")
+    recorder.chmod(0o755)
+    return recorder
+
+
+ROOTS = {"HKCU": "HKEY_CURRENT_USER", "HKLM": "HKEY_LOCAL_MACHINE"}
+
+
+# Replaces the keys with the values given, in .reg file lines.
+def set_registry(session, keys):
+    lines = ["Windows Registry Editor Version 5.00"]
+    for key, values in keys.items():
+        session.run("reg", "delete", key, "/f")
+        root, path = key.split("\\", 1)
+        lines += ["", f"[{ROOTS[root]}\\{path}]", *values]
+    file = session.scratch / "settings.reg"
+    file.write_bytes("\r\n".join(lines + [""]).encode("utf-16"))
+    status, log = session.run("reg", "import", windows_path(file))
+    if status:
+        raise Failed(f"reg import: status {status}\n{log}")
+
+
+# Exit from the menu; the program must end with status 0.
+def exit_program(session, program):
+    session.x("key", "alt+f", "x")
+    if status := ended(program):
+        raise Failed(f"quorvane.exe exit status {status}")
+
+
+# The options are REG_SZ values of the settings key; the value the program
+# does not know is left alone.
+def check_remembered(session):
+    out = session.scratch / "remembered.reg"
+    session.run("reg", "export", SETTINGS_KEY, windows_path(out), "/y")
+    found = dict(re.findall(r'^"([^"]+)"=([^\r\n]*)', out.read_bytes().decode("utf-16"), re.M))
+    folder = windows_path(session.scratch).replace("\\", "\\\\")
+    wanted = {"header": '"true"', "escape": '"true"', "delimiter": '"tab"',
+              "encoding": '"utf-8"', "tableAttribute": r'"border=\"1\""',
+              "outputEncoding": '"cp932"', "lastFolder": f'"{folder}"', "colour": '"blue"'}
+    if found != wanted:
+        raise Failed(f"the settings key holds {found}, not {wanted}")
+
+
+def wait_for_file(path, timeout=60):
+    deadline = time.monotonic() + timeout
+    while not path.exists():
+        if time.monotonic() > deadline:
+            raise Failed(f"no {path.name} after {timeout} s")
+        time.sleep(0.05)
+
+
 # Starts the driver holding the clipboard; returns once it holds it.
 def hold_clipboard(session, driver):
     holder = session.start(driver, "hold-clipboard")
@@ -297,7 +456,8 @@ def installer(session, msi, driver, wxs, stage):
         raise Failed("\n".join(problems))
 
 
-def main(mode, work, *args, modes={"story": story, "keys": keys, "installer": installer}):
+def main(mode, work, *args,
+         modes={"story": story, "keys": keys, "options": options, "installer": installer}):
     work = Path(work).resolve()
     env = wine_env(work)
     try:  # the prefix, made once

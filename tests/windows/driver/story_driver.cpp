@@ -17,6 +17,8 @@
 //   story_driver hold-clipboard      keeps the clipboard open, so that the
 //                                    program's copy fails, until a message
 //                                    box stands
+//   story_driver clipboard FILE      writes the clipboard's text to FILE,
+//                                    UTF-8
 //
 // File names are relative to the current folder. Prints one line per step;
 // exits 1 at the first failure, naming it.
@@ -274,7 +276,49 @@ const std::map<int, std::string> kNames = {
     {id::CmdFileOpen, "CmdFileOpen"}, {id::CmdCopy, "CmdCopy"},
     {id::TxtTag, "TxtTag"},     {id::LstStyle, "LstStyle"},
     {id::TxtDataCnt, "TxtDataCnt"}, {id::TxtFeeld, "TxtFeeld"},
-    {id::cmdOK, "cmdOK"},       {id::Text1, "Text1"}};
+    {id::cmdOK, "cmdOK"},       {id::Text1, "Text1"},
+    {id::TxtTableAttr, "TxtTableAttr"}};
+
+// The menu items with a check mark, by name.
+const std::map<int, std::string> kMenuNames = {
+    {id::mnuHeader, "mnuHeader"},     {id::mnuEscape, "mnuEscape"},
+    {id::mnuComma, "mnuComma"},       {id::mnuTab, "mnuTab"},
+    {id::mnuSemicolon, "mnuSemicolon"}, {id::mnuBar, "mnuBar"},
+    {id::mnuAuto, "mnuAuto"},         {id::mnuReadCp932, "mnuReadCp932"},
+    {id::mnuReadUtf8, "mnuReadUtf8"}, {id::mnuReadUtf16, "mnuReadUtf16"},
+    {id::mnuSaveUtf8, "mnuSaveUtf8"}, {id::mnuSaveCp932, "mnuSaveCp932"}};
+
+// The main window's checked menu items, joined by commas in id order. Under
+// Wine the menus of another process cannot be read, so a hook of ours
+// (menu_probe.dll, beside this program) reads them inside the program.
+std::string checked_items() {
+    static const UINT probe = RegisterWindowMessageW(L"QuorvaneMenuProbe");
+    static HHOOK hook = nullptr;
+    if (!hook) {
+        wchar_t path[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, path, MAX_PATH);
+        wstring dll = path;
+        dll = dll.substr(0, dll.find_last_of(L'\\') + 1) + L"menu_probe.dll";
+        HMODULE module = LoadLibraryW(dll.c_str());
+        auto* proc = module ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(
+                                  GetProcAddress(module, "probe_menu")))
+                            : nullptr;
+        if (!proc ||
+            !(hook = SetWindowsHookExW(WH_GETMESSAGE, proc, module,
+                                       GetWindowThreadProcessId(g_main, nullptr))))
+            fail("menu probe " + utf8(dll));
+    }
+    MSG answer{};
+    PeekMessageW(&answer, nullptr, 0, 0, PM_NOREMOVE);  // this thread's queue
+    PostMessageW(g_main, probe, GetCurrentThreadId(), 0);
+    wait_for("check marks from the menu probe",
+             [&] { return PeekMessageW(&answer, nullptr, probe, probe, PM_REMOVE) != FALSE; });
+    std::string names;
+    for (const auto& [item, name] : kMenuNames)
+        if (answer.wParam & (WPARAM(1) << (item - id::mnuCSV)))
+            names += (names.empty() ? "" : ",") + name;
+    return names;
+}
 
 // Which of the program's windows `window` is, or holds it.
 std::string window_name(HWND window) {
@@ -298,8 +342,9 @@ std::string window_name(HWND window) {
 // active window (and its title) are, the number boxes, the attribute editor
 // and list (rows joined by |), whether the output box holds a table and
 // where its middle is on the screen, how many About windows and dialogs
-// stand.
-std::map<std::string, std::string> look() {
+// stand, the table attribute dialog's text; the checked menu items when
+// asked.
+std::map<std::string, std::string> look(bool menus = false) {
     std::map<std::string, std::string> seen;
     g_main = FindWindowW(id::kMainClass, L"Quorvane");
     if (g_main && !IsWindowVisible(g_main)) g_main = nullptr;  // not yet made
@@ -313,7 +358,12 @@ std::map<std::string, std::string> look() {
     seen["active"] = window_name(info.hwndActive);
     seen["title"] = info.hwndActive ? utf8(text_of(info.hwndActive)) : "";
     if (!g_main) return seen;
-    seen["dialogs"] = std::to_string(windows_of(L"#32770", true).size());
+    const auto dialogs = windows_of(L"#32770", true);
+    seen["dialogs"] = std::to_string(dialogs.size());
+    for (HWND dialog : dialogs)
+        if (HWND attribute = GetDlgItem(dialog, id::TxtTableAttr))
+            seen["attr"] = utf8(text_of(attribute));
+    if (menus) seen["checks"] = checked_items();
     seen["count"] = utf8(text_of(id::TxtDataCnt));
     seen["field"] = utf8(text_of(id::TxtFeeld));
     seen["style"] = utf8(text_of(id::TxtStyle));
@@ -342,8 +392,10 @@ std::string shown(const std::map<std::string, std::string>& seen) {
 // Waits until every KEY=VALUE holds.
 void expect(int count, wchar_t** wanted) {
     std::map<std::string, std::string> seen;
+    bool menus = false;
+    for (int i = 0; i < count; ++i) menus |= wstring(wanted[i]).starts_with(L"checks=");
     wait_for("windows showing what was expected", [&] {
-        seen = look();
+        seen = look(menus);
         for (int i = 0; i < count; ++i) {
             const std::string pair = utf8(wanted[i]);
             const size_t equals = pair.find('=');
@@ -371,10 +423,14 @@ int wmain(int argc, wchar_t** argv) {
     const wstring mode = argc > 1 ? argv[1] : L"";
     if (mode == L"expect") return expect(argc - 2, argv + 2), 0;
     if (mode == L"hold-clipboard") return hold_clipboard(), 0;
+    if (mode == L"clipboard" && argc == 3) {
+        const std::string name = utf8(argv[2]);
+        return write_file(name.c_str(), clipboard()), 0;
+    }
     if (!(mode == L"story" && argc == 4) && !((mode == L"pose" || mode == L"time") && argc == 3) &&
         !((mode == L"close" || mode == L"about") && argc == 2)) {
         std::printf("usage: story_driver story CSV MISSING | pose CSV | time CSV | about | close | "
-                    "expect KEY=VALUE... | hold-clipboard\n");
+                    "expect KEY=VALUE... | hold-clipboard | clipboard FILE\n");
         return 2;
     }
     find_main_window();

@@ -34,6 +34,21 @@ inline constexpr int mnuCSV = 2001;
 inline constexpr int mnuClose = 2002;
 inline constexpr int mnuCopy = 2003;
 inline constexpr int mnuVir = 2004;
+inline constexpr int mnuSave = 2005;
+inline constexpr int mnuBrowser = 2006;
+inline constexpr int mnuHeader = 2007;
+inline constexpr int mnuEscape = 2008;
+inline constexpr int mnuTableAttr = 2009;
+inline constexpr int mnuComma = 2010;
+inline constexpr int mnuTab = 2011;
+inline constexpr int mnuSemicolon = 2012;
+inline constexpr int mnuBar = 2013;
+inline constexpr int mnuAuto = 2014;
+inline constexpr int mnuReadCp932 = 2015;
+inline constexpr int mnuReadUtf8 = 2016;
+inline constexpr int mnuReadUtf16 = 2017;
+inline constexpr int mnuSaveUtf8 = 2018;
+inline constexpr int mnuSaveCp932 = 2019;
 
 // The About window, class kAboutClass, title "ﾊﾞｰｼﾞｮﾝ情報".
 inline constexpr int Text1 = 3001;
@@ -48,6 +63,14 @@ inline constexpr int lblVersion = 3007;
 inline constexpr int lblFile = 4001;
 inline constexpr int barRead = 4002;
 inline constexpr int CmdCancel = 4003;
+
+// The question for the <table> tag's attribute, a dialog box (#32770)
+// titled "tableタグの属性", owned by the main window. Its buttons carry the
+// dialog manager's own ids, so that Enter presses OK and Esc キャンセル.
+inline constexpr int lblTableAttr = 5001;
+inline constexpr int TxtTableAttr = 5002;
+inline constexpr int cmdAttrOK = 1;     // IDOK
+inline constexpr int cmdAttrCancel = 2; // IDCANCEL
 
 inline constexpr wchar_t kMainClass[] = L"QuorvaneTable";
 inline constexpr wchar_t kTagBoxClass[] = L"QuorvaneTagBox";

@@ -17,6 +17,9 @@ public:
     UINT dpi() const { return m_dpi; }
     int pixels(int twips) const { return MulDiv(twips, static_cast<int>(m_dpi), 1440); }
     RECT rect(int left, int top, int width, int height) const;
+    // The frame of a window of `style` whose client area is `width` by
+    // `height` twips, centred over `owner`.
+    RECT frameOver(HWND owner, int width, int height, DWORD style, DWORD exStyle) const;
     // The height of a font of `points` points, as CreateFontW takes it.
     int fontHeight(double points) const;
 

@@ -55,6 +55,13 @@ private:
     void setListRow(int row, const std::string& text) override;
     void selectListRow(int row) override;
     std::optional<std::filesystem::path> chooseCsvFile(const std::filesystem::path& last) override;
+    void setChecked(window::MenuItem item, bool checked) override;
+    window::SettingPairs loadSettings() override;
+    void saveSettings(const window::SettingPairs& changed) override;
+    std::optional<std::string> askTableAttribute(const std::string& current) override;
+    std::optional<std::filesystem::path>
+    chooseSaveFile(const std::filesystem::path& suggested) override;
+    void openDocument(const std::filesystem::path& file) override;
     void setBusy(bool busy) override;
     void startTimer(int milliseconds) override;
     void stopTimer() override;
@@ -64,6 +71,7 @@ private:
     window::AdvanceBounds tableAdvanceBounds() const override;
     void showTable(window::IndexedText&& table) override;
     void copyTable() override;
+    const std::string& tableText() const override;
     void reportFailure() override;
     void showAbout() override;
     void closeWindow() override;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <string_view>
 
@@ -9,5 +11,7 @@ namespace quorvane::win {
 // conversion: what does not decode becomes U+FFFD.
 std::wstring wide(std::string_view utf8);
 std::string narrow(std::wstring_view utf16);
+// A window's text, a control's caption or contents, as UTF-8.
+std::string windowText(HWND window);
 
 } // namespace quorvane::win
