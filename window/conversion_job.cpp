@@ -1,6 +1,7 @@
 #include "quorvane/window/conversion_job.h"
 
 #include "quorvane/tag/files.h"
+#include "quorvane/tag/large_buffer.h"
 #include "quorvane/tag/tag_error.h"
 #include "quorvane/tag/tag_sink.h"
 #include "quorvane/window/line_index_builder.h"
@@ -25,6 +26,7 @@ void reserveTable(std::string& text, std::uint64_t bytes) noexcept {
     try {
         text.reserve(static_cast<std::size_t>(
             std::min(std::min(bytes, kLongestTable) * 3 + 64, kLongestTable)));
+        tag::AdviseLargeBuffer(text.data(), text.capacity());
     } catch (const std::bad_alloc&) {
     }
 }
@@ -33,9 +35,12 @@ void reserveTable(std::string& text, std::uint64_t bytes) noexcept {
 // its lines every so often, while what was written last is in the cache.
 class IndexingSink final : public tag::TagSink {
 public:
-    IndexingSink(std::string& text, const AdvanceBounds& bounds)
+    // A line for every 4 bytes of the file is room enough for most tables.
+    IndexingSink(std::string& text, const AdvanceBounds& bounds, std::uint64_t fileBytes)
         : m_text(text)
-        , m_index(bounds) {}
+        , m_index(bounds) {
+        m_index.reserve(static_cast<std::size_t>(std::min(fileBytes, kLongestTable) / 4));
+    }
     void Append(std::string_view utf8) override {
         if (utf8.size() > kLongestTable - m_text.size()) {
             throw tag::TagError(tag::ErrorCode::OutOfMemory, "table too long to show");
@@ -70,7 +75,7 @@ ConversionJob::ConversionJob(std::filesystem::path path, tag::ReadOptions read,
               progress.Sized(file.Size());
               IndexedText table{{}, {}, bounds};
               reserveTable(table.text, file.Size());
-              IndexingSink sink(table.text, bounds);
+              IndexingSink sink(table.text, bounds, file.Size());
               tag::Convert(file, read, options, sink, &progress);
               table.lines = sink.finish();
               return table;

@@ -2,8 +2,11 @@
 
 #include "quorvane/window/line_index_builder.h"
 
+#include "quorvane/tag/large_buffer.h"
+
 #include <algorithm>
 #include <limits>
+#include <new>
 #include <stdexcept>
 
 #if defined(__SSE2__)
@@ -302,6 +305,14 @@ void LineIndex::remeasure(const AdvanceBounds& bounds) {
 LineIndexBuilder::LineIndexBuilder(const AdvanceBounds& bounds)
     : m_scan(bounds) {}
 
+void LineIndexBuilder::reserve(std::size_t lines) noexcept {
+    try {
+        m_starts.reserve(lines);
+        tag::AdviseLargeBuffer(m_starts.data(), m_starts.capacity() * sizeof(std::uint32_t));
+    } catch (const std::bad_alloc&) {
+    }
+}
+
 void LineIndexBuilder::grow(std::string_view text) {
     checkLength(text);
     scanLines(m_scan, text, false,
@@ -312,7 +323,11 @@ LineIndex LineIndexBuilder::finish(std::string_view text) {
     checkLength(text);
     scanLines(m_scan, text, true,
               [this](std::size_t start) { m_starts.push_back(static_cast<std::uint32_t>(start)); });
-    m_starts.shrink_to_fit();
+    // Room taken and never written costs no memory; a reserve far too large
+    // is given back.
+    if (m_starts.capacity() / 2 > m_starts.size()) {
+        m_starts.shrink_to_fit();
+    }
     LineIndex index;
     index.m_text = text;
     index.m_starts = std::move(m_starts);

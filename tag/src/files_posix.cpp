@@ -1,14 +1,17 @@
 #include "quorvane/tag/files.h"
+#include "quorvane/tag/large_buffer.h"
 
 #include "quorvane/tag/tag_error.h"
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <random>
 #include <string>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -231,6 +234,22 @@ void OutputFile::Commit() {
     }
     m_temporary.clear();
     SyncFolder(m_target);
+}
+
+// The whole pages inside the buffer, as transparent huge pages.
+void AdviseLargeBuffer(void* data, std::size_t bytes) noexcept {
+#ifdef MADV_HUGEPAGE
+    const long page = ::sysconf(_SC_PAGESIZE);
+    const auto start = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t first = (start + page - 1) / page * page;
+    const std::uintptr_t end = (start + bytes) / page * page;
+    if (page > 0 && end > first) {
+        ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+    }
+#else
+    (void)data;
+    (void)bytes;
+#endif
 }
 
 } // namespace quorvane::tag

@@ -1,4 +1,5 @@
 #include "quorvane/tag/files.h"
+#include "quorvane/tag/large_buffer.h"
 
 #include "quorvane/tag/tag_error.h"
 #include "quorvane/tag/utf16.h"
@@ -337,5 +338,8 @@ void OutputFile::Commit() {
     PutInPlace(m_temporary, m_target);
     m_temporary.clear();
 }
+
+// Large pages need a privilege that programs are not given: no advice.
+void AdviseLargeBuffer(void*, std::size_t) noexcept {}
 
 } // namespace quorvane::tag

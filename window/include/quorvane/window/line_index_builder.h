@@ -18,6 +18,8 @@ class LineIndexBuilder final {
 public:
     explicit LineIndexBuilder(const AdvanceBounds& bounds);
 
+    // Room for `lines` lines, taken before the text comes; best effort.
+    void reserve(std::size_t lines) noexcept;
     void grow(std::string_view text);
     LineIndex finish(std::string_view text);
     // Bytes of the text scanned so far.
