@@ -26,9 +26,10 @@ click_client() { xdotool mousemove --window "$main" "$1" $(($2 + menu_height)) c
 # A drop-down menu is the program's one mapped window that bypasses the
 # window manager. Checks that read a pipe use grep without -q: under pipefail,
 # a writer cut off by an early match would fail the check.
-menu_open() {
-  for window in $(xdotool search --onlyvisible --class '^quorvane$'); do xwininfo -id "$window"; done |
-    grep 'Override Redirect State: yes' >/dev/null
+menu_open() { menus_open "${1:-1}"; }
+menus_open() {
+  [ "$(for window in $(xdotool search --onlyvisible --class '^quorvane$'); do
+    xwininfo -id "$window"; done | grep -c 'Override Redirect State: yes')" -ge "$1" ]
 }
 
 # Alt and the menu's key, then the item's key once the menu is open. Right
@@ -84,11 +85,13 @@ type_into_dialog() {
   wait_for "the dialog to close" window_gone "$dialog"
 }
 
-# Alt+T, the submenu's key and the choice's key.
+# Alt+T, the submenu's key and, once the submenu is open beside the menu,
+# the choice's key.
 choose_in_submenu() {
   choose_in_menu t "$1"
-  sleep 0.3
+  wait_for "the submenu of $1" menus_open 2
   xdotool key "$2"
+  wait_for "the menus to close" eval '! menu_open'
 }
 
 saved_is() { [ -f "$1" ] && cmp -s "$1" "$2"; }

@@ -140,9 +140,14 @@ def story(session, exe, driver, linux_tag, objdump):
         raise Failed("\n".join(problems))
 
 
+# An action that waits for a dialog to be up and in front before the keys
+# meant for it are pressed.
+DIALOG_UP = "await:dialogs=1 active=dialog"
+
 # The main window from the keyboard, keys and clicks going through the X
 # server into Wine: each row's actions (xdotool's key names; "type:" text is
-# typed; a click on the close box or the output box; the clipboard held by
+# typed; "await:" what the driver must find before going on; a click on the
+# close box or the output box; the clipboard held by
 # another program), then what the driver must find.
 KEY_STORY = [
     ("Up on the count spinner, focused at start", ["Up", "Up"],
@@ -158,11 +163,11 @@ KEY_STORY = [
     ("Space opens the file dialog", ["Tab", "space"], "dialogs=1 active=dialog title=Open"),
     ("Esc closes it: the focus is back", ["Escape"],
      "dialogs=0 active=main focus=main.CmdFileOpen"),
-    ("a file that is not there", ["space", "type:missing.csv", "Return"],
+    ("a file that is not there", ["space", DIALOG_UP, "type:missing.csv", "Return"],
      "dialogs=1 active=dialog title=ぽるめに"),
     ("Enter closes the message: the focus is back", ["Return"],
      "dialogs=0 active=main focus=main.CmdFileOpen table=0"),
-    ("a file converted: the focus is back", ["space", "type:table.csv", "Return"],
+    ("a file converted: the focus is back", ["space", DIALOG_UP, "type:table.csv", "Return"],
      "dialogs=0 table=1 active=main focus=main.CmdFileOpen"),
     ("Ctrl+C in the output box while another program holds the clipboard",
      ["click box", "ctrl+a", "hold clipboard", "ctrl+c"], "dialogs=1 title=ぽるめに"),
@@ -192,6 +197,8 @@ def keys(session, exe, driver):
                 session.x("mousemove", *at.split(","), "click", "1")
             elif action == "hold clipboard":
                 holders.append(hold_clipboard(session, driver))
+            elif action.startswith("await:"):
+                drive(session, driver, "expect", *action.removeprefix("await:").split())
             elif action.startswith("type:"):
                 session.x("type", "--delay", "20", action.removeprefix("type:"))
             else:
@@ -243,12 +250,13 @@ OPTIONS_STORY = [
     ("the attribute's dialog, empty", ["alt+t", "a"],
      "dialogs=1 active=dialog title=tableタグの属性 focus=dialog.TxtTableAttr attr="),
     ("typed, Enter is OK", ['type:border="1"', "Return"], "dialogs=0 active=main"),
-    ("a conversion from the menu", ["alt+f", "o", "path:options.tsv", "Return"],
+    ("a conversion from the menu", ["alt+f", "o", DIALOG_UP, "path:options.tsv", "Return"],
      "dialogs=0 table=1 active=main"),
     ("copied from the menu", ["alt+e", "c", "clipboard clipboard.txt"], "dialogs=0"),
     ("the save dialog", ["alt+f", "a"], "dialogs=1 active=dialog"),
     ("saved under the name suggested", ["Return"], "dialogs=0 active=main"),
-    ("saved in code page 932", ["alt+t", "o", "s", "alt+f", "a", "type:sjis", "Return"],
+    ("saved in code page 932",
+     ["alt+t", "o", "s", "alt+f", "a", DIALOG_UP, "type:sjis", "Return"],
      f"dialogs=0 active=main {CHOSEN_CHECKS},mnuSaveCp932"),
     ("no handler for HTML files: the one message", ["alt+f", "b"], "dialogs=1 title=ぽるめに"),
     ("a page shown by winebrowser", ["Return", "handler", "alt+f", "b", "page"],
@@ -301,6 +309,8 @@ def options_action(session, action, exe, driver, program):
         wait_for_file(scratch / "page.html")
     elif action.startswith("clipboard "):
         drive(session, driver, *action.split())
+    elif action.startswith("await:"):
+        drive(session, driver, "expect", *action.removeprefix("await:").split())
     elif action.startswith(("path:", "type:")):
         kind, text = action.split(":", 1)
         session.x("type", "--delay", "20", windows_path(scratch / text) if kind == "path" else text)
