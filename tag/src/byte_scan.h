@@ -41,6 +41,29 @@ inline std::size_t FindDelimiter(const unsigned char* p, std::size_t from, std::
     return from;
 }
 
+// Bit k set when byte k of the 64 at `p` ends a field: the delimiter, a CR,
+// or a LF that does not follow a CR (`crBefore` tells whether the byte
+// before the first is one), for a CR LF is one line end.
+inline std::uint64_t FieldEnds(const unsigned char* p, unsigned char delimiter, bool crBefore) {
+    std::uint64_t ends = 0;
+    bool cr = crBefore;
+    for (unsigned k = 0; k < 64; ++k) {
+        const bool end = p[k] == delimiter || p[k] == '\r' || (p[k] == '\n' && !cr);
+        ends |= std::uint64_t{end} << k;
+        cr = p[k] == '\r';
+    }
+    return ends;
+}
+
+// Index of the first `byte` in [from, to); `to` when there is none.
+inline std::size_t FindByte(const unsigned char* p, std::size_t from, std::size_t to,
+                            unsigned char byte) {
+    while (from < to && p[from] != byte) {
+        ++from;
+    }
+    return from;
+}
+
 } // namespace plain
 
 #if defined(__SSE2__)
@@ -65,16 +88,14 @@ inline bool ShortAscii(const unsigned char* p, std::size_t size) {
     return (high & ((1u << size) - 1)) == 0;
 }
 
-// Reads whole blocks of sixteen, up to fifteen bytes past `to`.
-inline std::size_t FindDelimiter(const unsigned char* p, std::size_t from, std::size_t to,
-                                 const unsigned char* delimiters) {
-    const __m128i delimiter = _mm_loadu_si128(reinterpret_cast<const __m128i*>(delimiters));
+// Index of the first byte in [from, to) whose bit `hits` sets in the mask
+// it makes of a block; `to` when there is none. Reads whole blocks of
+// sixteen, up to fifteen bytes past `to`.
+template <typename Hits>
+inline std::size_t FindFirst(const unsigned char* p, std::size_t from, std::size_t to, Hits hits) {
     for (; from < to; from += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from));
-        const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(bytes, delimiter),
-                                          _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')),
-                                                       _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))));
-        auto mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+        auto mask = static_cast<unsigned>(
+            _mm_movemask_epi8(hits(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from)))));
         if (to - from < 16) {
             mask &= (1u << (to - from)) - 1;
         }
@@ -83,6 +104,40 @@ inline std::size_t FindDelimiter(const unsigned char* p, std::size_t from, std::
         }
     }
     return to;
+}
+
+inline std::size_t FindDelimiter(const unsigned char* p, std::size_t from, std::size_t to,
+                                 const unsigned char* delimiters) {
+    const __m128i delimiter = _mm_loadu_si128(reinterpret_cast<const __m128i*>(delimiters));
+    return FindFirst(p, from, to, [&](__m128i bytes) {
+        return _mm_or_si128(_mm_cmpeq_epi8(bytes, delimiter),
+                            _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')),
+                                         _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))));
+    });
+}
+
+inline std::uint64_t FieldEnds(const unsigned char* p, unsigned char delimiter, bool crBefore) {
+    const __m128i d = _mm_set1_epi8(static_cast<char>(delimiter));
+    std::uint64_t ends = 0;
+    std::uint64_t crs = 0;
+    std::uint64_t lfs = 0;
+    for (unsigned k = 0; k < 4; ++k) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        const __m128i cr = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r'));
+        const auto mask = [](__m128i m) {
+            return std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(m))};
+        };
+        ends |= mask(_mm_or_si128(_mm_cmpeq_epi8(bytes, d), cr)) << 16 * k;
+        crs |= mask(cr) << 16 * k;
+        lfs |= mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))) << 16 * k;
+    }
+    return ends | (lfs & ~(crs << 1 | std::uint64_t{crBefore}));
+}
+
+inline std::size_t FindByte(const unsigned char* p, std::size_t from, std::size_t to,
+                            unsigned char byte) {
+    const __m128i wanted = _mm_set1_epi8(static_cast<char>(byte));
+    return FindFirst(p, from, to, [&](__m128i bytes) { return _mm_cmpeq_epi8(bytes, wanted); });
 }
 
 } // namespace sse2

@@ -6,31 +6,66 @@
 #include "text_decoder.h"
 
 #include <algorithm>
+#include <cstring>
+#include <optional>
 #include <string_view>
 
 namespace quorvane::tag {
 namespace {
 
-// The pieces around the cells of one kind, data (td) or header (th).
-template <bool Header> struct Cell final {
-    static constexpr std::string_view kName = Header ? "th" : "td";
-    static constexpr std::string_view kPlain = Header ? "\r\n<th>" : "\r\n<td>";
-    static constexpr std::string_view kEnd = Header ? "</th>" : "</td>";
+// Readable bytes from the start of every piece, so that a short piece is
+// copied with a fixed-size move, and room left after every cell for it or
+// a field's text.
+constexpr std::size_t kPieceRoom = 32;
+static_assert(kPieceRoom >= FieldReader::kTextRoom);
 
-    // The openings of the styled columns, made once.
-    static std::vector<std::string> Openings(std::int16_t fieldCount,
-                                             const std::vector<std::string>& styleRows) {
-        const std::size_t styled = std::min(styleRows.size(), static_cast<std::size_t>(fieldCount));
-        std::vector<std::string> openings;
-        openings.reserve(styled);
-        for (std::size_t c = 0; c < styled; ++c) {
-            openings.push_back(styleRows[c].empty()
-                                   ? std::string(kPlain)
-                                   : "\r\n<" + std::string(kName) + " " +
-                                         TextDecoder::ValidUtf8(styleRows[c]) + ">");
+// A piece of the table text with kPieceRoom readable bytes.
+struct Piece final {
+    const char* text;
+    std::size_t size;
+};
+
+// The pieces before and after the field text of each column, for one kind
+// of cell, data (td) or header (th): the first column's opening starts the
+// row, the last column's end ends it.
+class CellPieces final {
+public:
+    CellPieces(std::string_view name, std::int16_t fieldCount,
+               const std::vector<std::string>& styleRows) {
+        const auto count = static_cast<std::size_t>(fieldCount);
+        const std::size_t styled = std::min(styleRows.size(), count);
+        // Reserved, so that the pieces' texts stay where they are.
+        m_texts.reserve(styled + 4);
+        const std::string end = "</" + std::string(name) + ">";
+        m_before.assign(count, Add(Opening(name, "")));
+        m_after.assign(count, Add(end));
+        for (std::size_t c = 1; c < styled; ++c) {
+            if (!styleRows[c].empty()) {
+                m_before[c] = Add(Opening(name, styleRows[c]));
+            }
         }
-        return openings;
+        m_before[0] = Add("\r\n<tr>" + Opening(name, styled > 0 ? styleRows[0] : ""));
+        m_after[count - 1] = Add(end + "\r\n</tr>");
     }
+
+    const Piece& Before(int col) const { return m_before[static_cast<std::size_t>(col)]; }
+    const Piece& After(int col) const { return m_after[static_cast<std::size_t>(col)]; }
+
+private:
+    // "<td" + one space and the attribute, unless it is empty, + ">".
+    static std::string Opening(std::string_view name, const std::string& style) {
+        const std::string attribute = style.empty() ? "" : " " + TextDecoder::ValidUtf8(style);
+        return "\r\n<" + std::string(name) + attribute + ">";
+    }
+
+    Piece Add(const std::string& text) {
+        m_texts.push_back(text + std::string(kPieceRoom, '\0'));
+        return {m_texts.back().data(), text.size()};
+    }
+
+    std::vector<std::string> m_texts;
+    std::vector<Piece> m_before;
+    std::vector<Piece> m_after;
 };
 
 // The character reference of each byte that needs one, or nothing.
@@ -51,72 +86,130 @@ std::string_view Reference(char c) {
     }
 }
 
-// One build: the cell openings of the styled columns are made once, and the
-// row loop is made for each kind of cell and with or without escaping, so
-// the hot loop appends three pieces per cell.
+// One build. Fields that lie whole in what the reader holds go straight
+// from its buffer into the table, a cell at a time with three fixed-size
+// moves; the others, and the header row, are read one at a time. The row
+// loop is made with or without escaping, so that the plain one's loop is
+// compiled as tightly as if it were the only one.
 class TableBuilder final {
 public:
     TableBuilder(const BuildOptions& options, TextBuffer& out)
         : m_fieldCount(options.fieldCount)
-        , m_data(Cell<false>::Openings(options.fieldCount, options.styleRows))
-        , m_headerRow(options.headerRow)
+        , m_data("td", options.fieldCount, options.styleRows)
         , m_escape(options.escape)
         , m_fieldSink(m_field)
         , m_fieldText(m_fieldSink, 4 << 10)
         , m_out(out) {
-        if (m_headerRow) {
-            m_header = Cell<true>::Openings(options.fieldCount, options.styleRows);
+        if (options.headerRow) {
+            m_header.emplace("th", options.fieldCount, options.styleRows);
         }
     }
 
     void Rows(FieldReader& reader) {
         if (m_escape) {
-            Rows<true>(reader, m_out);
+            Rows<true>(reader);
         } else {
-            Rows<false>(reader, m_out);
+            Rows<false>(reader);
         }
     }
 
 private:
-    // Each variant is a function of its own, so that the plain one's loop
-    // is compiled as tightly as if it were the only one.
-    template <bool Escape> [[gnu::noinline]] void Rows(FieldReader& reader, TextBuffer& out) {
-        if (m_headerRow && !reader.AtEnd() && !Row<true, Escape>(reader, out)) {
-            return;
+    template <bool Escape> [[gnu::noinline]] void Rows(FieldReader& reader) {
+        int col = 0;
+        if (m_header) {
+            do {
+                if (!NextField<Escape>(reader, *m_header, col)) {
+                    return;
+                }
+            } while (col != 0);
         }
-        while (!reader.AtEnd()) {
-            if (!Row<false, Escape>(reader, out)) {
+        for (;;) {
+            WholeFields<Escape>(reader, col);
+            if (!NextField<Escape>(reader, m_data, col)) {
                 return;
             }
         }
-        Put(out, "\r\n</table>");
     }
 
-    // One table row; false when the data ran out inside it, which then is
-    // filled up and the table closed.
-    template <bool Header, bool Escape> bool Row(FieldReader& reader, TextBuffer& out) {
-        Put(out, "\r\n<tr>");
-        for (int col = 0; col < m_fieldCount; ++col) {
-            Put(out, Opening<Header>(col));
-            if (!(Escape ? EscapedField(reader, out) : reader.ReadFieldTo(out))) {
-                Put(out, Cell<Header>::kEnd);
-                FillRow<Header>(col + 1, out);
-                return false;
-            }
-            Put(out, Cell<Header>::kEnd);
+    // The fields that the reader holds whole, each written with three
+    // block moves into the free room of the table's buffer.
+    template <bool Escape> void WholeFields(FieldReader& reader, int& col) {
+        if constexpr (Escape) {
+            reader.ReadWholeFields([&](const unsigned char* text, std::size_t size) {
+                Put(m_data.Before(col));
+                PutEscaped({reinterpret_cast<const char*>(text), size});
+                Put(m_data.After(col));
+                col = col + 1 == m_fieldCount ? 0 : col + 1;
+            });
+            return;
         }
-        Put(out, "\r\n</tr>");
+        char* start = m_out.Room(kPieceRoom);
+        char* to = start;
+        std::size_t free = m_out.Free();
+        reader.ReadWholeFields([&](const unsigned char* text, std::size_t size) {
+            const Piece& before = m_data.Before(col);
+            const Piece& after = m_data.After(col);
+            const std::size_t need = before.size + size + after.size + kPieceRoom;
+            if (need > free - static_cast<std::size_t>(to - start)) {
+                m_out.Advance(static_cast<std::size_t>(to - start));
+                start = to = m_out.Room(need);
+                free = m_out.Free();
+            }
+            to = Move(to, before);
+            CopyPadded<FieldReader::kTextRoom>(to, reinterpret_cast<const char*>(text), size);
+            to = Move(to + size, after);
+            col = col + 1 == m_fieldCount ? 0 : col + 1;
+        });
+        m_out.Advance(static_cast<std::size_t>(to - start));
+    }
+
+    // The field of column `col` read on its own; false once the table is
+    // closed, at the end of the data or filled up after a short row.
+    template <bool Escape> bool NextField(FieldReader& reader, const CellPieces& pieces, int& col) {
+        if (col == 0 && reader.AtEnd()) {
+            Put("\r\n</table>");
+            return false;
+        }
+        Put(pieces.Before(col));
+        const bool read = Escape ? EscapedField(reader) : reader.ReadFieldTo(m_out);
+        Put(pieces.After(col));
+        if (!read) {
+            FillRow(pieces, col + 1);
+            return false;
+        }
+        col = col + 1 == m_fieldCount ? 0 : col + 1;
         return true;
     }
 
-    template <bool Header> std::string_view Opening(int col) const {
-        const auto& openings = Header ? m_header : m_data;
-        const auto c = static_cast<std::size_t>(col);
-        return c < openings.size() ? std::string_view(openings[c]) : Cell<Header>::kPlain;
+    // Copies `piece` to `to`, which has room for it and kPieceRoom bytes;
+    // returns where it ends.
+    static char* Move(char* to, const Piece& piece) {
+        CopyPadded<kPieceRoom>(to, piece.text, piece.size);
+        return to + piece.size;
+    }
+
+    // Copies `size` bytes, up to Room of them as a block of Room.
+    template <std::size_t Room>
+    static void CopyPadded(char* to, const char* from, std::size_t size) {
+        if (size <= Room) {
+            std::memcpy(to, from, Room);
+        } else {
+            std::memcpy(to, from, size);
+        }
+    }
+
+    void Put(const Piece& piece) {
+        Move(m_out.Room(piece.size + kPieceRoom), piece);
+        m_out.Advance(piece.size);
+    }
+
+    void Put(std::string_view text) {
+        CopySmall(m_out.Room(text.size()), text.data(), text.size());
+        m_out.Advance(text.size());
     }
 
     // The next field, read aside and written out escaped.
-    bool EscapedField(FieldReader& reader, TextBuffer& out) {
+    bool EscapedField(FieldReader& reader) {
         m_field.clear();
         bool read = false;
         try {
@@ -124,47 +217,40 @@ private:
         } catch (...) {
             // What was read of the field still goes out, as without escaping.
             m_fieldText.Flush();
-            PutEscaped(m_field, out);
+            PutEscaped(m_field);
             throw;
         }
         m_fieldText.Flush();
-        PutEscaped(m_field, out);
+        PutEscaped(m_field);
         return read;
     }
 
-    static void PutEscaped(std::string_view text, TextBuffer& out) {
+    void PutEscaped(std::string_view text) {
         constexpr std::string_view kSpecial = "&<>\"'";
         std::size_t from = 0;
         for (std::size_t at = text.find_first_of(kSpecial); at != std::string_view::npos;
              at = text.find_first_of(kSpecial, from)) {
-            out.Append(text.substr(from, at - from));
-            out.Append(Reference(text[at]));
+            m_out.Append(text.substr(from, at - from));
+            m_out.Append(Reference(text[at]));
             from = at + 1;
         }
-        out.Append(text.substr(from));
-    }
-
-    // Short pieces are copied without a call.
-    static void Put(TextBuffer& out, std::string_view piece) {
-        CopySmall(out.Room(piece.size()), piece.data(), piece.size());
-        out.Advance(piece.size());
+        m_out.Append(text.substr(from));
     }
 
     // The empty cells of the columns from `from` on of a short row, and the
     // end of the table.
-    template <bool Header> void FillRow(int from, TextBuffer& out) const {
+    void FillRow(const CellPieces& pieces, int from) {
         for (int col = from; col < m_fieldCount; ++col) {
-            Put(out, Opening<Header>(col));
-            Put(out, Cell<Header>::kEnd);
+            Put(pieces.Before(col));
+            Put(pieces.After(col));
         }
-        Put(out, "\r\n</tr>\r\n</table>");
+        Put("\r\n</table>");
     }
 
     // 1 to 32767, so that the column counters, plain ints, never overflow.
     int m_fieldCount;
-    std::vector<std::string> m_data;
-    std::vector<std::string> m_header;
-    bool m_headerRow;
+    CellPieces m_data;
+    std::optional<CellPieces> m_header;
     bool m_escape;
     // With escaping, each field is read here first.
     std::string m_field;

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "byte_scan.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace quorvane::tag {
+
+// The places in a buffer where fields end (fast::FieldEnds), walked in
+// order. They are found for 64 bytes at a time, so that finding the next
+// end waits on no byte of the field before it: the reader's loop over
+// short fields is no longer a chain of loads.
+class FieldEndCursor final {
+public:
+    // Ends at `limit` and after are not seen; `bytes` must be readable up
+    // to 63 bytes past `limit`.
+    FieldEndCursor(const unsigned char* bytes, std::size_t limit, unsigned char delimiter)
+        : m_bytes(bytes)
+        , m_limit(limit)
+        , m_delimiter(delimiter) {}
+
+    // The first end at or after `from`, which starts a field or follows a
+    // closing quote; `limit` when there is none before it. Never before the
+    // end found last.
+    std::size_t From(std::size_t from) {
+        if (from >= m_limit) {
+            return m_limit;
+        }
+        if (from - m_base < 64) {
+            m_mask &= ~((std::uint64_t{1} << (from - m_base)) - 1);
+        } else {
+            Load(from, false);
+        }
+        return Found();
+    }
+
+    // The end after the one found last.
+    std::size_t Next() {
+        m_mask &= m_mask - 1;
+        return Found();
+    }
+
+private:
+    std::size_t Found() {
+        while (m_mask == 0) {
+            if (m_limit - m_base <= 64) {
+                return m_limit;
+            }
+            Load(m_base + 64, m_bytes[m_base + 63] == '\r');
+        }
+        return m_base + static_cast<std::size_t>(__builtin_ctzll(m_mask));
+    }
+
+    void Load(std::size_t base, bool crBefore) {
+        m_base = base;
+        m_mask = fast::FieldEnds(m_bytes + base, m_delimiter, crBefore);
+        if (m_limit - base < 64) {
+            m_mask &= (std::uint64_t{1} << (m_limit - base)) - 1;
+        }
+    }
+
+    const unsigned char* m_bytes;
+    std::size_t m_limit;
+    unsigned char m_delimiter;
+    // The block of 64 from m_base, with the ends not yet walked.
+    std::size_t m_base = SIZE_MAX - 64;
+    std::uint64_t m_mask = 0;
+};
+
+} // namespace quorvane::tag
