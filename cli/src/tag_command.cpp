@@ -83,6 +83,7 @@ int TagCommand::Convert() const {
             toFile ? tag::OutputFile(PathOf(*m_options.output)) : tag::OutputFile::StandardOutput();
         OutputSink sink(out);
         tag::Convert(input, m_options.read, m_options.build, sink);
+        sink.Finish();
         out.Commit();
         return kSuccess;
     } catch (const tag::TagError& error) {
