@@ -25,11 +25,6 @@ inline std::size_t AsciiPrefix(const unsigned char* in, std::size_t size) {
     return i;
 }
 
-// True when the `size` bytes at `p`, at most sixteen, are all ASCII.
-inline bool ShortAscii(const unsigned char* p, std::size_t size) {
-    return AsciiPrefix(p, size) == size;
-}
-
 // Index of the first byte in [from, to) that is the delimiter, CR or LF;
 // `to` when there is none. `delimiters` holds sixteen copies of the
 // delimiter.
@@ -79,13 +74,6 @@ inline std::size_t AsciiPrefix(const unsigned char* in, std::size_t size) {
         }
     }
     return i + plain::AsciiPrefix(in + i, size - i);
-}
-
-// Reads a whole block of sixteen.
-inline bool ShortAscii(const unsigned char* p, std::size_t size) {
-    const auto high = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));
-    return (high & ((1u << size) - 1)) == 0;
 }
 
 // Index of the first byte in [from, to) whose bit `hits` sets in the mask

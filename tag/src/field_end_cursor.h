@@ -21,8 +21,8 @@ public:
         , m_delimiter(delimiter) {}
 
     // The first end at or after `from`, which starts a field or follows a
-    // closing quote; `limit` when there is none before it. Never before the
-    // end found last.
+    // closing quote, so is no LF of a CR LF; `limit` when there is none
+    // before it. Never before the end found last.
     std::size_t From(std::size_t from) {
         if (from >= m_limit) {
             return m_limit;
