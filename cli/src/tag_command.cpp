@@ -82,7 +82,10 @@ int TagCommand::Convert() const {
         tag::OutputFile out =
             toFile ? tag::OutputFile(PathOf(*m_options.output)) : tag::OutputFile::StandardOutput();
         OutputSink sink(out);
-        tag::Convert(input, m_options.read, m_options.build, sink);
+        // A regular file is read ahead: its reads never wait.
+        tag::ReadOptions read = m_options.read;
+        read.readAhead = input.Size() > 0;
+        tag::Convert(input, read, m_options.build, sink);
         sink.Finish();
         out.Commit();
         return kSuccess;

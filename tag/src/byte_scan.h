@@ -50,6 +50,15 @@ inline std::uint64_t FieldEnds(const unsigned char* p, unsigned char delimiter, 
     return ends;
 }
 
+// Bit k set when byte k of the 64 at `p` is `byte`.
+inline std::uint64_t Matches(const unsigned char* p, unsigned char byte) {
+    std::uint64_t matches = 0;
+    for (unsigned k = 0; k < 64; ++k) {
+        matches |= std::uint64_t{p[k] == byte} << k;
+    }
+    return matches;
+}
+
 // Index of the first `byte` in [from, to); `to` when there is none.
 inline std::size_t FindByte(const unsigned char* p, std::size_t from, std::size_t to,
                             unsigned char byte) {
@@ -104,22 +113,36 @@ inline std::size_t FindDelimiter(const unsigned char* p, std::size_t from, std::
     });
 }
 
+// A LF is no end where the byte before it is a CR: the CRs are shifted one
+// byte on, the last of each block of sixteen into the next.
 inline std::uint64_t FieldEnds(const unsigned char* p, unsigned char delimiter, bool crBefore) {
     const __m128i d = _mm_set1_epi8(static_cast<char>(delimiter));
+    __m128i crLast = _mm_slli_si128(_mm_cvtsi32_si128(crBefore ? 0xFF : 0), 15);
     std::uint64_t ends = 0;
-    std::uint64_t crs = 0;
-    std::uint64_t lfs = 0;
     for (unsigned k = 0; k < 4; ++k) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
         const __m128i cr = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r'));
-        const auto mask = [](__m128i m) {
-            return std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(m))};
-        };
-        ends |= mask(_mm_or_si128(_mm_cmpeq_epi8(bytes, d), cr)) << 16 * k;
-        crs |= mask(cr) << 16 * k;
-        lfs |= mask(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))) << 16 * k;
+        const __m128i crBeforeEach =
+            _mm_or_si128(_mm_slli_si128(cr, 1), _mm_srli_si128(crLast, 15));
+        const __m128i lf =
+            _mm_andnot_si128(crBeforeEach, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')));
+        const __m128i end = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, d), cr), lf);
+        ends |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(end))} << 16 * k;
+        crLast = cr;
     }
-    return ends | (lfs & ~(crs << 1 | std::uint64_t{crBefore}));
+    return ends;
+}
+
+inline std::uint64_t Matches(const unsigned char* p, unsigned char byte) {
+    const __m128i wanted = _mm_set1_epi8(static_cast<char>(byte));
+    std::uint64_t matches = 0;
+    for (unsigned k = 0; k < 4; ++k) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        matches |=
+            std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted)))}
+            << 16 * k;
+    }
+    return matches;
 }
 
 inline std::size_t FindByte(const unsigned char* p, std::size_t from, std::size_t to,

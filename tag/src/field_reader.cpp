@@ -1,6 +1,7 @@
 #include "field_reader.h"
 
 #include "quorvane/tag/tag_error.h"
+#include "read_ahead.h"
 #include "text_source.h"
 
 #include <algorithm>
@@ -38,6 +39,9 @@ void FieldReader::Open(ByteSource& source) {
     m_buffer = std::make_unique_for_overwrite<unsigned char[]>(kCapacity + kPadding);
     m_source = std::make_unique<TextSource>(source, m_options.encoding);
     m_source->Open();
+    if (m_options.readAhead) {
+        m_ahead = std::make_unique<ReadAhead>(*m_source, kCapacity, kCapacity + kPadding);
+    }
 }
 
 bool FieldReader::ReadFieldTo(TextBuffer& out) {
@@ -68,19 +72,15 @@ bool FieldReader::SkipToField() {
     }
 }
 
-// Moves what is not yet consumed to the front of the buffer and reads until
-// more bytes are available; false at the end of the data.
+// Reads the next piece of text once everything read before is consumed;
+// false at the end of the data.
 bool FieldReader::Refill() {
     if (m_source == nullptr) {
         throw TagError(ErrorCode::ReadFailed, "file is not open");
     }
-    const std::size_t available = m_end - m_pos;
-    std::memmove(m_buffer.get(), m_buffer.get() + m_pos, available);
     m_pos = 0;
-    m_end = available;
-    const std::size_t n = m_source->Read(m_buffer.get() + m_end, kCapacity - m_end);
-    m_end += n;
-    return n > 0;
+    m_end = m_ahead ? m_ahead->Swap(m_buffer) : m_source->Read(m_buffer.get(), kCapacity);
+    return m_end > 0;
 }
 
 void FieldReader::CopyUnquoted(TextBuffer& out) {
@@ -108,6 +108,8 @@ void FieldReader::CopyUnquoted(TextBuffer& out) {
     }
 }
 
+// A quote that ends what has been read is looked past after the next read:
+// another quote right after it makes one quote of the two.
 void FieldReader::CopyQuoted(TextBuffer& out) {
     for (;;) {
         const std::size_t quote = FindQuote(m_pos);
@@ -120,16 +122,15 @@ void FieldReader::CopyQuoted(TextBuffer& out) {
             }
             continue;
         }
-        if (quote + 1 == m_end && !Refill()) {
-            m_pos = m_end;
+        ++m_pos;
+        if (m_pos == m_end && !Refill()) {
             return;
         }
-        if (m_buffer[m_pos + 1] == '"') {
+        if (m_buffer[m_pos] == '"') {
             out.Append("\"");
-            m_pos += 2;
+            ++m_pos;
             continue;
         }
-        ++m_pos;
         SkipToDelimiter();
         return;
     }

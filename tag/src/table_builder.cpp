@@ -25,31 +25,57 @@ struct Piece final {
     std::size_t size;
 };
 
-// The pieces before and after the field text of each column, for one kind
-// of cell, data (td) or header (th): the first column's opening starts the
-// row, the last column's end ends it.
+// What stands around the field text of a cell: before and after it, and
+// the junction, its end followed by the next cell's opening (of the next
+// row at the end of a row), of which `opens` bytes are that opening.
+struct Column final {
+    Piece before;
+    Piece after;
+    Piece junction;
+    std::size_t opens;
+};
+
+// The pieces around the field text of each column, for one kind of cell,
+// data (td) or header (th): the first column's opening starts the row, the
+// last column's end ends it. Columns without an attribute share theirs.
 class CellPieces final {
 public:
     CellPieces(std::string_view name, std::int16_t fieldCount,
                const std::vector<std::string>& styleRows) {
         const auto count = static_cast<std::size_t>(fieldCount);
-        const std::size_t styled = std::min(styleRows.size(), count);
-        // Reserved, so that the pieces' texts stay where they are.
-        m_texts.reserve(styled + 4);
+        const auto styled = [&](std::size_t c) {
+            return c < styleRows.size() && !styleRows[c].empty();
+        };
         const std::string end = "</" + std::string(name) + ">";
-        m_before.assign(count, Add(Opening(name, "")));
-        m_after.assign(count, Add(end));
-        for (std::size_t c = 1; c < styled; ++c) {
-            if (!styleRows[c].empty()) {
-                m_before[c] = Add(Opening(name, styleRows[c]));
+        const std::string plain = Opening(name, "");
+        const std::string first = "\r\n<tr>" + Opening(name, styled(0) ? styleRows[0] : "");
+        const std::string last = end + "\r\n</tr>";
+        std::size_t unique = 0;
+        for (std::size_t c = 0; c < count && c < styleRows.size(); ++c) {
+            unique += styled(c) ? 2 : 0;
+        }
+        // Reserved, so that the pieces' texts stay where they are.
+        m_texts.reserve(unique + 6);
+        const Column shared{Add(plain), Add(end), Add(end + plain), plain.size()};
+        m_columns.assign(count, shared);
+        for (std::size_t c = 1; c < count; ++c) {
+            if (styled(c)) {
+                const std::string opening = Opening(name, styleRows[c]);
+                m_columns[c].before = Add(opening);
+                m_columns[c - 1].junction = Add(end + opening);
+                m_columns[c - 1].opens = opening.size();
             }
         }
-        m_before[0] = Add("\r\n<tr>" + Opening(name, styled > 0 ? styleRows[0] : ""));
-        m_after[count - 1] = Add(end + "\r\n</tr>");
+        m_columns[0].before = Add(first);
+        m_columns[count - 1].after = Add(last);
+        m_columns[count - 1].junction = Add(last + first);
+        m_columns[count - 1].opens = first.size();
     }
 
-    const Piece& Before(int col) const { return m_before[static_cast<std::size_t>(col)]; }
-    const Piece& After(int col) const { return m_after[static_cast<std::size_t>(col)]; }
+    const Column& operator[](int col) const { return m_columns[static_cast<std::size_t>(col)]; }
+    const Column* Columns() const { return m_columns.data(); }
+    // True when every piece is at most kPieceRoom long.
+    bool Short() const { return m_short; }
 
 private:
     // "<td" + one space and the attribute, unless it is empty, + ">".
@@ -60,12 +86,13 @@ private:
 
     Piece Add(const std::string& text) {
         m_texts.push_back(text + std::string(kPieceRoom, '\0'));
+        m_short = m_short && text.size() <= kPieceRoom;
         return {m_texts.back().data(), text.size()};
     }
 
     std::vector<std::string> m_texts;
-    std::vector<Piece> m_before;
-    std::vector<Piece> m_after;
+    std::vector<Column> m_columns;
+    bool m_short = true;
 };
 
 // The character reference of each byte that needs one, or nothing.
@@ -136,31 +163,45 @@ private:
     template <bool Escape> void WholeFields(FieldReader& reader, int& col) {
         if constexpr (Escape) {
             reader.ReadWholeFields([&](const unsigned char* text, std::size_t size) {
-                Put(m_data.Before(col));
+                Put(m_data[col].before);
                 PutEscaped({reinterpret_cast<const char*>(text), size});
-                Put(m_data.After(col));
+                Put(m_data[col].after);
                 col = col + 1 == m_fieldCount ? 0 : col + 1;
             });
-            return;
+        } else if (m_data.Short()) {
+            WholeCells<true>(reader, col);
+        } else {
+            WholeCells<false>(reader, col);
         }
-        char* start = m_out.Room(kPieceRoom);
-        char* to = start;
-        std::size_t free = m_out.Free();
+    }
+
+    // The opening of the first cell is written before it is known that a
+    // field comes, and each field is followed by its junction, which holds
+    // the next opening; the opening written last is taken back at the end.
+    template <bool Short> void WholeCells(FieldReader& reader, int& col) {
+        // Members are read once: as far as the compiler knows, the writes
+        // through char pointers might change them.
+        const Column* const first = m_data.Columns();
+        const Column* const last = first + (m_fieldCount - 1);
+        const Column* column = first + col;
+        char* start = m_out.Room(column->before.size + kPieceRoom);
+        char* to = Move<Short>(start, column->before);
+        std::size_t opening = column->before.size;
+        // Where a cell may end, with room after it for the overshoot.
+        char* stop = start + m_out.Free() - kPieceRoom;
         reader.ReadWholeFields([&](const unsigned char* text, std::size_t size) {
-            const Piece& before = m_data.Before(col);
-            const Piece& after = m_data.After(col);
-            const std::size_t need = before.size + size + after.size + kPieceRoom;
-            if (need > free - static_cast<std::size_t>(to - start)) {
+            if (size + column->junction.size > static_cast<std::size_t>(stop - to)) {
                 m_out.Advance(static_cast<std::size_t>(to - start));
-                start = to = m_out.Room(need);
-                free = m_out.Free();
+                start = to = m_out.Room(size + column->junction.size + kPieceRoom);
+                stop = start + m_out.Free() - kPieceRoom;
             }
-            to = Move(to, before);
             CopyPadded<FieldReader::kTextRoom>(to, reinterpret_cast<const char*>(text), size);
-            to = Move(to + size, after);
-            col = col + 1 == m_fieldCount ? 0 : col + 1;
+            to = Move<Short>(to + size, column->junction);
+            opening = column->opens;
+            column = column == last ? first : column + 1;
         });
-        m_out.Advance(static_cast<std::size_t>(to - start));
+        m_out.Advance(static_cast<std::size_t>(to - start) - opening);
+        col = static_cast<int>(column - first);
     }
 
     // The field of column `col` read on its own; false once the table is
@@ -170,9 +211,9 @@ private:
             Put("\r\n</table>");
             return false;
         }
-        Put(pieces.Before(col));
+        Put(pieces[col].before);
         const bool read = Escape ? EscapedField(reader) : reader.ReadFieldTo(m_out);
-        Put(pieces.After(col));
+        Put(pieces[col].after);
         if (!read) {
             FillRow(pieces, col + 1);
             return false;
@@ -182,9 +223,13 @@ private:
     }
 
     // Copies `piece` to `to`, which has room for it and kPieceRoom bytes;
-    // returns where it ends.
-    static char* Move(char* to, const Piece& piece) {
-        CopyPadded<kPieceRoom>(to, piece.text, piece.size);
+    // returns where it ends. Short: the piece is no longer than that.
+    template <bool Short = false> static char* Move(char* to, const Piece& piece) {
+        if constexpr (Short) {
+            std::memcpy(to, piece.text, kPieceRoom);
+        } else {
+            CopyPadded<kPieceRoom>(to, piece.text, piece.size);
+        }
         return to + piece.size;
     }
 
@@ -241,8 +286,8 @@ private:
     // end of the table.
     void FillRow(const CellPieces& pieces, int from) {
         for (int col = from; col < m_fieldCount; ++col) {
-            Put(pieces.Before(col));
-            Put(pieces.After(col));
+            Put(pieces[col].before);
+            Put(pieces[col].after);
         }
         Put("\r\n</table>");
     }

@@ -55,6 +55,7 @@ TEST(Kernels, ScansAgreeWithPlain) {
         const bool crBefore = random() % 2;
         ASSERT_EQ(sse2::FieldEnds(p + from, delimiters[0], crBefore),
                   plain::FieldEnds(p + from, delimiters[0], crBefore));
+        ASSERT_EQ(sse2::Matches(p + from, '"'), plain::Matches(p + from, '"'));
         // The small copy writes those bytes and no more.
         const std::size_t size = std::min<std::size_t>(to - from, 24);
         std::string copy(32, '#'), expected(p + from, p + from + size);
@@ -115,14 +116,14 @@ std::size_t PlainEnd(const std::vector<unsigned char>& bytes, std::size_t from, 
 }
 
 // Walked with Next, and with From jumping ahead as after a quoted field, to
-// no LF of a CR LF; the ends past the limit, in the bytes after it, are not
-// seen.
+// no LF of a CR LF, asked for the next quote from anywhere on the way; the
+// ends and quotes past the limit, in the bytes after it, are not seen.
 TEST(FieldEndCursor, FindsTheEndsOfAPlainWalk) {
     std::mt19937 random(13);
     for (int round = 0; round < 5000; ++round) {
         std::vector<unsigned char> bytes(300 + 64);
         for (unsigned char& b : bytes) {
-            b = random() % (1 + round % 20) == 0 ? ",\r\n"[random() % 3] : 'a';
+            b = random() % (1 + round % 20) == 0 ? ",\r\n\""[random() % 4] : 'a';
         }
         const std::size_t limit = random() % 301;
         const auto startable = [&](std::size_t at) {
@@ -134,6 +135,9 @@ TEST(FieldEndCursor, FindsTheEndsOfAPlainWalk) {
         std::size_t at = cursor.From(from);
         ASSERT_EQ(at, PlainEnd(bytes, from, from, limit)) << round;
         while (at < limit) {
+            const std::size_t quoteFrom = random() % (limit + 1);
+            const auto quote = std::find(bytes.begin() + quoteFrom, bytes.begin() + limit, '"');
+            ASSERT_EQ(cursor.Quote(quoteFrom), quote - bytes.begin()) << round;
             const std::size_t jump = at + 1 + random() % (limit - at);
             if (random() % 4 == 0 && startable(jump)) {
                 from = jump;
