@@ -14,11 +14,15 @@
 // and its character starts to the plain ones.
 namespace quorvane::tag {
 
-// One table entry: the UTF-8 bytes of a code, stored with one four-byte
-// copy, and how many output and input bytes it stands for.
+// One table entry, indexed by a byte and the byte after it (first | next
+// << 8): the UTF-8 bytes of a code, stored with one four-byte copy, and how
+// many output and input bytes it stands for.
 struct Cp932Code final {
     char bytes[3];
-    std::uint8_t lengths; // output bytes | input bytes << 2
+    std::uint8_t lengths; // output bytes << 6 | input bytes << 4
+
+    std::size_t Output() const { return lengths >> 6; }
+    std::size_t Input() const { return lengths >> 4 & 3u; }
 };
 
 namespace plain {
@@ -53,15 +57,15 @@ inline std::size_t DecodeCp932(const unsigned char* in, std::size_t size, bool f
     std::size_t i = 0;
     std::size_t o = 0;
     while (i + 1 < size) {
-        const Cp932Code& code = codes[in[i] << 8 | in[i + 1]];
+        const Cp932Code& code = codes[in[i] | in[i + 1] << 8];
         std::memcpy(out + o, &code, 4);
-        o += code.lengths & 3u;
-        i += code.lengths >> 2;
+        o += code.Output();
+        i += code.Input();
     }
     if (i < size && (flush || !IsCp932Lead(in[i]))) {
-        const Cp932Code& code = codes[in[i] << 8];
+        const Cp932Code& code = codes[in[i]];
         std::memcpy(out + o, &code, 4);
-        o += code.lengths & 3u;
+        o += code.Output();
         ++i;
     }
     produced = o;
@@ -128,17 +132,17 @@ inline std::size_t DecodeCp932(const unsigned char* in, std::size_t size, bool f
             o += 64;
             continue;
         }
-        for (std::uint64_t starts = Cp932Starts(in + i, start, start); starts != 0;
+        const unsigned char* block = in + i;
+        for (std::uint64_t starts = Cp932Starts(block, start, start); starts != 0;
              starts &= starts - 1) {
-            const std::size_t at = i + static_cast<std::size_t>(__builtin_ctzll(starts));
-            // Little endian: the pair loaded as one word and turned round is
-            // lead << 8 | next, and the code's lengths are its top byte.
+            // Little endian: the two bytes loaded as one word are the index,
+            // and the output length is the top two bits of the code.
             std::uint16_t pair = 0;
-            std::memcpy(&pair, in + at, 2);
+            std::memcpy(&pair, block + static_cast<std::uint32_t>(__builtin_ctzll(starts)), 2);
             std::uint32_t code = 0;
-            std::memcpy(&code, codes + __builtin_bswap16(pair), 4);
+            std::memcpy(&code, codes + pair, 4);
             std::memcpy(out + o, &code, 4);
-            o += code >> 24 & 3u;
+            o += code >> 30;
         }
     }
     // The trail byte of a pair that started the block before is decoded.

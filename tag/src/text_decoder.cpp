@@ -14,7 +14,7 @@
 namespace quorvane::tag {
 
 // Code page 932 to UTF-8 in one lookup, indexed by a byte and the byte after
-// it (lead << 8 | next): 256 KiB, so that the decoder's loop needs neither a
+// it (first | next << 8): 256 KiB, so that the decoder's loop needs neither a
 // branch nor a second lookup for the kind of byte.
 struct Cp932Utf8 final {
     std::vector<Cp932Code> codes;
@@ -30,7 +30,7 @@ using plain::IsCp932Trail;
 Cp932Code MakeCode(char16_t c, unsigned consumed) {
     Cp932Code code{};
     const std::size_t length = EncodeUtf8(c, code.bytes);
-    code.lengths = static_cast<std::uint8_t>(length | consumed << 2);
+    code.lengths = static_cast<std::uint8_t>(length << 6 | consumed << 4);
     return code;
 }
 
@@ -40,15 +40,15 @@ Cp932Utf8 MakeTable() {
     const std::vector<char16_t> system = LoadSystemCp932();
     const auto defined = [](char16_t c) { return c == kNoCharacter ? kReplacement : c; };
     Cp932Utf8 table;
-    table.codes.reserve(65536);
+    table.codes.resize(65536);
     for (unsigned b = 0; b < 256; ++b) {
         const Cp932Code single =
             IsCp932Lead(b) ? MakeCode(kReplacement, 1)
                            : MakeCode(b < 0x80 ? static_cast<char16_t>(b) : defined(system[b]), 1);
         for (unsigned next = 0; next < 256; ++next) {
-            table.codes.push_back(IsCp932Lead(b) && IsCp932Trail(next)
-                                      ? MakeCode(defined(system[b << 8 | next]), 2)
-                                      : single);
+            table.codes[b | next << 8] = IsCp932Lead(b) && IsCp932Trail(next)
+                                             ? MakeCode(defined(system[b << 8 | next]), 2)
+                                             : single;
         }
     }
     return table;

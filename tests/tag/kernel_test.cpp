@@ -69,11 +69,11 @@ TEST(Kernels, ScansAgreeWithPlain) {
 std::vector<Cp932Code> MarkedCodes() {
     std::vector<Cp932Code> codes(65536);
     for (unsigned i = 0; i < codes.size(); ++i) {
-        const unsigned lead = i >> 8, next = i & 0xFF;
-        const bool pair = plain::IsCp932Lead(lead) && plain::IsCp932Trail(next);
-        const unsigned out = pair ? 3 : 1 + lead % 2;
-        codes[i] = {{char(lead), char(pair ? next : '.'), char(pair ? '+' : '-')},
-                    std::uint8_t(out | (pair ? 2 : 1) << 2)};
+        const unsigned first = i & 0xFF, next = i >> 8;
+        const bool pair = plain::IsCp932Lead(first) && plain::IsCp932Trail(next);
+        const unsigned out = pair ? 3 : 1 + first % 2;
+        codes[i] = {{char(first), char(pair ? next : '.'), char(pair ? '+' : '-')},
+                    std::uint8_t(out << 6 | (pair ? 2 : 1) << 4)};
     }
     return codes;
 }
