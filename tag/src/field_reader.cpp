@@ -10,7 +10,9 @@
 namespace quorvane::tag {
 namespace {
 
-constexpr std::size_t kCapacity = 1 << 20;
+// Text read at a time; less for a small source.
+constexpr std::size_t kCapacity = 256 << 10;
+constexpr std::size_t kSmallCapacity = 16 << 10;
 // Readable bytes after the buffer, so that scans can load whole blocks of
 // 64 near its end and a field's text is copied in blocks.
 constexpr std::size_t kPadding = 64;
@@ -36,11 +38,12 @@ FieldReader::FieldReader(const ReadOptions& options)
 FieldReader::~FieldReader() = default;
 
 void FieldReader::Open(ByteSource& source) {
-    m_buffer = std::make_unique_for_overwrite<unsigned char[]>(kCapacity + kPadding);
+    m_capacity = source.Small() ? kSmallCapacity : kCapacity;
+    m_buffer = std::make_unique_for_overwrite<unsigned char[]>(m_capacity + kPadding);
     m_source = std::make_unique<TextSource>(source, m_options.encoding);
     m_source->Open();
     if (m_options.readAhead) {
-        m_ahead = std::make_unique<ReadAhead>(*m_source, kCapacity, kCapacity + kPadding);
+        m_ahead = std::make_unique<ReadAhead>(*m_source, m_capacity, m_capacity + kPadding);
     }
 }
 
@@ -79,7 +82,7 @@ bool FieldReader::Refill() {
         throw TagError(ErrorCode::ReadFailed, "file is not open");
     }
     m_pos = 0;
-    m_end = m_ahead ? m_ahead->Swap(m_buffer) : m_source->Read(m_buffer.get(), kCapacity);
+    m_end = m_ahead ? m_ahead->Swap(m_buffer) : m_source->Read(m_buffer.get(), m_capacity);
     return m_end > 0;
 }
 

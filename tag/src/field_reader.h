@@ -94,6 +94,7 @@ private:
     // With ReadOptions::readAhead: the text read on a thread of its own.
     std::unique_ptr<ReadAhead> m_ahead;
     std::unique_ptr<unsigned char[]> m_buffer;
+    std::size_t m_capacity = 0;
     std::size_t m_pos = 0;
     std::size_t m_end = 0;
     // Spaces seen inside an unquoted field that are kept back until more

@@ -9,11 +9,12 @@
 namespace quorvane::tag {
 namespace {
 
-// Input bytes held; more than the window that decides the encoding.
-constexpr std::size_t kCapacity = 256 << 10;
 // Bytes after the first non-ASCII byte that decide between UTF-8 and
 // code page 932.
 constexpr std::size_t kDecisionWindow = 64 << 10;
+// Input bytes held: more than the window, for a small source too.
+constexpr std::size_t kCapacity = 256 << 10;
+constexpr std::size_t kSmallCapacity = kDecisionWindow + 64;
 // Input bytes decoded at a time.
 constexpr std::size_t kBlock = 64 << 10;
 // The longest character in either encoding: with this many bytes at hand,
@@ -34,7 +35,8 @@ TextSource::TextSource(ByteSource& input, Encoding encoding)
 TextSource::~TextSource() = default;
 
 void TextSource::Open() {
-    m_bytes = std::make_unique_for_overwrite<unsigned char[]>(kCapacity);
+    m_capacity = m_input.Small() ? kSmallCapacity : kCapacity;
+    m_bytes = std::make_unique_for_overwrite<unsigned char[]>(m_capacity);
     while (!m_ended && m_size < 3) {
         ReadMore();
     }
@@ -73,7 +75,7 @@ std::size_t TextSource::ReadUndecided(unsigned char* into, std::size_t size) {
         if (m_ended) {
             return 0;
         }
-        const std::size_t n = m_input.Read(into, std::min(size, kCapacity));
+        const std::size_t n = m_input.Read(into, std::min(size, m_capacity));
         m_ended = n == 0;
         const std::size_t ascii = fast::AsciiPrefix(into, n);
         if (ascii == n) {
@@ -153,7 +155,7 @@ void TextSource::ReadMore() {
     std::memmove(m_bytes.get(), m_bytes.get() + m_pos, m_size - m_pos);
     m_size -= m_pos;
     m_pos = 0;
-    const std::size_t n = m_input.Read(m_bytes.get() + m_size, kCapacity - m_size);
+    const std::size_t n = m_input.Read(m_bytes.get() + m_size, m_capacity - m_size);
     m_ended = n == 0;
     m_size += n;
 }

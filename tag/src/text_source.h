@@ -54,6 +54,7 @@ private:
     TextDecoder m_decoder{Encoding::Cp932};
     // Input bytes not yet handed out, from m_pos to m_size.
     std::unique_ptr<unsigned char[]> m_bytes;
+    std::size_t m_capacity = 0;
     std::size_t m_pos = 0;
     std::size_t m_size = 0;
     bool m_ended = false;
