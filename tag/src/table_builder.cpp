@@ -80,8 +80,13 @@ public:
 private:
     // "<td" + one space and the attribute, unless it is empty, + ">".
     static std::string Opening(std::string_view name, const std::string& style) {
-        const std::string attribute = style.empty() ? "" : " " + TextDecoder::ValidUtf8(style);
-        return "\r\n<" + std::string(name) + attribute + ">";
+        std::string opening = "\r\n<";
+        opening += name;
+        if (!style.empty()) {
+            opening += ' ';
+            opening += TextDecoder::ValidUtf8(style);
+        }
+        return opening + ">";
     }
 
     Piece Add(const std::string& text) {
