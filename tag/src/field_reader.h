@@ -116,7 +116,6 @@ template <typename Take> void FieldReader::ReadWholeFields(Take&& take) {
     FieldEndCursor ends(bytes, limit, m_delimiters[0]);
     std::size_t pos = m_pos;
     for (std::size_t end = ends.From(pos); end < limit; end = ends.Next()) {
-        std::size_t text = pos;
         if (bytes[pos] == '"') {
             const std::size_t quote = ends.Quote(pos + 1);
             if (quote >= limit || bytes[quote + 1] == '"') {
@@ -136,7 +135,7 @@ template <typename Take> void FieldReader::ReadWholeFields(Take&& take) {
             while (last > pos && bytes[last - 1] < '"' && space(bytes[last - 1])) {
                 --last;
             }
-            take(bytes + text, last - text);
+            take(bytes + pos, last - pos);
         }
         pos = end + 1 + IsCrLf(bytes + end);
     }
