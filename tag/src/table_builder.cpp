@@ -119,7 +119,7 @@ std::string_view Reference(char c) {
 }
 
 // One build. Fields that lie whole in what the reader holds go straight
-// from its buffer into the table, a cell at a time with three fixed-size
+// from its buffer into the table, a cell at a time with two fixed-size
 // moves; the others, and the header row, are read one at a time. The row
 // loop is made with or without escaping, so that the plain one's loop is
 // compiled as tightly as if it were the only one.
@@ -163,8 +163,8 @@ private:
         }
     }
 
-    // The fields that the reader holds whole, each written with three
-    // block moves into the free room of the table's buffer.
+    // The fields that the reader holds whole, each written into the free
+    // room of the table's buffer: its text, then its junction.
     template <bool Escape> void WholeFields(FieldReader& reader, int& col) {
         if constexpr (Escape) {
             reader.ReadWholeFields([&](const unsigned char* text, std::size_t size) {
