@@ -68,7 +68,9 @@ private:
         return m_base + static_cast<std::size_t>(__builtin_ctzll(m_ends));
     }
 
-    void Load(std::size_t base, bool crBefore) {
+    // Out of line: the walk over a block's ends stays small, with its
+    // values in registers.
+    [[gnu::noinline]] void Load(std::size_t base, bool crBefore) {
         m_base = base;
         m_ends = fast::FieldEnds(m_bytes + base, m_delimiter, crBefore);
         m_quotes = fast::Matches(m_bytes + base, '"');

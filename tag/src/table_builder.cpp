@@ -191,7 +191,7 @@ private:
         const Column* column = first + col;
         char* start = m_out.Room(column->before.size + kPieceRoom);
         char* to = Move<Short>(start, column->before);
-        std::size_t opening = column->before.size;
+        const Column* written = nullptr;
         // Where a cell may end, with room after it for the overshoot.
         char* stop = start + m_out.Free() - kPieceRoom;
         reader.ReadWholeFields([&](const unsigned char* text, std::size_t size) {
@@ -202,9 +202,10 @@ private:
             }
             CopyPadded<FieldReader::kTextRoom>(to, reinterpret_cast<const char*>(text), size);
             to = Move<Short>(to + size, column->junction);
-            opening = column->opens;
+            written = column;
             column = column == last ? first : column + 1;
         });
+        const std::size_t opening = written ? written->opens : column->before.size;
         m_out.Advance(static_cast<std::size_t>(to - start) - opening);
         col = static_cast<int>(column - first);
     }
