@@ -10,8 +10,10 @@
 namespace quorvane::tag {
 namespace {
 
-// Text read at a time; less for a small source.
-constexpr std::size_t kCapacity = 256 << 10;
+// Text taken at a time: room for a block of decoded input, three bytes for
+// each of its bytes at most, so that the thread that reads ahead hands over
+// few and large pieces; less for a small source.
+constexpr std::size_t kCapacity = 1 << 20;
 constexpr std::size_t kSmallCapacity = 16 << 10;
 // Readable bytes after the buffer, so that scans can load whole blocks of
 // 64 near its end and a field's text is copied in blocks.

@@ -16,7 +16,7 @@ constexpr std::size_t kDecisionWindow = 64 << 10;
 constexpr std::size_t kCapacity = 256 << 10;
 constexpr std::size_t kSmallCapacity = kDecisionWindow + 64;
 // Input bytes decoded at a time.
-constexpr std::size_t kBlock = 64 << 10;
+constexpr std::size_t kBlock = 256 << 10;
 // The longest character in either encoding: with this many bytes at hand,
 // decoding always gets on.
 constexpr std::size_t kLongestCharacter = 4;
