@@ -28,15 +28,19 @@ def run_once(command, stdout=None):
     """Wall time, user and system CPU seconds and peak resident size in MiB
     of one run, as GNU time reports them (measured on the program itself, not
     on a copy of this script). With `stdout` the program's standard output
-    goes to that file, made anew."""
+    goes to that file, a new one: the old one is removed before the clock
+    starts, so that freeing it is not timed."""
     report = os.path.join(os.path.dirname(command[-1]), "time.txt")
-    start = time.perf_counter()
+    timed_command = ["/usr/bin/time", "-f", "%M %U %S", "-o", report] + command
     if stdout is None:
-        subprocess.run(["/usr/bin/time", "-f", "%M %U %S", "-o", report] + command, check=True)
+        start = time.perf_counter()
+        subprocess.run(timed_command, check=True)
     else:
+        if os.path.exists(stdout):
+            os.remove(stdout)
         with open(stdout, "wb") as out:
-            subprocess.run(["/usr/bin/time", "-f", "%M %U %S", "-o", report] + command,
-                           stdout=out, check=True)
+            start = time.perf_counter()
+            subprocess.run(timed_command, stdout=out, check=True)
     elapsed = time.perf_counter() - start
     with open(report) as f:
         rss, user, system = f.read().split()[-3:]
