@@ -1,11 +1,11 @@
 #include "quorvane/cli/tag_command.h"
 
 #include "error_output.h"
+#include "output_sink.h"
 #include "quorvane/app_info.h"
 #include "quorvane/cli/option_parser.h"
 #include "quorvane/cli/usage_error.h"
 #include "quorvane/tag/convert.h"
-#include "quorvane/tag/file_sink.h"
 #include "quorvane/tag/files.h"
 #include "quorvane/tag/table_output.h"
 #include "quorvane/tag/tag_error.h"
@@ -91,12 +91,15 @@ int TagCommand::Convert() const {
                                                       : tag::InputFile(PathOf(m_options.input));
         tag::OutputFile out =
             toFile ? tag::OutputFile(PathOf(*m_options.output)) : tag::OutputFile::StandardOutput();
-        tag::FileSink bytes(out);
+        OutputSink bytes(out);
         tag::TableOutput sink(m_options.table.output, Title(m_options.input), bytes);
         const tag::TableOptions& table = m_options.table;
-        tag::Convert(input, table.read, table.Build(m_options.fieldCount, m_options.styleRows),
-                     sink);
+        // A regular file is read ahead: its reads never wait.
+        tag::ReadOptions read = table.read;
+        read.readAhead = input.Size() > 0;
+        tag::Convert(input, read, table.Build(m_options.fieldCount, m_options.styleRows), sink);
         sink.Finish();
+        bytes.Finish();
         out.Commit();
         return kSuccess;
     } catch (const tag::TagError& error) {

@@ -25,17 +25,44 @@ inline std::size_t AsciiPrefix(const unsigned char* in, std::size_t size) {
     return i;
 }
 
-// True when the `size` bytes at `p`, at most sixteen, are all ASCII.
-inline bool ShortAscii(const unsigned char* p, std::size_t size) {
-    return AsciiPrefix(p, size) == size;
-}
-
 // Index of the first byte in [from, to) that is the delimiter, CR or LF;
 // `to` when there is none. `delimiters` holds sixteen copies of the
 // delimiter.
 inline std::size_t FindDelimiter(const unsigned char* p, std::size_t from, std::size_t to,
                                  const unsigned char* delimiters) {
     while (from < to && p[from] != delimiters[0] && p[from] != '\r' && p[from] != '\n') {
+        ++from;
+    }
+    return from;
+}
+
+// Bit k set when byte k of the 64 at `p` ends a field: the delimiter, a CR,
+// or a LF that does not follow a CR (`crBefore` tells whether the byte
+// before the first is one), for a CR LF is one line end.
+inline std::uint64_t FieldEnds(const unsigned char* p, unsigned char delimiter, bool crBefore) {
+    std::uint64_t ends = 0;
+    bool cr = crBefore;
+    for (unsigned k = 0; k < 64; ++k) {
+        const bool end = p[k] == delimiter || p[k] == '\r' || (p[k] == '\n' && !cr);
+        ends |= std::uint64_t{end} << k;
+        cr = p[k] == '\r';
+    }
+    return ends;
+}
+
+// Bit k set when byte k of the 64 at `p` is `byte`.
+inline std::uint64_t Matches(const unsigned char* p, unsigned char byte) {
+    std::uint64_t matches = 0;
+    for (unsigned k = 0; k < 64; ++k) {
+        matches |= std::uint64_t{p[k] == byte} << k;
+    }
+    return matches;
+}
+
+// Index of the first `byte` in [from, to); `to` when there is none.
+inline std::size_t FindByte(const unsigned char* p, std::size_t from, std::size_t to,
+                            unsigned char byte) {
+    while (from < to && p[from] != byte) {
         ++from;
     }
     return from;
@@ -58,23 +85,14 @@ inline std::size_t AsciiPrefix(const unsigned char* in, std::size_t size) {
     return i + plain::AsciiPrefix(in + i, size - i);
 }
 
-// Reads a whole block of sixteen.
-inline bool ShortAscii(const unsigned char* p, std::size_t size) {
-    const auto high = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));
-    return (high & ((1u << size) - 1)) == 0;
-}
-
-// Reads whole blocks of sixteen, up to fifteen bytes past `to`.
-inline std::size_t FindDelimiter(const unsigned char* p, std::size_t from, std::size_t to,
-                                 const unsigned char* delimiters) {
-    const __m128i delimiter = _mm_loadu_si128(reinterpret_cast<const __m128i*>(delimiters));
+// Index of the first byte in [from, to) whose bit `hits` sets in the mask
+// it makes of a block; `to` when there is none. Reads whole blocks of
+// sixteen, up to fifteen bytes past `to`.
+template <typename Hits>
+inline std::size_t FindFirst(const unsigned char* p, std::size_t from, std::size_t to, Hits hits) {
     for (; from < to; from += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from));
-        const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(bytes, delimiter),
-                                          _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')),
-                                                       _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))));
-        auto mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+        auto mask = static_cast<unsigned>(
+            _mm_movemask_epi8(hits(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from)))));
         if (to - from < 16) {
             mask &= (1u << (to - from)) - 1;
         }
@@ -83,6 +101,54 @@ inline std::size_t FindDelimiter(const unsigned char* p, std::size_t from, std::
         }
     }
     return to;
+}
+
+inline std::size_t FindDelimiter(const unsigned char* p, std::size_t from, std::size_t to,
+                                 const unsigned char* delimiters) {
+    const __m128i delimiter = _mm_loadu_si128(reinterpret_cast<const __m128i*>(delimiters));
+    return FindFirst(p, from, to, [&](__m128i bytes) {
+        return _mm_or_si128(_mm_cmpeq_epi8(bytes, delimiter),
+                            _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')),
+                                         _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))));
+    });
+}
+
+// A LF is no end where the byte before it is a CR: the CRs are shifted one
+// byte on, the last of each block of sixteen into the next.
+inline std::uint64_t FieldEnds(const unsigned char* p, unsigned char delimiter, bool crBefore) {
+    const __m128i d = _mm_set1_epi8(static_cast<char>(delimiter));
+    __m128i crLast = _mm_slli_si128(_mm_cvtsi32_si128(crBefore ? 0xFF : 0), 15);
+    std::uint64_t ends = 0;
+    for (unsigned k = 0; k < 4; ++k) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        const __m128i cr = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r'));
+        const __m128i crBeforeEach =
+            _mm_or_si128(_mm_slli_si128(cr, 1), _mm_srli_si128(crLast, 15));
+        const __m128i lf =
+            _mm_andnot_si128(crBeforeEach, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')));
+        const __m128i end = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, d), cr), lf);
+        ends |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(end))} << 16 * k;
+        crLast = cr;
+    }
+    return ends;
+}
+
+inline std::uint64_t Matches(const unsigned char* p, unsigned char byte) {
+    const __m128i wanted = _mm_set1_epi8(static_cast<char>(byte));
+    std::uint64_t matches = 0;
+    for (unsigned k = 0; k < 4; ++k) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        matches |=
+            std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted)))}
+            << 16 * k;
+    }
+    return matches;
+}
+
+inline std::size_t FindByte(const unsigned char* p, std::size_t from, std::size_t to,
+                            unsigned char byte) {
+    const __m128i wanted = _mm_set1_epi8(static_cast<char>(byte));
+    return FindFirst(p, from, to, [&](__m128i bytes) { return _mm_cmpeq_epi8(bytes, wanted); });
 }
 
 } // namespace sse2

@@ -12,6 +12,10 @@
 namespace quorvane::tag {
 namespace {
 
+// Table text handed to the sink at a time; less for a small source.
+constexpr std::size_t kTable = 256 << 10;
+constexpr std::size_t kSmallTable = 16 << 10;
+
 // The reader's bytes from the open input file, counted for the progress.
 class InputSource final : public ByteSource {
 public:
@@ -27,6 +31,8 @@ public:
         }
         return read;
     }
+
+    std::uint64_t SizeHint() const override { return m_file.Size(); }
 
 private:
     InputFile& m_file;
@@ -60,7 +66,7 @@ void ConvertSource(ByteSource& source, const ReadOptions& read, const BuildOptio
     try {
         FieldReader reader(read);
         reader.Open(source);
-        TextBuffer text(out);
+        TextBuffer text(out, source.Small() ? kSmallTable : kTable);
         try {
             OpenTable(build.tableAttribute, text);
             Build(reader, build, text);

@@ -7,99 +7,243 @@
 #include "text_decoder.h"
 
 #include <algorithm>
+#include <cstring>
+#include <optional>
 #include <string_view>
 
 namespace quorvane::tag {
 namespace {
 
-// The pieces around the cells of one kind, data (td) or header (th).
-template <bool Header> struct Cell final {
-    static constexpr std::string_view kName = Header ? "th" : "td";
-    static constexpr std::string_view kPlain = Header ? "\r\n<th>" : "\r\n<td>";
-    static constexpr std::string_view kEnd = Header ? "</th>" : "</td>";
+// Readable bytes from the start of every piece, so that a short piece is
+// copied with a fixed-size move, and room left after every cell for it or
+// a field's text.
+constexpr std::size_t kPieceRoom = 32;
+static_assert(kPieceRoom >= FieldReader::kTextRoom);
 
-    // The openings of the styled columns, made once.
-    static std::vector<std::string> Openings(std::int16_t fieldCount,
-                                             const std::vector<std::string>& styleRows) {
-        const std::size_t styled = std::min(styleRows.size(), static_cast<std::size_t>(fieldCount));
-        std::vector<std::string> openings;
-        openings.reserve(styled);
-        for (std::size_t c = 0; c < styled; ++c) {
-            openings.push_back(styleRows[c].empty()
-                                   ? std::string(kPlain)
-                                   : "\r\n<" + std::string(kName) + " " +
-                                         TextDecoder::ValidUtf8(styleRows[c]) + ">");
-        }
-        return openings;
-    }
+// A piece of the table text with kPieceRoom readable bytes.
+struct Piece final {
+    const char* text;
+    std::size_t size;
 };
 
-// One build: the cell openings of the styled columns are made once, and the
-// row loop is made for each kind of cell and with or without escaping, so
-// the hot loop appends three pieces per cell.
+// What stands around the field text of a cell: before and after it, and
+// the junction, its end followed by the next cell's opening (of the next
+// row at the end of a row), of which `opens` bytes are that opening.
+struct Column final {
+    Piece before;
+    Piece after;
+    Piece junction;
+    std::size_t opens;
+};
+
+// The pieces around the field text of each column, for one kind of cell,
+// data (td) or header (th): the first column's opening starts the row, the
+// last column's end ends it. Columns without an attribute share theirs.
+class CellPieces final {
+public:
+    CellPieces(std::string_view name, std::int16_t fieldCount,
+               const std::vector<std::string>& styleRows) {
+        const auto count = static_cast<std::size_t>(fieldCount);
+        const auto styled = [&](std::size_t c) {
+            return c < styleRows.size() && !styleRows[c].empty();
+        };
+        const std::string end = "</" + std::string(name) + ">";
+        const std::string plain = Opening(name, "");
+        const std::string first = "\r\n<tr>" + Opening(name, styled(0) ? styleRows[0] : "");
+        const std::string last = end + "\r\n</tr>";
+        std::size_t unique = 0;
+        for (std::size_t c = 0; c < count && c < styleRows.size(); ++c) {
+            unique += styled(c) ? 2 : 0;
+        }
+        // Reserved, so that the pieces' texts stay where they are.
+        m_texts.reserve(unique + 6);
+        const Column shared{Add(plain), Add(end), Add(end + plain), plain.size()};
+        m_columns.assign(count, shared);
+        for (std::size_t c = 1; c < count; ++c) {
+            if (styled(c)) {
+                const std::string opening = Opening(name, styleRows[c]);
+                m_columns[c].before = Add(opening);
+                m_columns[c - 1].junction = Add(end + opening);
+                m_columns[c - 1].opens = opening.size();
+            }
+        }
+        m_columns[0].before = Add(first);
+        m_columns[count - 1].after = Add(last);
+        m_columns[count - 1].junction = Add(last + first);
+        m_columns[count - 1].opens = first.size();
+    }
+
+    const Column& operator[](int col) const { return m_columns[static_cast<std::size_t>(col)]; }
+    const Column* Columns() const { return m_columns.data(); }
+    // True when every piece is at most kPieceRoom long.
+    bool Short() const { return m_short; }
+
+private:
+    // "<td" + one space and the attribute, unless it is empty, + ">".
+    static std::string Opening(std::string_view name, const std::string& style) {
+        std::string opening = "\r\n<";
+        opening += name;
+        if (!style.empty()) {
+            opening += ' ';
+            opening += TextDecoder::ValidUtf8(style);
+        }
+        return opening + ">";
+    }
+
+    Piece Add(const std::string& text) {
+        m_texts.push_back(text + std::string(kPieceRoom, '\0'));
+        m_short = m_short && text.size() <= kPieceRoom;
+        return {m_texts.back().data(), text.size()};
+    }
+
+    std::vector<std::string> m_texts;
+    std::vector<Column> m_columns;
+    bool m_short = true;
+};
+
+// One build. Fields that lie whole in what the reader holds go straight
+// from its buffer into the table, a cell at a time with two fixed-size
+// moves; the others, and the header row, are read one at a time. The row
+// loop is made with or without escaping, so that the plain one's loop is
+// compiled as tightly as if it were the only one.
 class TableBuilder final {
 public:
     TableBuilder(const BuildOptions& options, TextBuffer& out)
         : m_fieldCount(options.fieldCount)
-        , m_data(Cell<false>::Openings(options.fieldCount, options.styleRows))
-        , m_headerRow(options.headerRow)
+        , m_data("td", options.fieldCount, options.styleRows)
         , m_escape(options.escape)
         , m_fieldSink(m_field)
         , m_fieldText(m_fieldSink, 4 << 10)
         , m_out(out) {
-        if (m_headerRow) {
-            m_header = Cell<true>::Openings(options.fieldCount, options.styleRows);
+        if (options.headerRow) {
+            m_header.emplace("th", options.fieldCount, options.styleRows);
         }
     }
 
     void Rows(FieldReader& reader) {
         if (m_escape) {
-            Rows<true>(reader, m_out);
+            Rows<true>(reader);
         } else {
-            Rows<false>(reader, m_out);
+            Rows<false>(reader);
         }
     }
 
 private:
-    // Each variant is a function of its own, so that the plain one's loop
-    // is compiled as tightly as if it were the only one.
-    template <bool Escape> [[gnu::noinline]] void Rows(FieldReader& reader, TextBuffer& out) {
-        if (m_headerRow && !reader.AtEnd() && !Row<true, Escape>(reader, out)) {
-            return;
+    template <bool Escape> [[gnu::noinline]] void Rows(FieldReader& reader) {
+        int col = 0;
+        if (m_header) {
+            do {
+                if (!NextField<Escape>(reader, *m_header, col)) {
+                    return;
+                }
+            } while (col != 0);
         }
-        while (!reader.AtEnd()) {
-            if (!Row<false, Escape>(reader, out)) {
+        for (;;) {
+            WholeFields<Escape>(reader, col);
+            if (!NextField<Escape>(reader, m_data, col)) {
                 return;
             }
         }
-        Put(out, "\r\n</table>");
     }
 
-    // One table row; false when the data ran out inside it, which then is
-    // filled up and the table closed.
-    template <bool Header, bool Escape> bool Row(FieldReader& reader, TextBuffer& out) {
-        Put(out, "\r\n<tr>");
-        for (int col = 0; col < m_fieldCount; ++col) {
-            Put(out, Opening<Header>(col));
-            if (!(Escape ? EscapedField(reader, out) : reader.ReadFieldTo(out))) {
-                Put(out, Cell<Header>::kEnd);
-                FillRow<Header>(col + 1, out);
-                return false;
-            }
-            Put(out, Cell<Header>::kEnd);
+    // The fields that the reader holds whole, each written into the free
+    // room of the table's buffer: its text, then its junction.
+    template <bool Escape> void WholeFields(FieldReader& reader, int& col) {
+        if constexpr (Escape) {
+            reader.ReadWholeFields([&](const unsigned char* text, std::size_t size) {
+                Put(m_data[col].before);
+                PutEscaped({reinterpret_cast<const char*>(text), size});
+                Put(m_data[col].after);
+                col = col + 1 == m_fieldCount ? 0 : col + 1;
+            });
+        } else if (m_data.Short()) {
+            WholeCells<true>(reader, col);
+        } else {
+            WholeCells<false>(reader, col);
         }
-        Put(out, "\r\n</tr>");
+    }
+
+    // The opening of the first cell is written before it is known that a
+    // field comes, and each field is followed by its junction, which holds
+    // the next opening; the opening written last is taken back at the end.
+    template <bool Short> void WholeCells(FieldReader& reader, int& col) {
+        // Members are read once: as far as the compiler knows, the writes
+        // through char pointers might change them.
+        const Column* const first = m_data.Columns();
+        const Column* const last = first + (m_fieldCount - 1);
+        const Column* column = first + col;
+        char* start = m_out.Room(column->before.size + kPieceRoom);
+        char* to = Move<Short>(start, column->before);
+        const Column* written = nullptr;
+        // Where a cell may end, with room after it for the overshoot.
+        char* stop = start + m_out.Free() - kPieceRoom;
+        reader.ReadWholeFields([&](const unsigned char* text, std::size_t size) {
+            if (size + column->junction.size > static_cast<std::size_t>(stop - to)) {
+                m_out.Advance(static_cast<std::size_t>(to - start));
+                start = to = m_out.Room(size + column->junction.size + kPieceRoom);
+                stop = start + m_out.Free() - kPieceRoom;
+            }
+            CopyPadded<FieldReader::kTextRoom>(to, reinterpret_cast<const char*>(text), size);
+            to = Move<Short>(to + size, column->junction);
+            written = column;
+            column = column == last ? first : column + 1;
+        });
+        const std::size_t opening = written ? written->opens : column->before.size;
+        m_out.Advance(static_cast<std::size_t>(to - start) - opening);
+        col = static_cast<int>(column - first);
+    }
+
+    // The field of column `col` read on its own; false once the table is
+    // closed, at the end of the data or filled up after a short row.
+    template <bool Escape> bool NextField(FieldReader& reader, const CellPieces& pieces, int& col) {
+        if (col == 0 && reader.AtEnd()) {
+            Put("\r\n</table>");
+            return false;
+        }
+        Put(pieces[col].before);
+        const bool read = Escape ? EscapedField(reader) : reader.ReadFieldTo(m_out);
+        Put(pieces[col].after);
+        if (!read) {
+            FillRow(pieces, col + 1);
+            return false;
+        }
+        col = col + 1 == m_fieldCount ? 0 : col + 1;
         return true;
     }
 
-    template <bool Header> std::string_view Opening(int col) const {
-        const auto& openings = Header ? m_header : m_data;
-        const auto c = static_cast<std::size_t>(col);
-        return c < openings.size() ? std::string_view(openings[c]) : Cell<Header>::kPlain;
+    // Copies `piece` to `to`, which has room for it and kPieceRoom bytes;
+    // returns where it ends. Short: the piece is no longer than that.
+    template <bool Short = false> static char* Move(char* to, const Piece& piece) {
+        if constexpr (Short) {
+            std::memcpy(to, piece.text, kPieceRoom);
+        } else {
+            CopyPadded<kPieceRoom>(to, piece.text, piece.size);
+        }
+        return to + piece.size;
+    }
+
+    // Copies `size` bytes, up to Room of them as a block of Room.
+    template <std::size_t Room>
+    static void CopyPadded(char* to, const char* from, std::size_t size) {
+        if (size <= Room) {
+            std::memcpy(to, from, Room);
+        } else {
+            std::memcpy(to, from, size);
+        }
+    }
+
+    void Put(const Piece& piece) {
+        Move(m_out.Room(piece.size + kPieceRoom), piece);
+        m_out.Advance(piece.size);
+    }
+
+    void Put(std::string_view text) {
+        CopySmall(m_out.Room(text.size()), text.data(), text.size());
+        m_out.Advance(text.size());
     }
 
     // The next field, read aside and written out escaped.
-    bool EscapedField(FieldReader& reader, TextBuffer& out) {
+    bool EscapedField(FieldReader& reader) {
         m_field.clear();
         bool read = false;
         try {
@@ -107,47 +251,40 @@ private:
         } catch (...) {
             // What was read of the field still goes out, as without escaping.
             m_fieldText.Flush();
-            PutEscaped(m_field, out);
+            PutEscaped(m_field);
             throw;
         }
         m_fieldText.Flush();
-        PutEscaped(m_field, out);
+        PutEscaped(m_field);
         return read;
     }
 
-    static void PutEscaped(std::string_view text, TextBuffer& out) {
+    void PutEscaped(std::string_view text) {
         constexpr std::string_view kSpecial = "&<>\"'";
         std::size_t from = 0;
         for (std::size_t at = text.find_first_of(kSpecial); at != std::string_view::npos;
              at = text.find_first_of(kSpecial, from)) {
-            out.Append(text.substr(from, at - from));
-            out.Append(HtmlReference(text[at]));
+            m_out.Append(text.substr(from, at - from));
+            m_out.Append(HtmlReference(text[at]));
             from = at + 1;
         }
-        out.Append(text.substr(from));
-    }
-
-    // Short pieces are copied without a call.
-    static void Put(TextBuffer& out, std::string_view piece) {
-        CopySmall(out.Room(piece.size()), piece.data(), piece.size());
-        out.Advance(piece.size());
+        m_out.Append(text.substr(from));
     }
 
     // The empty cells of the columns from `from` on of a short row, and the
     // end of the table.
-    template <bool Header> void FillRow(int from, TextBuffer& out) const {
+    void FillRow(const CellPieces& pieces, int from) {
         for (int col = from; col < m_fieldCount; ++col) {
-            Put(out, Opening<Header>(col));
-            Put(out, Cell<Header>::kEnd);
+            Put(pieces[col].before);
+            Put(pieces[col].after);
         }
-        Put(out, "\r\n</tr>\r\n</table>");
+        Put("\r\n</table>");
     }
 
     // 1 to 32767, so that the column counters, plain ints, never overflow.
     int m_fieldCount;
-    std::vector<std::string> m_data;
-    std::vector<std::string> m_header;
-    bool m_headerRow;
+    CellPieces m_data;
+    std::optional<CellPieces> m_header;
     bool m_escape;
     // With escaping, each field is read here first.
     std::string m_field;

@@ -11,7 +11,7 @@ void TextBuffer::Flush() {
     const std::size_t used = m_used;
     m_used = 0;
     if (used > 0) {
-        m_target.Append({m_data.get(), used});
+        m_target.AppendBlock(m_data, used, m_capacity);
     }
 }
 

@@ -28,6 +28,8 @@ public:
         return m_data.get() + m_used;
     }
     void Advance(std::size_t used) { m_used += used; }
+    // Writable bytes after what is collected, as many as Room gave at least.
+    std::size_t Free() const { return m_capacity - m_used; }
 
     void Append(std::string_view text) {
         std::memcpy(Room(text.size()), text.data(), text.size());

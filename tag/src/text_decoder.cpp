@@ -1,6 +1,7 @@
 #include "text_decoder.h"
 
 #include "byte_scan.h"
+#include "cp932_kernel.h"
 #include "cp932_system.h"
 #include "utf8_encode.h"
 
@@ -12,15 +13,8 @@
 
 namespace quorvane::tag {
 
-// One entry per code: its UTF-8 bytes, stored with one four-byte copy, and
-// how many output and input bytes it stands for.
-struct Cp932Code final {
-    char bytes[3];
-    std::uint8_t lengths; // output bytes | input bytes << 2
-};
-
 // Code page 932 to UTF-8 in one lookup, indexed by a byte and the byte after
-// it (lead << 8 | next): 256 KiB, so that the decoder's loop needs neither a
+// it (first | next << 8): 256 KiB, so that the decoder's loop needs neither a
 // branch nor a second lookup for the kind of byte.
 struct Cp932Utf8 final {
     std::vector<Cp932Code> codes;
@@ -30,18 +24,13 @@ namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
 
-bool IsLead(unsigned b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
-bool IsTrail(unsigned b) {
-    return b >= 0x40 && b <= 0xFC && b != 0x7F;
-}
+using plain::IsCp932Lead;
+using plain::IsCp932Trail;
 
 Cp932Code MakeCode(char16_t c, unsigned consumed) {
     Cp932Code code{};
     const std::size_t length = EncodeUtf8(c, code.bytes);
-    code.lengths = static_cast<std::uint8_t>(length | consumed << 2);
+    code.lengths = static_cast<std::uint8_t>(length << 6 | consumed << 4);
     return code;
 }
 
@@ -51,14 +40,15 @@ Cp932Utf8 MakeTable() {
     const std::vector<char16_t> system = LoadSystemCp932();
     const auto defined = [](char16_t c) { return c == kNoCharacter ? kReplacement : c; };
     Cp932Utf8 table;
-    table.codes.reserve(65536);
+    table.codes.resize(65536);
     for (unsigned b = 0; b < 256; ++b) {
         const Cp932Code single =
-            IsLead(b) ? MakeCode(kReplacement, 1)
-                      : MakeCode(b < 0x80 ? static_cast<char16_t>(b) : defined(system[b]), 1);
+            IsCp932Lead(b) ? MakeCode(kReplacement, 1)
+                           : MakeCode(b < 0x80 ? static_cast<char16_t>(b) : defined(system[b]), 1);
         for (unsigned next = 0; next < 256; ++next) {
-            table.codes.push_back(
-                IsLead(b) && IsTrail(next) ? MakeCode(defined(system[b << 8 | next]), 2) : single);
+            table.codes[b | next << 8] = IsCp932Lead(b) && IsCp932Trail(next)
+                                             ? MakeCode(defined(system[b << 8 | next]), 2)
+                                             : single;
         }
     }
     return table;
@@ -123,37 +113,23 @@ std::size_t CopyAscii(const unsigned char* in, std::size_t size, char* out) {
 
 } // namespace
 
-// A leading ASCII run is copied as a block; after it every byte goes through
-// the table, ASCII included, without a branch on its kind.
+// A leading ASCII run is copied as a block, so that the table is made only
+// once a byte needs it.
 std::size_t TextDecoder::DecodeCp932(const unsigned char* in, std::size_t size, bool flush,
                                      char* out, std::size_t& produced) const {
-    std::size_t i = size > 0 && in[0] < 0x80 ? CopyAscii(in, size, out) : 0;
-    std::size_t o = i;
-    if (i == size) {
-        produced = o;
-        return i;
+    const std::size_t ascii = size > 0 && in[0] < 0x80 ? CopyAscii(in, size, out) : 0;
+    produced = ascii;
+    if (ascii == size) {
+        return ascii;
     }
     if (m_table == nullptr) {
         m_table = &Table();
     }
-    const Cp932Code* codes = m_table->codes.data();
-    while (i + 1 < size) {
-        const Cp932Code& code = codes[in[i] << 8 | in[i + 1]];
-        std::memcpy(out + o, &code, 4);
-        o += code.lengths & 3u;
-        i += code.lengths >> 2;
-    }
-    if (i < size) {
-        // The last byte: a lead byte waits for its trail unless flushed.
-        if (!IsLead(in[i]) || flush) {
-            const Cp932Code& code = codes[in[i] << 8];
-            std::memcpy(out + o, &code, 4);
-            o += code.lengths & 3u;
-            ++i;
-        }
-    }
-    produced = o;
-    return i;
+    std::size_t rest = 0;
+    const std::size_t used = fast::DecodeCp932(in + ascii, size - ascii, flush,
+                                               m_table->codes.data(), out + ascii, rest);
+    produced += rest;
+    return ascii + used;
 }
 
 std::size_t TextDecoder::DecodeUtf8(const unsigned char* in, std::size_t size, bool flush,
@@ -184,14 +160,6 @@ std::size_t TextDecoder::DecodeUtf8(const unsigned char* in, std::size_t size, b
     }
     produced = o;
     return i;
-}
-
-bool TextDecoder::IsCp932Pair(unsigned char first, unsigned char second) {
-    return IsLead(first) && IsTrail(second);
-}
-
-bool TextDecoder::IsCp932Lead(unsigned char b) {
-    return IsLead(b);
 }
 
 bool TextDecoder::IsValidUtf8(const unsigned char* in, std::size_t size, bool complete) {

@@ -6,9 +6,10 @@
 #include <string>
 #include <string_view>
 
-// Turns field bytes into UTF-8. ASCII bytes stay as they are; code page 932
-// goes through one table lookup per character straight to its UTF-8 bytes;
-// UTF-8 passes through. Invalid or undefined sequences become U+FFFD.
+// Turns input bytes into UTF-8. ASCII bytes stay as they are; code page 932
+// goes through one table lookup per character straight to its UTF-8 bytes
+// (cp932_kernel.h); UTF-8 passes through. Invalid or undefined sequences
+// become U+FFFD.
 namespace quorvane::tag {
 
 struct Cp932Utf8;
@@ -35,13 +36,6 @@ public:
     // True when the bytes are valid UTF-8; with `complete` false a character
     // cut off at the end is accepted.
     static bool IsValidUtf8(const unsigned char* in, std::size_t size, bool complete);
-
-    // True when `first` and `second` make one two-byte code page 932
-    // character, so that `second` is no byte of its own.
-    static bool IsCp932Pair(unsigned char first, unsigned char second);
-    // True when `b` starts a two-byte code page 932 character if a trail
-    // byte follows.
-    static bool IsCp932Lead(unsigned char b);
 
     // `text` with every ill-formed UTF-8 sequence replaced by U+FFFD.
     static std::string ValidUtf8(std::string_view text);

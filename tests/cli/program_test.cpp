@@ -111,6 +111,15 @@ std::string Document(const std::string& table, tag::OutputEncoding encoding,
     return bytes;
 }
 
+// `text` `count` times over.
+std::string Times(const std::string& text, int count) {
+    std::string all;
+    while (count-- > 0) {
+        all += text;
+    }
+    return all;
+}
+
 std::vector<Row> Rows() {
     const Files in = {{"in.csv", kWorked}};
     const Files old = {{"in.csv", kWorked}, {"out.html", "old"}};
@@ -153,6 +162,10 @@ std::vector<Row> Rows() {
           Document(kTable, tag::OutputEncoding::Cp932, "standard input")}}},
         {{"\xff\xfe.csv"}, "", {{"\xff\xfe.csv", "a"}}, 0,
          "<table>\r\n<tr>\r\n<td>a</td>\r\n</tr>\r\n</table>", ""},
+        // A file read ahead in many buffers, its table written in many blocks.
+        {{"-n2", "big.csv"}, "", {{"big.csv", Times("abc,de\r\n", 100000)}}, 0,
+         "<table>" + Times("\r\n<tr>\r\n<td>abc</td>\r\n<td>de</td>\r\n</tr>", 100000) +
+             "\r\n</table>", ""},
         // A file whose size reads as 0 but that has content.
         {{"/proc/self/comm"}, "", {}, 0,
          "<table>\r\n<tr>\r\n<td>quorvane-tag</td>\r\n</tr>\r\n</table>", ""},

@@ -32,6 +32,8 @@ public:
         return n;
     }
 
+    std::uint64_t SizeHint() const override { return m_bytes.size(); }
+
 private:
     std::string m_bytes;
     std::vector<std::size_t> m_pieces;

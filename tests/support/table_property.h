@@ -165,14 +165,16 @@ inline std::string Reference(const Case& c) {
 
 // The table Convert makes when the input arrives in reads of `pieces` (see
 // MemorySource) and fails after `failAt` bytes; "#code" after it when it
-// failed.
+// failed. With `ahead`, the input is read ahead on a thread.
 inline std::string Converted(const Case& c, std::vector<std::size_t> pieces,
-                             std::size_t failAt = SIZE_MAX) {
+                             std::size_t failAt = SIZE_MAX, bool ahead = false) {
     MemorySource source(c.file.substr(0, failAt), std::move(pieces), failAt != SIZE_MAX);
     std::string text;
     tag::StringSink sink(text);
+    tag::ReadOptions read = c.read;
+    read.readAhead = ahead;
     try {
-        tag::ConvertSource(source, c.read, c.build, sink);
+        tag::ConvertSource(source, read, c.build, sink);
     } catch (const tag::TagError& error) {
         text += "#" + std::to_string(static_cast<int>(error.code()));
     }
@@ -183,6 +185,8 @@ inline std::string Converted(const Case& c, std::vector<std::size_t> pieces,
 // pieces of 1, 2 and 3 bytes from every offset; cut once at every place (at
 // 256 places in a longer input); cut at random places drawn from `seed`; and
 // with a read failure part-way, which keeps its code and the text so far.
+// Whole, in pieces of 1 and at random places, and with the failure, the
+// input is read ahead on a thread too.
 inline std::string Disagreement(const Case& c, unsigned seed) {
     const std::string expected = Reference(c);
     std::vector<std::vector<std::size_t>> cuts = {{SIZE_MAX}, {1},    {2},   {1, 2},
@@ -197,17 +201,25 @@ inline std::string Disagreement(const Case& c, unsigned seed) {
             pieces.push_back(1 + random() % 7);
         }
     }
-    for (const auto& pieces : cuts) {
-        if (const std::string got = Converted(c, pieces); got != expected) {
-            return "reads of " + std::to_string(pieces[0]) + "... give\n" + got + "\ninstead of\n" +
-                   expected;
+    for (std::size_t k = 0; k < cuts.size(); ++k) {
+        const bool both = k < 2 || k + 4 >= cuts.size();
+        for (const bool ahead : {false, true}) {
+            const std::string got =
+                ahead && !both ? expected : Converted(c, cuts[k], SIZE_MAX, ahead);
+            if (got != expected) {
+                return "reads of " + std::to_string(cuts[k][0]) + "... " +
+                       (ahead ? "read ahead " : "") + "give\n" + got + "\ninstead of\n" + expected;
+            }
         }
     }
     const std::size_t failAt = random() % (c.file.size() + 1);
-    const std::string failed = Converted(c, cuts.back(), failAt);
-    if (c.build.fieldCount > 0 &&
-        !(failed.ends_with("#57") && expected.starts_with(failed.substr(0, failed.size() - 3)))) {
-        return "a read failure after " + std::to_string(failAt) + " bytes gives\n" + failed;
+    for (const bool ahead : {false, true}) {
+        const std::string failed = Converted(c, cuts.back(), failAt, ahead);
+        if (c.build.fieldCount > 0 &&
+            !(failed.ends_with("#57") &&
+              expected.starts_with(failed.substr(0, failed.size() - 3)))) {
+            return "a read failure after " + std::to_string(failAt) + " bytes gives\n" + failed;
+        }
     }
     return "";
 }

@@ -1,4 +1,3 @@
-#include "byte_scan.h"
 #include "table_property.h"
 
 #include <algorithm>
@@ -131,36 +130,6 @@ TEST(FieldReader, ReadsEveryTwoByteCp932Code) {
         }
     }
     EXPECT_EQ(test::Disagreement({.read = {C}, .file = bytes}, 1), "");
-}
-
-// The SSE2 scans against the plain ones that other machines run, on random
-// bytes with special ones (delimiters, line ends, high bytes) rare or dense;
-// and the small copy.
-TEST(ByteScan, Sse2AgreesWithPlain) {
-#if !defined(__SSE2__)
-    GTEST_SKIP() << "no SSE2 here: the plain scans are the only ones";
-#else
-    std::mt19937 random(7);
-    for (int round = 0; round < 20000; ++round) {
-        unsigned char bytes[200 + 16], delimiters[16];
-        const unsigned density = 1 + random() % 40;
-        for (unsigned char& b : bytes) {
-            b = random() % density == 0 ? static_cast<unsigned char>(random()) : 'a';
-        }
-        std::memset(delimiters, ",\t;|"[random() % 4], sizeof delimiters);
-        const std::size_t from = random() % 200, to = from + random() % (201 - from);
-        const std::size_t size = to - from, shortSize = std::min<std::size_t>(16, size);
-        ASSERT_EQ(sse2::FindDelimiter(bytes, from, to, delimiters),
-                  plain::FindDelimiter(bytes, from, to, delimiters));
-        ASSERT_EQ(sse2::AsciiPrefix(bytes + from, size), plain::AsciiPrefix(bytes + from, size));
-        ASSERT_EQ(sse2::ShortAscii(bytes + from, shortSize),
-                  plain::ShortAscii(bytes + from, shortSize));
-        // The small copy writes those bytes and no more.
-        std::string copy(32, '#'), expected(bytes + from, bytes + from + shortSize);
-        CopySmall(copy.data(), reinterpret_cast<const char*>(bytes + from), shortSize);
-        ASSERT_EQ(copy, expected + std::string(32 - shortSize, '#'));
-    }
-#endif
 }
 
 } // namespace
