@@ -3,6 +3,12 @@
 #include <utility>
 
 namespace quorvane::cli {
+namespace {
+
+// Blocks handed over and not yet written, at the most.
+constexpr std::size_t kWaiting = 4;
+
+} // namespace
 
 OutputSink::OutputSink(tag::OutputFile& file)
     : m_file(file)
@@ -11,69 +17,74 @@ OutputSink::OutputSink(tag::OutputFile& file)
 OutputSink::~OutputSink() {
     {
         std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return !m_busy; });
+        m_changed.wait(lock, [this] { return m_waiting.empty(); });
         m_stop = true;
     }
     m_changed.notify_all();
     m_writer.join();
 }
 
-// Small text is written at once, after the block before it.
+// Small text is written at once, after the blocks before it.
 void OutputSink::Append(std::string_view utf8) {
     std::unique_lock lock(m_mutex);
-    WaitIdle(lock);
+    WaitFor(lock, 0);
     m_file.Write(utf8);
 }
 
-// The block written last comes back, unless it is too small.
+// A written block comes back in its place, or a new one.
 void OutputSink::AppendBlock(std::unique_ptr<char[]>& block, std::size_t size,
                              std::size_t capacity) {
     std::unique_lock lock(m_mutex);
-    WaitIdle(lock);
-    std::swap(block, m_block);
-    const bool tooSmall = m_capacity < capacity;
-    m_capacity = capacity;
-    m_size = size;
-    m_busy = true;
+    WaitFor(lock, kWaiting - 1);
+    m_waiting.push_back({std::move(block), size, capacity});
+    if (!m_written.empty() && m_written.back().capacity >= capacity) {
+        block = std::move(m_written.back().bytes);
+        m_written.pop_back();
+    }
     lock.unlock();
     m_changed.notify_all();
-    if (tooSmall) {
+    if (!block) {
         block = std::make_unique_for_overwrite<char[]>(capacity);
     }
 }
 
 void OutputSink::Finish() {
     std::unique_lock lock(m_mutex);
-    WaitIdle(lock);
+    WaitFor(lock, 0);
 }
 
-// Waits until no block is being written; throws the failure of the last
+// Waits until no more than `waiting` blocks wait; throws the failure of a
 // write, once.
-void OutputSink::WaitIdle(std::unique_lock<std::mutex>& lock) {
-    m_changed.wait(lock, [this] { return !m_busy; });
+void OutputSink::WaitFor(std::unique_lock<std::mutex>& lock, std::size_t waiting) {
+    m_changed.wait(lock, [&] { return m_waiting.size() <= waiting; });
     if (m_failure) {
         std::rethrow_exception(std::exchange(m_failure, nullptr));
     }
 }
 
-// The writer thread: one block at a time, until stopped.
+// The writer thread: the waiting blocks in order, until stopped.
 void OutputSink::Write() {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_changed.wait(lock, [this] { return m_busy || m_stop; });
-        if (!m_busy) {
+        m_changed.wait(lock, [this] { return !m_waiting.empty() || m_stop; });
+        if (m_waiting.empty()) {
             return;
         }
+        Block& block = m_waiting.front();
         lock.unlock();
         std::exception_ptr failure;
         try {
-            m_file.Write({m_block.get(), m_size});
+            m_file.Write({block.bytes.get(), block.size});
         } catch (...) {
             failure = std::current_exception();
         }
         lock.lock();
-        m_failure = failure;
-        m_busy = false;
+        m_written.push_back(std::move(block));
+        m_waiting.pop_front();
+        if (failure) {
+            m_failure = failure;
+            m_waiting.clear();
+        }
         m_changed.notify_all();
     }
 }
