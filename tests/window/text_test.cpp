@@ -74,8 +74,9 @@ const std::string kTable =
 // line starts and ends, and the widest line by the class of each character.
 TEST(WindowText, LineIndexFollowsAModel) {
     const std::string controls(32, '\x01'); // fills whole blocks
-    const std::string_view pieces[] = {"a", "<td>", "\t", "\r", "\n", "\r\n", "\x01", "東", "ｶ",
-                                       "ﾀ", "ﾟ", "￠", "Ｗ", "𠮷", "é", " ", {"", 1}, controls};
+    const std::string_view pieces[] = {"a",    "<td>", "\t", "\r", "\n",    "\r\n",
+                                       "\x01", "東",   "ｶ",  "ﾀ",  "ﾟ",     "￠",
+                                       "Ｗ",   "𠮷",   "é",  " ",  {"", 1}, controls};
     const AdvanceBounds bounds{{3, 5, 11, 17}};
     std::mt19937 rng(12345);
     for (int round = 0; round < 200; ++round) {
