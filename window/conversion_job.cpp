@@ -19,13 +19,14 @@ struct Cancelled final {};
 // refused as soon as it passes that, not once the whole file is converted.
 constexpr std::uint64_t kLongestTable = std::uint64_t{0xFFFFFFFF} - 1;
 
-// Room for the table text of a file of `bytes`: cells take a few times the
-// bytes of their fields, and never more than the longest table. When the
+// Room for at least `bytes` of table text, and twice what there was, never
+// more than the longest table, backed by large pages: a text that grows
+// through the standard library's steps faults in every page afresh. When the
 // system will not give it, the text still grows as it is built.
-void reserveTable(std::string& text, std::uint64_t bytes) noexcept {
+void makeRoom(std::string& text, std::uint64_t bytes) noexcept {
     try {
-        text.reserve(static_cast<std::size_t>(
-            std::min(std::min(bytes, kLongestTable) * 3 + 64, kLongestTable)));
+        text.reserve(static_cast<std::size_t>(std::min(
+            std::max<std::uint64_t>(bytes, std::uint64_t{text.capacity()} * 2), kLongestTable)));
         tag::AdviseLargeBuffer(text.data(), text.capacity());
     } catch (const std::bad_alloc&) {
     }
@@ -35,15 +36,18 @@ void reserveTable(std::string& text, std::uint64_t bytes) noexcept {
 // its lines every so often, while what was written last is in the cache.
 class IndexingSink final : public tag::TagSink {
 public:
-    // A line for every 4 bytes of the file is room enough for most tables.
+    // A line for every 3 bytes of the file is room enough for most tables.
     IndexingSink(std::string& text, const AdvanceBounds& bounds, std::uint64_t fileBytes)
         : m_text(text)
         , m_index(bounds) {
-        m_index.reserve(static_cast<std::size_t>(std::min(fileBytes, kLongestTable) / 4));
+        m_index.reserve(static_cast<std::size_t>(std::min(fileBytes, kLongestTable) / 3));
     }
     void Append(std::string_view utf8) override {
         if (utf8.size() > kLongestTable - m_text.size()) {
             throw tag::TagError(tag::ErrorCode::OutOfMemory, "table too long to show");
+        }
+        if (utf8.size() > m_text.capacity() - m_text.size()) {
+            makeRoom(m_text, m_text.size() + utf8.size());
         }
         m_text.append(utf8);
         if (m_text.size() - m_index.scanned() >= kIndexEvery) {
@@ -74,7 +78,8 @@ ConversionJob::ConversionJob(std::filesystem::path path, tag::ReadOptions read,
               tag::InputFile file(path);
               progress.Sized(file.Size());
               IndexedText table{{}, {}, bounds};
-              reserveTable(table.text, file.Size());
+              // Cells take a few times the bytes of their fields.
+              makeRoom(table.text, std::min(file.Size(), kLongestTable) * 4 + 64);
               IndexingSink sink(table.text, bounds, file.Size());
               tag::Convert(file, read, options, sink, &progress);
               table.lines = sink.finish();

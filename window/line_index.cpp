@@ -313,6 +313,14 @@ void LineIndexBuilder::reserve(std::size_t lines) noexcept {
     }
 }
 
+// Twice the room, backed by large pages, whenever the room runs out.
+void LineIndexBuilder::record(std::size_t start) {
+    if (m_starts.size() == m_starts.capacity()) {
+        reserve(m_starts.capacity() * 2);
+    }
+    m_starts.push_back(static_cast<std::uint32_t>(start));
+}
+
 void LineIndexBuilder::grow(std::string_view text) {
     checkLength(text);
     scanLines(m_scan, text, false,
@@ -323,11 +331,8 @@ LineIndex LineIndexBuilder::finish(std::string_view text) {
     checkLength(text);
     scanLines(m_scan, text, true,
               [this](std::size_t start) { m_starts.push_back(static_cast<std::uint32_t>(start)); });
-    // Room taken and never written costs no memory; a reserve far too large
-    // is given back.
-    if (m_starts.capacity() / 2 > m_starts.size()) {
-        m_starts.shrink_to_fit();
-    }
+    // Room taken and never written is not given back: it costs no memory,
+    // and a copy into a smaller buffer would fault in every page again.
     LineIndex index;
     index.m_text = text;
     index.m_starts = std::move(m_starts);

@@ -26,6 +26,8 @@ public:
     std::size_t scanned() const { return m_scan.done; }
 
 private:
+    void record(std::size_t start);
+
     LineScan m_scan;
     std::vector<std::uint32_t> m_starts{0};
 };
