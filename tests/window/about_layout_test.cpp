@@ -1,11 +1,9 @@
-// The About window's description choice, its load step's texts, and the
-// places of its controls.
+// The About window's description choice and its load step's texts.
 #include "quorvane/window/about_layout.h"
 #include "quorvane/window/utf8.h"
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 #include <vector>
 
@@ -29,15 +27,6 @@ std::string spaced() {
 
 std::string broken() {
     return std::string(kDescriptionCaption) + "\r\n" + std::string(kDescription);
-}
-
-TEST(AboutLayout, DescriptionSpacesAreElevenIdeographicSeventeenAsciiOneIdeographic) {
-    std::string expected;
-    for (int i = 0; i < 11; ++i) {
-        expected += "\u3000";
-    }
-    expected += std::string(17, ' ') + "\u3000";
-    EXPECT_EQ(kDescriptionSpaces, expected);
 }
 
 // Where the label hangs the run, the spaces keep the description off the
@@ -84,39 +73,6 @@ TEST(AboutLayout, LoadStepWritesTheTitleAndVersionParts) {
         EXPECT_EQ(aboutCaption(c.title), c.caption);
         EXPECT_EQ(versionLabel(c.majorPart, c.minorPart, c.revision), c.version);
     }
-}
-
-// What a control covers in twips; a line covers one twip of height.
-TwipsRect covered(const AboutControlLayout& c) {
-    if (c.kind == AboutKind::Line) {
-        return {c.line.x1, c.line.y, c.line.x2 - c.line.x1, 1};
-    }
-    return c.place;
-}
-
-bool overlap(const TwipsRect& a, const TwipsRect& b) {
-    return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
-           b.top < a.top + a.height;
-}
-
-TEST(AboutLayout, ControlsStayApartInsideTheClientAreaWithTabPlacesOfTheirOwn) {
-    const TwipsRect client{0, 0, kAboutClient.width, kAboutClient.height};
-    std::set<int> tabs;
-    const auto controls = aboutControls();
-    for (std::size_t i = 0; i < controls.size(); ++i) {
-        const TwipsRect place = covered(controls[i]);
-        EXPECT_TRUE(place.left >= 0 && place.top >= 0 && place.left + place.width <= client.width &&
-                    place.top + place.height <= client.height)
-            << controls[i].name;
-        for (std::size_t j = i + 1; j < controls.size(); ++j) {
-            EXPECT_FALSE(overlap(place, covered(controls[j])))
-                << controls[i].name << " " << controls[j].name;
-        }
-        if (controls[i].tab >= 0) {
-            EXPECT_TRUE(tabs.insert(controls[i].tab).second) << controls[i].name;
-        }
-    }
-    EXPECT_EQ(aboutFocusOrder().front(), AboutControl::cmdOK);
 }
 
 } // namespace
