@@ -166,7 +166,7 @@ QString TagViewAccessible::textBeforeOffset(int offset, QAccessible::TextBoundar
     }
     // A line before is one line end back.
     int before = start - 1;
-    const std::string& text = view()->text();
+    const std::string_view text = view()->text();
     const std::size_t at = byteAt(before);
     if (at > 0 && text[at] == '\n' && text[at - 1] == '\r') {
         --before;
@@ -179,7 +179,7 @@ QString TagViewAccessible::textAfterOffset(int offset, QAccessible::TextBoundary
     int start = 0;
     int end = 0;
     textAtOffset(offset, boundaryType, &start, &end);
-    const std::string& text = view()->text();
+    const std::string_view text = view()->text();
     const std::size_t at = byteAt(end);
     int next = end;
     if (boundaryType == QAccessible::LineBoundary ||

@@ -768,7 +768,7 @@ void frmTable::copyTable() {
     TagBox::of(item(id::TxtTag))->copy(true);
 }
 
-const std::string& frmTable::tableText() const {
+std::string_view frmTable::tableText() const {
     return TagBox::of(item(id::TxtTag))->text();
 }
 

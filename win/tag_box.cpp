@@ -256,7 +256,7 @@ int TagBox::advance(char32_t c, int x) const {
 }
 
 double TagBox::caretX(std::size_t line, std::size_t pos) const {
-    const std::string& text = m_document.text();
+    const std::string_view text = m_document.text();
     int x = 0;
     for (std::size_t at = m_document.lines().lineStart(line); at < pos; at = utf8::next(text, at)) {
         x += advance(utf8::decode(text, at), x);
@@ -265,7 +265,7 @@ double TagBox::caretX(std::size_t line, std::size_t pos) const {
 }
 
 std::size_t TagBox::caretAt(std::size_t line, double x) const {
-    const std::string& text = m_document.text();
+    const std::string_view text = m_document.text();
     const std::size_t end = m_document.lines().lineEnd(line);
     int left = 0;
     std::size_t at = m_document.lines().lineStart(line);
@@ -314,7 +314,7 @@ void TagBox::paint(HDC dc, const RECT& dirty) {
 
 // Only the characters in sight are converted and drawn, each in its cell.
 void TagBox::paintLine(HDC dc, std::size_t line, int y, int width) {
-    const std::string& text = m_document.text();
+    const std::string_view text = m_document.text();
     const std::size_t end = m_document.lines().lineEnd(line);
     const std::size_t from = m_cursor.selectionStart();
     const std::size_t to = m_cursor.selectionEnd();
@@ -599,7 +599,7 @@ void TagBox::contextMenu(int x, int y) {
 // The selection, or the whole text, on the clipboard as Unicode text; a text
 // the clipboard cannot take throws.
 void TagBox::copy(bool whole) const {
-    const std::string& text = m_document.text();
+    const std::string_view text = m_document.text();
     const std::size_t from = whole ? 0 : m_cursor.selectionStart();
     const std::size_t to = whole ? text.size() : m_cursor.selectionEnd();
     if (from == to && !whole) {
@@ -645,7 +645,7 @@ LRESULT TagBox::getText(WPARAM size, wchar_t* into) const {
     if (into == nullptr || size == 0) {
         return 0;
     }
-    const std::string& text = m_document.text();
+    const std::string_view text = m_document.text();
     const std::size_t bytes = utf8::bytesForUnits(text, size - 1);
     const std::string_view part(text.data(), bytes);
     const std::size_t units = utf8::utf16Units(part);

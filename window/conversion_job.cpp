@@ -1,13 +1,14 @@
 #include "quorvane/window/conversion_job.h"
 
 #include "quorvane/tag/files.h"
-#include "quorvane/tag/large_buffer.h"
+#include "quorvane/tag/spool_file.h"
 #include "quorvane/tag/tag_error.h"
 #include "quorvane/tag/tag_sink.h"
+#include "quorvane/tag/threaded_sink.h"
 #include "quorvane/window/line_index_builder.h"
 
 #include <algorithm>
-#include <new>
+#include <vector>
 
 namespace quorvane::window {
 namespace {
@@ -19,46 +20,30 @@ struct Cancelled final {};
 // refused as soon as it passes that, not once the whole file is converted.
 constexpr std::uint64_t kLongestTable = std::uint64_t{0xFFFFFFFF} - 1;
 
-// Room for at least `bytes` of table text, and twice what there was, never
-// more than the longest table, backed by large pages: a text that grows
-// through the standard library's steps faults in every page afresh. When the
-// system will not give it, the text still grows as it is built.
-void makeRoom(std::string& text, std::uint64_t bytes) noexcept {
-    try {
-        text.reserve(static_cast<std::size_t>(std::min(
-            std::max<std::uint64_t>(bytes, std::uint64_t{text.capacity()} * 2), kLongestTable)));
-        tag::AdviseLargeBuffer(text.data(), text.capacity());
-    } catch (const std::bad_alloc&) {
-    }
-}
-
-// Appends to the table text, up to the longest the box can show, and indexes
-// its lines every so often, while what was written last is in the cache.
+// Writes the table text to a spool file as it comes, block by block, and
+// indexes each block on the way, while it is in the cache. The text is never
+// held in the program's own memory.
 class IndexingSink final : public tag::TagSink {
 public:
-    // A line for every 3 bytes of the file is room enough for most tables.
-    IndexingSink(std::string& text, const AdvanceBounds& bounds, std::uint64_t fileBytes)
-        : m_text(text)
-        , m_index(bounds) {
-        m_index.reserve(static_cast<std::size_t>(std::min(fileBytes, kLongestTable) / 3));
-    }
+    explicit IndexingSink(const AdvanceBounds& bounds)
+        : m_index(bounds) {}
     void Append(std::string_view utf8) override {
-        if (utf8.size() > kLongestTable - m_text.size()) {
+        if (utf8.size() > kLongestTable - m_size) {
             throw tag::TagError(tag::ErrorCode::OutOfMemory, "table too long to show");
         }
-        if (utf8.size() > m_text.capacity() - m_text.size()) {
-            makeRoom(m_text, m_text.size() + utf8.size());
-        }
-        m_text.append(utf8);
-        if (m_text.size() - m_index.scanned() >= kIndexEvery) {
-            m_index.grow(m_text);
-        }
+        m_file.Write(utf8);
+        m_index.append(utf8);
+        m_size += utf8.size();
     }
-    LineIndex finish() { return m_index.finish(m_text); }
+    IndexedText finish(const AdvanceBounds& bounds) {
+        TableText text(std::move(m_file));
+        LineIndex lines = m_index.finish(text.view());
+        return {std::move(text), std::move(lines), bounds, m_index.takeUtf16Blocks()};
+    }
 
 private:
-    static constexpr std::size_t kIndexEvery = 64 * 1024;
-    std::string& m_text;
+    tag::SpoolFile m_file;
+    std::uint64_t m_size = 0;
     LineIndexBuilder m_index;
 };
 
@@ -77,20 +62,24 @@ ConversionJob::ConversionJob(std::filesystem::path path, tag::ReadOptions read,
           path, IndexedWork([path, read, options = std::move(options), bounds](Progress& progress) {
               tag::InputFile file(path);
               progress.Sized(file.Size());
-              IndexedText table{{}, {}, bounds};
-              // Cells take a few times the bytes of their fields.
-              makeRoom(table.text, std::min(file.Size(), kLongestTable) * 4 + 64);
-              IndexingSink sink(table.text, bounds, file.Size());
-              tag::Convert(file, read, options, sink, &progress);
-              table.lines = sink.finish();
-              return table;
+              // A regular file: its reads never wait, so it is read ahead;
+              // the text is written and indexed on a thread of its own.
+              tag::ReadOptions ahead = read;
+              ahead.readAhead = true;
+              IndexingSink indexing(bounds);
+              {
+                  tag::ThreadedSink sink(indexing);
+                  tag::Convert(file, ahead, options, sink, &progress);
+                  sink.Finish();
+              }
+              return indexing.finish(bounds);
           })) {}
 
 ConversionJob::ConversionJob(std::filesystem::path path, Work work, const AdvanceBounds& bounds)
     : ConversionJob(std::move(path),
                     IndexedWork([work = std::move(work), bounds](Progress& progress) {
-                        IndexedText table{work(progress), {}, bounds};
-                        table.lines.build(table.text, bounds);
+                        IndexedText table{TableText(work(progress)), {}, bounds};
+                        table.lines.build(table.text.view(), bounds);
                         return table;
                     })) {}
 

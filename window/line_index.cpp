@@ -1,8 +1,8 @@
 #include "quorvane/window/line_index.h"
 
 #include "quorvane/window/line_index_builder.h"
-
-#include "quorvane/tag/large_buffer.h"
+#include "quorvane/window/utf16_offsets.h"
+#include "quorvane/window/utf8.h"
 
 #include <algorithm>
 #include <limits>
@@ -181,11 +181,14 @@ std::size_t LineIndex::countLines(std::string_view text) {
 
 namespace {
 
-// Scans from `scan.done` on: `record` hears where each line after the first
-// starts, and the widths run on. Unless `last`, the scan stops where a
-// character or a CR LF might run on past the end of what is there yet.
+// Scans from `scan.done` on, through `text`, which starts at offset `base` of
+// the whole text: `record` hears where each line after the first starts, and
+// the widths run on. Unless `last`, the scan stops where a character or a
+// CR LF might run on past the end of what is there yet.
 template <typename Record>
-void scanLines(LineScan& scan, std::string_view text, bool last, Record record) {
+void scanLines(LineScan& scan, std::string_view text, std::size_t base, bool last,
+               Record recordAt) {
+    auto record = [&](std::size_t start) { recordAt(base + start); };
     const auto& kinds = byteKinds();
     const auto& advance = scan.advance;
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
@@ -212,7 +215,7 @@ void scanLines(LineScan& scan, std::string_view text, bool last, Record record) 
         return i + 1;
     };
 
-    std::size_t i = scan.done;
+    std::size_t i = scan.done - base;
 #if defined(__SSE2__)
     // Sixteen bytes at a time: the width up to each line end counted by class.
     const auto& ones = bitCounts();
@@ -256,7 +259,7 @@ void scanLines(LineScan& scan, std::string_view text, bool last, Record record) 
         }
     }
     scan.width = width;
-    scan.done = i;
+    scan.done = base + i;
 }
 
 static_assert(kLineEnd <= std::tuple_size_v<decltype(LineScan::advance)>);
@@ -268,8 +271,8 @@ std::array<std::uint64_t, 8> advances(const AdvanceBounds& bounds) {
     return advance;
 }
 
-void checkLength(std::string_view text) {
-    if (text.size() >= std::numeric_limits<std::uint32_t>::max()) {
+void checkLength(std::size_t length) {
+    if (length >= std::numeric_limits<std::uint32_t>::max()) {
         throw std::length_error("text too long for the line index");
     }
 }
@@ -285,57 +288,102 @@ std::uint64_t LineScan::widestBound() const {
 }
 
 void LineIndex::build(std::string_view text, const AdvanceBounds& bounds) {
-    checkLength(text);
+    checkLength(text.size());
     std::vector<std::uint32_t> starts(countLines(text));
     std::uint32_t* next = starts.data() + 1;
     LineScan scan(bounds);
-    scanLines(scan, text, true,
+    scanLines(scan, text, 0, true,
               [&](std::size_t start) { *next++ = static_cast<std::uint32_t>(start); });
     m_text = text;
-    m_starts = std::move(starts);
+    m_file.reset();
+    m_memory = std::move(starts);
+    m_starts = m_memory;
     m_widestBound = scan.widestBound();
 }
 
 void LineIndex::remeasure(const AdvanceBounds& bounds) {
     LineScan scan(bounds);
-    scanLines(scan, m_text, true, [](std::size_t) {});
+    scanLines(scan, m_text, 0, true, [](std::size_t) {});
     m_widestBound = scan.widestBound();
 }
 
 LineIndexBuilder::LineIndexBuilder(const AdvanceBounds& bounds)
-    : m_scan(bounds) {}
-
-void LineIndexBuilder::reserve(std::size_t lines) noexcept {
-    try {
-        m_starts.reserve(lines);
-        tag::AdviseLargeBuffer(m_starts.data(), m_starts.capacity() * sizeof(std::uint32_t));
-    } catch (const std::bad_alloc&) {
-    }
+    : m_scan(bounds) {
+    m_starts.reserve(kHeldStarts);
+    m_starts.push_back(0);
 }
 
-// Twice the room, backed by large pages, whenever the room runs out.
-void LineIndexBuilder::record(std::size_t start) {
-    if (m_starts.size() == m_starts.capacity()) {
-        reserve(m_starts.capacity() * 2);
-    }
+// The starts go to the spool file a block at a time.
+inline void LineIndexBuilder::record(std::size_t start) {
     m_starts.push_back(static_cast<std::uint32_t>(start));
+    if (m_starts.size() == kHeldStarts) [[unlikely]] {
+        writeStarts();
+    }
 }
 
-void LineIndexBuilder::grow(std::string_view text) {
-    checkLength(text);
-    scanLines(m_scan, text, false,
-              [this](std::size_t start) { m_starts.push_back(static_cast<std::uint32_t>(start)); });
+void LineIndexBuilder::writeStarts() {
+    m_file.Write(
+        {reinterpret_cast<const char*>(m_starts.data()), m_starts.size() * sizeof(std::uint32_t)});
+    m_starts.clear();
+}
+
+void LineIndexBuilder::append(std::string_view piece) {
+    checkLength(m_size + piece.size());
+    countUnits(piece);
+    index(piece);
+    m_size += piece.size();
+}
+
+// The scan stops short of the last bytes it has; those are joined to the
+// first bytes of `piece`, enough for the scan to pass into it.
+void LineIndexBuilder::index(std::string_view piece) {
+    constexpr std::size_t kJoin = 64;
+    auto scan = [this](std::string_view text, std::size_t base) {
+        scanLines(m_scan, text, base, false, [this](std::size_t start) { record(start); });
+    };
+    if (!m_carry.empty()) {
+        const std::size_t joined = std::min(piece.size(), kJoin);
+        m_carry.append(piece.substr(0, joined));
+        scan(m_carry, m_carryBase);
+        if (m_scan.done < m_size) {
+            m_carry.append(piece.substr(joined));
+            m_carry.erase(0, m_scan.done - m_carryBase);
+            m_carryBase = m_scan.done;
+            return;
+        }
+    }
+    scan(piece, m_size);
+    m_carry.assign(piece.substr(m_scan.done - m_size));
+    m_carryBase = m_scan.done;
+}
+
+void LineIndexBuilder::countUnits(std::string_view piece) {
+    std::uint64_t at = m_size;
+    while (!piece.empty()) {
+        const std::size_t intoBlock = at % Utf16Offsets::kBlockBytes;
+        if (intoBlock == 0) {
+            m_utf16Blocks.push_back(m_units);
+        }
+        const std::string_view part = piece.substr(0, Utf16Offsets::kBlockBytes - intoBlock);
+        m_units += utf8::utf16Units(part);
+        at += part.size();
+        piece.remove_prefix(part.size());
+    }
 }
 
 LineIndex LineIndexBuilder::finish(std::string_view text) {
-    checkLength(text);
-    scanLines(m_scan, text, true,
-              [this](std::size_t start) { m_starts.push_back(static_cast<std::uint32_t>(start)); });
-    // Room taken and never written is not given back: it costs no memory,
-    // and a copy into a smaller buffer would fault in every page again.
+    scanLines(m_scan, m_carry, m_carryBase, true, [this](std::size_t start) { record(start); });
+    if (m_size % Utf16Offsets::kBlockBytes == 0) {
+        m_utf16Blocks.push_back(m_units);
+    }
+    writeStarts();
     LineIndex index;
     index.m_text = text;
-    index.m_starts = std::move(m_starts);
+    const std::string_view starts = m_file.Map();
+    index.m_starts = {reinterpret_cast<const std::uint32_t*>(starts.data()),
+                      starts.size() / sizeof(std::uint32_t)};
+    index.m_file = std::move(m_file);
+    index.m_memory.clear();
     index.m_widestBound = m_scan.widestBound();
     return index;
 }

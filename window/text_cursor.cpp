@@ -137,7 +137,7 @@ std::size_t TextCursor::stepRight(std::size_t pos) const {
 
 // Start of the word that holds the character at `pos`.
 std::size_t TextCursor::wordStart(std::size_t pos) const {
-    const std::string& text = m_document.text();
+    const std::string_view text = m_document.text();
     const std::size_t start = m_document.lines().lineStart(m_document.lines().lineOf(pos));
     const char32_t c = utf8::decode(text, pos);
     while (pos > start && sameWord(utf8::decode(text, before(text, pos)), c)) {
@@ -148,7 +148,7 @@ std::size_t TextCursor::wordStart(std::size_t pos) const {
 
 // End of the word that holds the character at `pos`.
 std::size_t TextCursor::wordEnd(std::size_t pos) const {
-    const std::string& text = m_document.text();
+    const std::string_view text = m_document.text();
     const std::size_t end = m_document.lines().lineEnd(m_document.lines().lineOf(pos));
     const char32_t c = utf8::decode(text, pos);
     while (pos < end && sameWord(utf8::decode(text, pos), c)) {

@@ -6,17 +6,16 @@
 
 namespace quorvane::window {
 
-TextDocument::TextDocument()
-    : m_text(std::make_unique<const std::string>()) {
-    m_utf16.reset(*m_text);
+TextDocument::TextDocument() {
+    m_utf16.reset(m_text.view());
 }
 
 void TextDocument::setText(std::string text, const AdvanceBounds& bounds) {
-    auto kept = std::make_unique<const std::string>(std::move(text));
+    TableText kept(std::move(text));
     LineIndex lines;
-    lines.build(*kept, bounds);
+    lines.build(kept.view(), bounds);
     Utf16Offsets utf16;
-    utf16.reset(*kept);
+    utf16.reset(kept.view());
     // Nothing below can fail.
     m_text = std::move(kept);
     m_lines = std::move(lines);
@@ -24,20 +23,18 @@ void TextDocument::setText(std::string text, const AdvanceBounds& bounds) {
 }
 
 void TextDocument::setText(IndexedText text, const AdvanceBounds& bounds) {
-    auto kept = std::make_unique<const std::string>(std::move(text.text));
-    text.lines.moved(*kept);
     if (text.bounds.advance != bounds.advance) {
         text.lines.remeasure(bounds);
     }
     Utf16Offsets utf16;
-    utf16.reset(*kept);
-    m_text = std::move(kept);
+    utf16.reset(text.text.view(), std::move(text.utf16Blocks));
+    m_text = std::move(text.text);
     m_lines = std::move(text.lines);
     m_utf16 = std::move(utf16);
 }
 
 std::size_t TextDocument::caretPlace(std::size_t pos) const {
-    pos = utf8::characterStart(*m_text, pos);
+    pos = utf8::characterStart(m_text.view(), pos);
     return std::min(pos, m_lines.lineEnd(m_lines.lineOf(pos)));
 }
 

@@ -8,6 +8,7 @@ namespace quorvane::window {
 namespace {
 
 constexpr unsigned kBlockBits = 16;
+static_assert(Utf16Offsets::kBlockBytes == std::size_t{1} << kBlockBits);
 
 std::size_t blockCount(std::string_view text) {
     return (text.size() >> kBlockBits) + 1;
@@ -18,6 +19,15 @@ std::size_t blockCount(std::string_view text) {
 void Utf16Offsets::reset(std::string_view text) {
     std::vector<std::uint64_t> blocks;
     blocks.reserve(blockCount(text));
+    m_text = text;
+    m_blocks = std::move(blocks);
+}
+
+void Utf16Offsets::reset(std::string_view text, std::vector<std::uint64_t> blocks) {
+    if (blocks.size() != blockCount(text)) {
+        reset(text);
+        return;
+    }
     m_text = text;
     m_blocks = std::move(blocks);
 }

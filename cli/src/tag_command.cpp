@@ -1,14 +1,15 @@
 #include "quorvane/cli/tag_command.h"
 
 #include "error_output.h"
-#include "output_sink.h"
 #include "quorvane/app_info.h"
 #include "quorvane/cli/option_parser.h"
 #include "quorvane/cli/usage_error.h"
 #include "quorvane/tag/convert.h"
+#include "quorvane/tag/file_sink.h"
 #include "quorvane/tag/files.h"
 #include "quorvane/tag/table_output.h"
 #include "quorvane/tag/tag_error.h"
+#include "quorvane/tag/threaded_sink.h"
 
 #include <exception>
 #include <filesystem>
@@ -91,7 +92,8 @@ int TagCommand::Convert() const {
                                                       : tag::InputFile(PathOf(m_options.input));
         tag::OutputFile out =
             toFile ? tag::OutputFile(PathOf(*m_options.output)) : tag::OutputFile::StandardOutput();
-        OutputSink bytes(out);
+        tag::FileSink file(out);
+        tag::ThreadedSink bytes(file);
         tag::TableOutput sink(m_options.table.output, Title(m_options.input), bytes);
         const tag::TableOptions& table = m_options.table;
         // A regular file is read ahead: its reads never wait.

@@ -1,5 +1,5 @@
 #include "quorvane/tag/files.h"
-#include "quorvane/tag/large_buffer.h"
+#include "quorvane/tag/spool_file.h"
 
 #include "quorvane/tag/tag_error.h"
 
@@ -13,7 +13,9 @@
 #include <string>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
+#include <utility>
 
 namespace quorvane::tag {
 namespace {
@@ -29,6 +31,21 @@ constexpr int kMaxLinks = 40;
 
 int Fd(std::intptr_t handle) {
     return static_cast<int>(handle);
+}
+
+// All of `bytes`, however many calls it takes; a write that takes nothing
+// is a failure, not a reason to try forever.
+void WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            Fail(ErrorCode::WriteFailed, n < 0 ? errno : EIO);
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
 }
 
 // What `path` names once every symbolic link on its end is followed; the path
@@ -206,16 +223,7 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::Write(std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(Fd(m_handle), bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            Fail(ErrorCode::WriteFailed, errno);
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
+    WriteAll(Fd(m_handle), bytes);
 }
 
 void OutputFile::Commit() {
@@ -236,20 +244,77 @@ void OutputFile::Commit() {
     SyncFolder(m_target);
 }
 
-// The whole pages inside the buffer, as transparent huge pages.
-void AdviseLargeBuffer(void* data, std::size_t bytes) noexcept {
-#ifdef MADV_HUGEPAGE
-    const long page = ::sysconf(_SC_PAGESIZE);
-    const auto start = reinterpret_cast<std::uintptr_t>(data);
-    const std::uintptr_t first = (start + page - 1) / page * page;
-    const std::uintptr_t end = (start + bytes) / page * page;
-    if (page > 0 && end > first) {
-        ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+// Opened unnamed where the system allows it; otherwise named and at once
+// unlinked, so that nothing is left behind even by a crash.
+SpoolFile::SpoolFile() {
+    std::error_code error;
+    const fs::path folder = fs::temp_directory_path(error);
+    if (error) {
+        throw TagError(ErrorCode::WriteFailed, "no temporary folder: " + error.message());
     }
+#ifdef O_TMPFILE
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
 #else
-    (void)data;
-    (void)bytes;
+    int fd = -1;
 #endif
+    if (fd < 0) {
+        std::string name = (folder / "quorvane-XXXXXX").string();
+        fd = ::mkostemp(name.data(), O_CLOEXEC);
+        if (fd < 0) {
+            Fail(ErrorCode::WriteFailed, errno);
+        }
+        ::unlink(name.c_str());
+    }
+    m_handle = fd;
+}
+
+SpoolFile::SpoolFile(SpoolFile&& other) noexcept
+    : m_handle(std::exchange(other.m_handle, -1))
+    , m_size(std::exchange(other.m_size, 0))
+    , m_view(std::exchange(other.m_view, nullptr)) {}
+
+SpoolFile& SpoolFile::operator=(SpoolFile&& other) noexcept {
+    if (this != &other) {
+        Close();
+        m_handle = std::exchange(other.m_handle, -1);
+        m_size = std::exchange(other.m_size, 0);
+        m_view = std::exchange(other.m_view, nullptr);
+    }
+    return *this;
+}
+
+SpoolFile::~SpoolFile() {
+    Close();
+}
+
+void SpoolFile::Close() noexcept {
+    if (m_view != nullptr) {
+        ::munmap(const_cast<char*>(m_view), m_size);
+        m_view = nullptr;
+    }
+    if (m_handle >= 0) {
+        ::close(Fd(m_handle));
+        m_handle = -1;
+    }
+}
+
+void SpoolFile::Write(std::string_view bytes) {
+    WriteAll(Fd(m_handle), bytes);
+    m_size += bytes.size();
+}
+
+// The mapping holds the file: the descriptor is let go.
+std::string_view SpoolFile::Map() {
+    if (m_view == nullptr && m_size > 0) {
+        void* view = ::mmap(nullptr, m_size, PROT_READ, MAP_SHARED, Fd(m_handle), 0);
+        if (view == MAP_FAILED) {
+            Fail(ErrorCode::WriteFailed, errno);
+        }
+        m_view = static_cast<const char*>(view);
+        ::close(Fd(m_handle));
+        m_handle = -1;
+    }
+    return View();
 }
 
 } // namespace quorvane::tag

@@ -1,5 +1,5 @@
 #include "quorvane/tag/files.h"
-#include "quorvane/tag/large_buffer.h"
+#include "quorvane/tag/spool_file.h"
 
 #include "quorvane/tag/tag_error.h"
 #include "quorvane/tag/utf16.h"
@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 
 // The platform layer on Windows: files by their UTF-16 names, read and
 // written with ReadFile and WriteFile; standard handles carry bytes as they
@@ -54,6 +55,21 @@ std::string Reason(DWORD error) {
 
 [[noreturn]] void Fail(ErrorCode code, DWORD error) {
     throw TagError(code, Reason(error));
+}
+
+// All of `bytes`, in pieces a DWORD can count.
+void WriteAll(HANDLE handle, std::string_view bytes) {
+    while (!bytes.empty()) {
+        DWORD wrote = 0;
+        const auto block = static_cast<DWORD>(std::min(bytes.size(), kMaxBlock));
+        if (!WriteFile(handle, bytes.data(), block, &wrote, nullptr)) {
+            Fail(ErrorCode::WriteFailed, GetLastError());
+        }
+        if (wrote == 0) {
+            Fail(ErrorCode::WriteFailed, ERROR_WRITE_FAULT);
+        }
+        bytes.remove_prefix(wrote);
+    }
 }
 
 bool IsFolder(HANDLE handle) {
@@ -310,17 +326,7 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::Write(std::string_view bytes) {
-    while (!bytes.empty()) {
-        DWORD wrote = 0;
-        const auto block = static_cast<DWORD>(std::min(bytes.size(), kMaxBlock));
-        if (!WriteFile(AsHandle(m_handle), bytes.data(), block, &wrote, nullptr)) {
-            Fail(ErrorCode::WriteFailed, GetLastError());
-        }
-        if (wrote == 0) {
-            Fail(ErrorCode::WriteFailed, ERROR_WRITE_FAULT);
-        }
-        bytes.remove_prefix(wrote);
-    }
+    WriteAll(AsHandle(m_handle), bytes);
 }
 
 void OutputFile::Commit() {
@@ -339,7 +345,87 @@ void OutputFile::Commit() {
     m_temporary.clear();
 }
 
-// Large pages need a privilege that programs are not given: no advice.
-void AdviseLargeBuffer(void*, std::size_t) noexcept {}
+// A new file of a name nobody uses, deleted by the system when its last
+// handle closes (a crash included), opened for nobody else.
+SpoolFile::SpoolFile()
+    : m_handle(kNoHandle) {
+    std::wstring folder(MAX_PATH + 1, L'\0');
+    folder.resize(GetTempPathW(static_cast<DWORD>(folder.size()), folder.data()));
+    if (folder.empty() || folder.size() > MAX_PATH) {
+        Fail(ErrorCode::WriteFailed, GetLastError());
+    }
+    LARGE_INTEGER seed{};
+    QueryPerformanceCounter(&seed);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::wstring name = folder + L"quorvane-" + std::to_wstring(GetCurrentProcessId()) +
+                                  L"-" + std::to_wstring(seed.QuadPart + attempt) + L".tmp";
+        HANDLE handle =
+            CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            m_handle = FromHandle(handle);
+            return;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS) {
+            Fail(ErrorCode::WriteFailed, GetLastError());
+        }
+    }
+    Fail(ErrorCode::WriteFailed, ERROR_FILE_EXISTS);
+}
+
+SpoolFile::SpoolFile(SpoolFile&& other) noexcept
+    : m_handle(std::exchange(other.m_handle, kNoHandle))
+    , m_size(std::exchange(other.m_size, 0))
+    , m_view(std::exchange(other.m_view, nullptr)) {}
+
+SpoolFile& SpoolFile::operator=(SpoolFile&& other) noexcept {
+    if (this != &other) {
+        Close();
+        m_handle = std::exchange(other.m_handle, kNoHandle);
+        m_size = std::exchange(other.m_size, 0);
+        m_view = std::exchange(other.m_view, nullptr);
+    }
+    return *this;
+}
+
+SpoolFile::~SpoolFile() {
+    Close();
+}
+
+// The view goes first: the file is deleted once its handle closes.
+void SpoolFile::Close() noexcept {
+    if (m_view != nullptr) {
+        UnmapViewOfFile(m_view);
+        m_view = nullptr;
+    }
+    if (m_handle != kNoHandle) {
+        CloseHandle(AsHandle(m_handle));
+        m_handle = kNoHandle;
+    }
+}
+
+void SpoolFile::Write(std::string_view bytes) {
+    if (m_view != nullptr) {
+        Fail(ErrorCode::WriteFailed, ERROR_ACCESS_DENIED);
+    }
+    WriteAll(AsHandle(m_handle), bytes);
+    m_size += bytes.size();
+}
+
+// The view keeps the mapping: its handle is let go at once.
+std::string_view SpoolFile::Map() {
+    if (m_view == nullptr && m_size > 0) {
+        const OwnedHandle mapping(
+            CreateFileMappingW(AsHandle(m_handle), nullptr, PAGE_READONLY, 0, 0, nullptr));
+        if (!mapping) {
+            Fail(ErrorCode::WriteFailed, GetLastError());
+        }
+        m_view = static_cast<const char*>(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
+        if (m_view == nullptr) {
+            Fail(ErrorCode::WriteFailed, GetLastError());
+        }
+    }
+    return View();
+}
 
 } // namespace quorvane::tag

@@ -1,8 +1,10 @@
 #include "quorvane/tag/save_table.h"
+#include "quorvane/tag/spool_file.h"
 #include "quorvane/tag/table_output.h"
 #include "quorvane/tag/tag_error.h"
 #include "scratch_dir.h"
 #include "table_property.h"
+#include "tmpdir_override.h"
 #include "utf8_encode.h"
 
 #include <csignal>
@@ -307,6 +309,35 @@ TEST_P(SaveTableTo, WritesTheTargetWholeOrNotAtAll) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, SaveTableTo, testing::ValuesIn(kSaves));
+
+// Text spooled to a temporary file comes back whole through the mapping,
+// stays where it is through moves, and leaves nothing in the folder.
+TEST(SpoolFile, GivesBackWhatWasWrittenAndLeavesNothing) {
+    test::ScratchDir dir;
+    std::mt19937 random(5);
+    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{300000}}) {
+        std::string text(size, '\0');
+        for (char& c : text) {
+            c = static_cast<char>(random());
+        }
+        const test::TmpdirOverride tmpdir(dir.path());
+        SpoolFile file;
+        std::mt19937 cuts(size);
+        for (const std::string& piece : Cut(text, cuts)) {
+            file.Write(piece);
+        }
+        const std::string_view mapped = file.Map();
+        SpoolFile moved = std::move(file);
+        EXPECT_EQ(moved.View(), text);
+        EXPECT_EQ(moved.View().data(), mapped.data());
+        if (size > 0) {
+            EXPECT_THROW(moved.Write("more"), TagError);
+        }
+        EXPECT_TRUE(fs::is_empty(dir.path()));
+    }
+    const test::TmpdirOverride missing(dir.path() / "missing");
+    EXPECT_THROW(SpoolFile(), TagError);
+}
 
 } // namespace
 } // namespace quorvane::tag

@@ -2,7 +2,9 @@
 // over the finished text, for texts cut anywhere and for real conversions.
 #include "quorvane/window/conversion_job.h"
 #include "quorvane/window/line_index.h"
+#include "quorvane/window/utf16_offsets.h"
 #include "scratch_dir.h"
+#include "tmpdir_override.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +14,7 @@
 #include <string>
 
 namespace quorvane::fuzz {
-std::string IndexDisagreement(const std::uint8_t* data, std::size_t size);
+std::string IndexDisagreement(const std::uint8_t* data, std::size_t size, std::size_t length);
 }
 
 namespace {
@@ -20,9 +22,9 @@ namespace {
 using namespace quorvane::window;
 namespace fs = std::filesystem;
 
-std::string check(const std::string& bytes) {
+std::string check(const std::string& bytes, std::size_t length = 0) {
     return quorvane::fuzz::IndexDisagreement(reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                             bytes.size());
+                                             bytes.size(), length);
 }
 
 std::string readFile(const fs::path& path) {
@@ -45,6 +47,10 @@ TEST(LineIndexBuilder, EqualsTheWalkOverTheFinishedText) {
             bytes += pieces[random() % std::size(pieces)];
         }
         ASSERT_EQ(check(bytes), "") << testing::PrintToString(bytes);
+        // Some at lengths that cross blocks, in pieces of every size.
+        if (i % 100 == 0) {
+            ASSERT_EQ(check(bytes, 300000), "") << testing::PrintToString(bytes);
+        }
     }
     for (const auto& entry : fs::directory_iterator(QUORVANE_FUZZ_INPUTS "/corpus/table_index")) {
         EXPECT_EQ(check(readFile(entry.path())), "") << entry.path();
@@ -86,10 +92,32 @@ TEST(ConversionJob, IndexesTheTableAsItIsWritten) {
         ASSERT_EQ(job.wait(), ConversionJob::Outcome::Done) << i;
         IndexedText table = job.takeTable();
         LineIndex walked;
-        walked.build(table.text, bounds);
+        walked.build(table.text.view(), bounds);
         EXPECT_TRUE(table.lines == walked)
             << i << ": " << table.lines.lineCount() << " lines, not " << walked.lineCount();
+        // The UTF-16 offsets counted as the text was written.
+        const std::string_view text = table.text.view();
+        ASSERT_EQ(table.utf16Blocks.size(), text.size() / Utf16Offsets::kBlockBytes + 1) << i;
+        Utf16Offsets written;
+        Utf16Offsets counted;
+        written.reset(text, table.utf16Blocks);
+        counted.reset(text);
+        for (const std::size_t at : {text.size() / 3, text.size() - 1, text.size()}) {
+            EXPECT_EQ(written.toUtf16(at), counted.toUtf16(at)) << i << " at " << at;
+        }
     }
+}
+
+// Without a temporary folder to hold the table, a conversion fails, as any
+// other failure does; it does not end the program.
+TEST(ConversionJob, FailsWithoutATemporaryFolder) {
+    quorvane::test::ScratchDir dir;
+    const fs::path csv = dir.path() / "a.csv";
+    std::ofstream(csv) << "a,b\n";
+    const quorvane::test::TmpdirOverride missing(dir.path() / "missing");
+    ConversionJob job(csv, quorvane::tag::ReadOptions{}, quorvane::tag::BuildOptions{2});
+    job.start();
+    EXPECT_EQ(job.wait(), ConversionJob::Outcome::Failed);
 }
 
 } // namespace

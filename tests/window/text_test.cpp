@@ -46,7 +46,7 @@ struct Box final : TextMeasure {
     std::size_t pageLines() const override { return 3; }
     std::string selected() const {
         const std::size_t start = cursor.selectionStart();
-        return document.text().substr(start, cursor.selectionEnd() - start);
+        return std::string(document.text().substr(start, cursor.selectionEnd() - start));
     }
     // Keys as "Down +End ^Right": + extends the selection, ^ is Ctrl.
     void press(const std::string& keys) {

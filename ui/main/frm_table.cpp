@@ -461,7 +461,7 @@ void frmTable::reportFailure() {
     Dlg->reportFailure(this);
 }
 
-const std::string& frmTable::tableText() const {
+std::string_view frmTable::tableText() const {
     return TxtTag->text();
 }
 

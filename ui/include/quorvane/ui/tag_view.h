@@ -37,7 +37,7 @@ public:
     void setText(window::IndexedText table);
     // The widest each class of character is drawn in the box's font.
     const window::AdvanceBounds& advanceBounds() const { return m_bounds; }
-    const std::string& text() const { return m_document.text(); }
+    std::string_view text() const { return m_document.text(); }
     const window::TextDocument& document() const { return m_document; }
     // The whole text, converted once; std::length_error when it is too long
     // for a QString, std::bad_alloc when memory is refused.

@@ -71,7 +71,7 @@ private:
     window::AdvanceBounds tableAdvanceBounds() const override;
     void showTable(window::IndexedText&& table) override;
     void copyTable() override;
-    const std::string& tableText() const override;
+    std::string_view tableText() const override;
     void reportFailure() override;
     void showAbout() override;
     void closeWindow() override;

@@ -35,7 +35,7 @@ public:
     void setText(std::string text);
     // A text whose lines were indexed as it was written.
     void setText(window::IndexedText table);
-    const std::string& text() const { return m_document.text(); }
+    std::string_view text() const { return m_document.text(); }
     void setFont(HFONT font);
     // Puts the selection, or the whole text, on the clipboard as Unicode text.
     void copy(bool whole) const;

@@ -3,9 +3,14 @@
 #include "quorvane/window/char_class.h"
 #include "quorvane/window/line_scan.h"
 
+#include "quorvane/tag/spool_file.h"
+
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -32,13 +37,13 @@ public:
 
     // Upper bound of the width of the widest line, in 1/64 pixel.
     std::uint64_t widestBound() const { return m_widestBound; }
-    // Bytes held by the index itself.
-    std::size_t capacityBytes() const { return m_starts.capacity() * sizeof(std::uint32_t); }
+    // Bytes the index holds in the program's own memory.
+    std::size_t capacityBytes() const { return m_memory.capacity() * sizeof(std::uint32_t); }
     // The same text, at another address: the index views it there.
     void moved(std::string_view text) { m_text = text; }
 
     bool operator==(const LineIndex& other) const {
-        return m_starts == other.m_starts && m_widestBound == other.m_widestBound;
+        return std::ranges::equal(m_starts, other.m_starts) && m_widestBound == other.m_widestBound;
     }
 
 private:
@@ -47,7 +52,11 @@ private:
     static std::size_t countLines(std::string_view text);
 
     std::string_view m_text;
-    std::vector<std::uint32_t> m_starts{0};
+    // The starts, in memory or in a spool file mapped for reading; they stay
+    // where they are through moves.
+    std::vector<std::uint32_t> m_memory{0};
+    std::optional<tag::SpoolFile> m_file;
+    std::span<const std::uint32_t> m_starts{m_memory};
     std::uint64_t m_widestBound = 0;
 };
 

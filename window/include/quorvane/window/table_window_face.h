@@ -86,7 +86,7 @@ public:
     // Puts exactly what the output box shows on the clipboard.
     virtual void copyTable() = 0;
     // Exactly what the output box shows, UTF-8, CR LF kept.
-    virtual const std::string& tableText() const = 0;
+    virtual std::string_view tableText() const = 0;
     // The one message: something failed.
     virtual void reportFailure() = 0;
     // The About window, one at most, brought forward.

@@ -2,11 +2,12 @@
 
 #include "quorvane/window/indexed_text.h"
 #include "quorvane/window/line_index.h"
+#include "quorvane/window/table_text.h"
 #include "quorvane/window/utf16_offsets.h"
 
 #include <cstddef>
-#include <memory>
 #include <string>
+#include <string_view>
 
 namespace quorvane::window {
 
@@ -25,7 +26,7 @@ public:
     // Bounds the widest line again for new advances.
     void remeasure(const AdvanceBounds& bounds) { m_lines.remeasure(bounds); }
 
-    const std::string& text() const { return *m_text; }
+    std::string_view text() const { return m_text.view(); }
     const LineIndex& lines() const { return m_lines; }
     const Utf16Offsets& utf16() const { return m_utf16; }
 
@@ -34,8 +35,8 @@ public:
     std::size_t caretPlace(std::size_t pos) const;
 
 private:
-    // The text's buffer never moves, so the index and offsets may view it.
-    std::unique_ptr<const std::string> m_text;
+    // The text's bytes never move, so the index and offsets may view them.
+    TableText m_text;
     LineIndex m_lines;
     Utf16Offsets m_utf16;
 };

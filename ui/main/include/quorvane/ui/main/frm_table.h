@@ -95,7 +95,7 @@ private:
     window::AdvanceBounds tableAdvanceBounds() const override;
     void showTable(window::IndexedText&& table) override;
     void copyTable() override;
-    const std::string& tableText() const override;
+    std::string_view tableText() const override;
     void setChecked(window::MenuItem item, bool checked) override;
     window::SettingPairs loadSettings() override;
     void saveSettings(const window::SettingPairs& changed) override;

@@ -1,39 +1,39 @@
-#include "output_sink.h"
+#include "quorvane/tag/threaded_sink.h"
 
 #include <utility>
 
-namespace quorvane::cli {
+namespace quorvane::tag {
 namespace {
 
-// Blocks handed over and not yet written, at the most.
+// Blocks handed over and not yet passed on, at the most.
 constexpr std::size_t kWaiting = 4;
 
 } // namespace
 
-OutputSink::OutputSink(tag::OutputFile& file)
-    : m_file(file)
-    , m_writer([this] { Write(); }) {}
+ThreadedSink::ThreadedSink(TagSink& target)
+    : m_target(target)
+    , m_thread([this] { Pass(); }) {}
 
-OutputSink::~OutputSink() {
+ThreadedSink::~ThreadedSink() {
     {
         std::unique_lock lock(m_mutex);
         m_changed.wait(lock, [this] { return m_waiting.empty(); });
         m_stop = true;
     }
     m_changed.notify_all();
-    m_writer.join();
+    m_thread.join();
 }
 
-// Small text is written at once, after the blocks before it.
-void OutputSink::Append(std::string_view utf8) {
+// Small text is passed on at once, after the blocks before it.
+void ThreadedSink::Append(std::string_view utf8) {
     std::unique_lock lock(m_mutex);
     WaitFor(lock, 0);
-    m_file.Write(utf8);
+    m_target.Append(utf8);
 }
 
-// A written block comes back in its place, or a new one.
-void OutputSink::AppendBlock(std::unique_ptr<char[]>& block, std::size_t size,
-                             std::size_t capacity) {
+// A block passed on comes back in its place, or a new one.
+void ThreadedSink::AppendBlock(std::unique_ptr<char[]>& block, std::size_t size,
+                               std::size_t capacity) {
     std::unique_lock lock(m_mutex);
     WaitFor(lock, kWaiting - 1);
     m_waiting.push_back({std::move(block), size, capacity});
@@ -48,22 +48,22 @@ void OutputSink::AppendBlock(std::unique_ptr<char[]>& block, std::size_t size,
     }
 }
 
-void OutputSink::Finish() {
+void ThreadedSink::Finish() {
     std::unique_lock lock(m_mutex);
     WaitFor(lock, 0);
 }
 
-// Waits until no more than `waiting` blocks wait; throws the failure of a
-// write, once.
-void OutputSink::WaitFor(std::unique_lock<std::mutex>& lock, std::size_t waiting) {
+// Waits until no more than `waiting` blocks wait; throws the failure of the
+// target, once.
+void ThreadedSink::WaitFor(std::unique_lock<std::mutex>& lock, std::size_t waiting) {
     m_changed.wait(lock, [&] { return m_waiting.size() <= waiting; });
     if (m_failure) {
         std::rethrow_exception(std::exchange(m_failure, nullptr));
     }
 }
 
-// The writer thread: the waiting blocks in order, until stopped.
-void OutputSink::Write() {
+// The thread: the waiting blocks in order, until stopped.
+void ThreadedSink::Pass() {
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_changed.wait(lock, [this] { return !m_waiting.empty() || m_stop; });
@@ -74,7 +74,7 @@ void OutputSink::Write() {
         lock.unlock();
         std::exception_ptr failure;
         try {
-            m_file.Write({block.bytes.get(), block.size});
+            m_target.Append({block.bytes.get(), block.size});
         } catch (...) {
             failure = std::current_exception();
         }
@@ -89,4 +89,4 @@ void OutputSink::Write() {
     }
 }
 
-} // namespace quorvane::cli
+} // namespace quorvane::tag

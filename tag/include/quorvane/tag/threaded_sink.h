@@ -1,0 +1,60 @@
+#pragma once
+
+#include "quorvane/tag/tag_sink.h"
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace quorvane::tag {
+
+// Hands the table text to another sink on a thread of its own, so that the
+// conversion fills its next blocks while that sink takes the last ones: a
+// block handed over is passed on from where it is, and one passed on before
+// given back in its place. A few blocks may wait, so that a sink that takes
+// a while does not hold up the conversion. A failure of that sink is thrown,
+// as it was, from the next call, and what waits is then dropped.
+class ThreadedSink final : public TagSink {
+public:
+    explicit ThreadedSink(TagSink& target);
+    // Passes on what was handed over (a failure then goes unreported) and
+    // stops the thread.
+    ~ThreadedSink() override;
+
+    ThreadedSink(const ThreadedSink&) = delete;
+    ThreadedSink& operator=(const ThreadedSink&) = delete;
+
+    void Append(std::string_view utf8) override;
+    void AppendBlock(std::unique_ptr<char[]>& block, std::size_t size,
+                     std::size_t capacity) override;
+    // Returns once everything handed over is passed on.
+    void Finish();
+
+private:
+    struct Block {
+        std::unique_ptr<char[]> bytes;
+        std::size_t size;
+        std::size_t capacity;
+    };
+
+    void WaitFor(std::unique_lock<std::mutex>& lock, std::size_t waiting);
+    void Pass();
+
+    TagSink& m_target;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    // Handed over and not yet passed on; the first is being passed on.
+    std::deque<Block> m_waiting;
+    // Passed on, to be given back.
+    std::vector<Block> m_written;
+    bool m_stop = false;
+    std::exception_ptr m_failure;
+    std::thread m_thread;
+};
+
+} // namespace quorvane::tag
