@@ -8,6 +8,7 @@
 #include "quorvane/window/line_index_builder.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace quorvane::window {
@@ -20,30 +21,51 @@ struct Cancelled final {};
 // refused as soon as it passes that, not once the whole file is converted.
 constexpr std::uint64_t kLongestTable = std::uint64_t{0xFFFFFFFF} - 1;
 
-// Writes the table text to a spool file as it comes, block by block, and
-// indexes each block on the way, while it is in the cache. The text is never
-// held in the program's own memory.
-class IndexingSink final : public tag::TagSink {
+// Writes the table text to a spool file as it comes, and passes each block
+// on while it is in the cache. The text is never held in the program's own
+// memory.
+class SpoolingSink final : public tag::TagSink {
 public:
-    explicit IndexingSink(const AdvanceBounds& bounds)
-        : m_index(bounds) {}
+    explicit SpoolingSink(tag::TagSink& next)
+        : m_next(next) {}
     void Append(std::string_view utf8) override {
+        write(utf8);
+        m_next.Append(utf8);
+    }
+    void AppendBlock(std::unique_ptr<char[]>& block, std::size_t size,
+                     std::size_t capacity) override {
+        write({block.get(), size});
+        m_next.AppendBlock(block, size, capacity);
+    }
+    tag::SpoolFile& file() { return m_file; }
+
+private:
+    void write(std::string_view utf8) {
         if (utf8.size() > kLongestTable - m_size) {
             throw tag::TagError(tag::ErrorCode::OutOfMemory, "table too long to show");
         }
         m_file.Write(utf8);
-        m_index.append(utf8);
         m_size += utf8.size();
     }
-    IndexedText finish(const AdvanceBounds& bounds) {
-        TableText text(std::move(m_file));
+
+    tag::TagSink& m_next;
+    tag::SpoolFile m_file;
+    std::uint64_t m_size = 0;
+};
+
+// Indexes the table text as it comes.
+class IndexingSink final : public tag::TagSink {
+public:
+    explicit IndexingSink(const AdvanceBounds& bounds)
+        : m_index(bounds) {}
+    void Append(std::string_view utf8) override { m_index.append(utf8); }
+    IndexedText finish(tag::SpoolFile& file, const AdvanceBounds& bounds) {
+        TableText text(std::move(file));
         LineIndex lines = m_index.finish(text.view());
         return {std::move(text), std::move(lines), bounds, m_index.takeUtf16Blocks()};
     }
 
 private:
-    tag::SpoolFile m_file;
-    std::uint64_t m_size = 0;
     LineIndexBuilder m_index;
 };
 
@@ -63,16 +85,15 @@ ConversionJob::ConversionJob(std::filesystem::path path, tag::ReadOptions read,
               tag::InputFile file(path);
               progress.Sized(file.Size());
               // A regular file: its reads never wait, so it is read ahead;
-              // the text is written and indexed on a thread of its own.
+              // the text is indexed on a thread of its own.
               tag::ReadOptions ahead = read;
               ahead.readAhead = true;
               IndexingSink indexing(bounds);
-              {
-                  tag::ThreadedSink sink(indexing);
-                  tag::Convert(file, ahead, options, sink, &progress);
-                  sink.Finish();
-              }
-              return indexing.finish(bounds);
+              tag::ThreadedSink threaded(indexing);
+              SpoolingSink spooling(threaded);
+              tag::Convert(file, ahead, options, spooling, &progress);
+              threaded.Finish();
+              return indexing.finish(spooling.file(), bounds);
           })) {}
 
 ConversionJob::ConversionJob(std::filesystem::path path, Work work, const AdvanceBounds& bounds)

@@ -5,6 +5,10 @@
 #include <cstring>
 #include <stdexcept>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace quorvane::window::utf8 {
 namespace {
 
@@ -71,13 +75,35 @@ char32_t decode(std::string_view text, std::size_t pos) {
     return decodeCharacter(text.substr(pos, next(text, pos) - pos));
 }
 
-std::size_t utf16Units(std::string_view bytes) {
+std::size_t utf16UnitsPlain(std::string_view bytes) {
     std::size_t units = 0;
     for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
         units += static_cast<std::size_t>((byte & 0xC0) != 0x80) + (byte >= 0xF0);
     }
     return units;
+}
+
+// Sixteen bytes at a time: each byte's units (0, 1 or 2) summed by lanes.
+std::size_t utf16Units(std::string_view bytes) {
+    std::size_t i = 0;
+    std::size_t units = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    __m128i sums = zero;
+    for (; i + 16 <= bytes.size(); i += 16) {
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i));
+        // Not a continuation byte: above 0xBF as a signed byte. Four-byte
+        // leads: 0xF0 and above, unsigned. Each test is 0 or -1.
+        const __m128i lead = _mm_cmpgt_epi8(b, _mm_set1_epi8(-65));
+        const __m128i four = _mm_cmpeq_epi8(_mm_max_epu8(b, _mm_set1_epi8(-16)), b);
+        sums =
+            _mm_add_epi64(sums, _mm_sad_epu8(_mm_sub_epi8(zero, _mm_add_epi8(lead, four)), zero));
+    }
+    units = static_cast<std::size_t>(_mm_cvtsi128_si64(sums)) +
+            static_cast<std::size_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
+#endif
+    return units + utf16UnitsPlain(bytes.substr(i));
 }
 
 std::size_t utf16Length(std::string_view text, std::size_t limit) {

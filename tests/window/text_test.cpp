@@ -170,6 +170,19 @@ TEST(WindowText, Utf8WalkerAndUtf16) {
         EXPECT_EQ(std::pair(chars.empty() ? U"" : read, written),
                   std::pair(std::u32string(chars), std::u16string(utf16) + u'#'));
     }
+    // The vector count against its plain twin, on random bytes at every
+    // offset and length around the 16-byte steps.
+    std::mt19937 random(3);
+    std::string bytes(300, '\0');
+    for (char& c : bytes) {
+        c = static_cast<char>(random());
+    }
+    for (std::size_t from = 0; from < 20; ++from) {
+        for (std::size_t length = 0; from + length <= bytes.size(); ++length) {
+            const std::string_view part = std::string_view(bytes).substr(from, length);
+            ASSERT_EQ(utf8::utf16Units(part), utf8::utf16UnitsPlain(part)) << from << "+" << length;
+        }
+    }
     EXPECT_THROW(utf8::utf16Length("𠮷ab", 3), std::length_error);
     EXPECT_EQ(utf8::utf16Length("𠮷ab", 4), 4);
 }

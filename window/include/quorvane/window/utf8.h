@@ -39,6 +39,8 @@ char32_t decode(std::string_view text, std::size_t pos);
 // UTF-16 units of the characters that start in `bytes`: one each, two for a
 // lead byte of four-byte form (F0 and above), whatever follows it.
 std::size_t utf16Units(std::string_view bytes);
+// The same, a byte at a time: the plain twin the vector path is tested with.
+std::size_t utf16UnitsPlain(std::string_view bytes);
 
 // utf16Units(text), or std::length_error when that is more than `limit`: a
 // face's string type holds only so many units.
