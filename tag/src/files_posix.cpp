@@ -268,33 +268,14 @@ SpoolFile::SpoolFile() {
     m_handle = fd;
 }
 
-SpoolFile::SpoolFile(SpoolFile&& other) noexcept
-    : m_handle(std::exchange(other.m_handle, -1))
-    , m_size(std::exchange(other.m_size, 0))
-    , m_view(std::exchange(other.m_view, nullptr)) {}
-
-SpoolFile& SpoolFile::operator=(SpoolFile&& other) noexcept {
-    if (this != &other) {
-        Close();
-        m_handle = std::exchange(other.m_handle, -1);
-        m_size = std::exchange(other.m_size, 0);
-        m_view = std::exchange(other.m_view, nullptr);
-    }
-    return *this;
-}
-
-SpoolFile::~SpoolFile() {
-    Close();
-}
-
 void SpoolFile::Close() noexcept {
     if (m_view != nullptr) {
         ::munmap(const_cast<char*>(m_view), m_size);
         m_view = nullptr;
     }
-    if (m_handle >= 0) {
+    if (m_handle != kNoSpool) {
         ::close(Fd(m_handle));
-        m_handle = -1;
+        m_handle = kNoSpool;
     }
 }
 
@@ -312,7 +293,7 @@ std::string_view SpoolFile::Map() {
         }
         m_view = static_cast<const char*>(view);
         ::close(Fd(m_handle));
-        m_handle = -1;
+        m_handle = kNoSpool;
     }
     return View();
 }

@@ -347,8 +347,7 @@ void OutputFile::Commit() {
 
 // A new file of a name nobody uses, deleted by the system when its last
 // handle closes (a crash included), opened for nobody else.
-SpoolFile::SpoolFile()
-    : m_handle(kNoHandle) {
+SpoolFile::SpoolFile() {
     std::wstring folder(MAX_PATH + 1, L'\0');
     folder.resize(GetTempPathW(static_cast<DWORD>(folder.size()), folder.data()));
     if (folder.empty() || folder.size() > MAX_PATH) {
@@ -373,34 +372,15 @@ SpoolFile::SpoolFile()
     Fail(ErrorCode::WriteFailed, ERROR_FILE_EXISTS);
 }
 
-SpoolFile::SpoolFile(SpoolFile&& other) noexcept
-    : m_handle(std::exchange(other.m_handle, kNoHandle))
-    , m_size(std::exchange(other.m_size, 0))
-    , m_view(std::exchange(other.m_view, nullptr)) {}
-
-SpoolFile& SpoolFile::operator=(SpoolFile&& other) noexcept {
-    if (this != &other) {
-        Close();
-        m_handle = std::exchange(other.m_handle, kNoHandle);
-        m_size = std::exchange(other.m_size, 0);
-        m_view = std::exchange(other.m_view, nullptr);
-    }
-    return *this;
-}
-
-SpoolFile::~SpoolFile() {
-    Close();
-}
-
 // The view goes first: the file is deleted once its handle closes.
 void SpoolFile::Close() noexcept {
     if (m_view != nullptr) {
         UnmapViewOfFile(m_view);
         m_view = nullptr;
     }
-    if (m_handle != kNoHandle) {
+    if (m_handle != kNoSpool) {
         CloseHandle(AsHandle(m_handle));
-        m_handle = kNoHandle;
+        m_handle = kNoSpool;
     }
 }
 

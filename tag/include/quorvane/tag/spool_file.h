@@ -30,7 +30,10 @@ public:
 private:
     void Close() noexcept;
 
-    std::intptr_t m_handle;
+    // A file descriptor or a handle; -1 is neither on any system.
+    static constexpr std::intptr_t kNoSpool = -1;
+
+    std::intptr_t m_handle = kNoSpool;
     std::uint64_t m_size = 0;
     const char* m_view = nullptr;
 };
