@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <fstream>
@@ -424,6 +425,22 @@ TEST(ConversionJob, ReportsProgressAndCancelsAtAnyPoint) {
     ConversionJob missing(dir.path() / "missing.csv", quorvane::tag::ReadOptions{}, {3});
     missing.start();
     EXPECT_EQ(missing.wait(), ConversionJob::Outcome::Failed);
+
+    // A job still running when it goes is cancelled, not waited for: this
+    // one would read for ever.
+    std::atomic<bool> running = false;
+    {
+        ConversionJob endless(path, [&](ConversionJob::Progress& progress) {
+            for (std::uint64_t read = 0;; ++read) {
+                progress.BytesRead(read);
+                running = true;
+            }
+            return std::string();
+        });
+        endless.start();
+        while (!running)
+            std::this_thread::yield();
+    }
 }
 
 namespace {

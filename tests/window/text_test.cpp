@@ -152,13 +152,14 @@ TEST(WindowText, Utf8WalkerAndUtf16) {
     const std::tuple<std::string_view, std::u32string_view, std::u16string_view> rows[] = {
         {"a東𠮷é", U"a東𠮷é", u"a東𠮷é"},
         {"abcdefgh東ijklmnopq", U"", u"abcdefgh東ijklmnopq"},
-        {"\xC0\x80z", U"\uFFFDz", u"\uFFFDz"},                 // overlong
-        {"\xED\xA0\x80", U"\uFFFD", u"\uFFFD"},                // surrogate
-        {"\xF4\x90\x80\x80", U"\uFFFD", u"\uFFFD\uFFFD"},      // beyond U+10FFFF
-        {"\xE6\x9D|", U"\uFFFD|", u"\uFFFD|"},                 // cut short
-        {"abcdefgh\x80z", U"", u"abcdefg\uFFFDz"},             // stray continuation
-        {"\x80\x80q", U"\uFFFDq", u"q"},                       // before any lead
-        {"\xF8\x88\x80\x80\x80", U"\uFFFD", u"\uFFFD\uFFFD"}}; // no lead byte
+        {"\xC0\x80z", U"\uFFFDz", u"\uFFFDz"},                // overlong
+        {"\xED\xA0\x80", U"\uFFFD", u"\uFFFD"},               // surrogate
+        {"\xF4\x90\x80\x80", U"\uFFFD", u"\uFFFD\uFFFD"},     // beyond U+10FFFF
+        {"\xE6\x9D|", U"\uFFFD|", u"\uFFFD|"},                // cut short
+        {"abcdefgh\x80z", U"", u"abcdefg\uFFFDz"},            // stray continuation
+        {"\x80\x80q", U"\uFFFDq", u"q"},                      // before any lead
+        {"\xF8\x88\x80\x80\x80", U"\uFFFD", u"\uFFFD\uFFFD"}, // no lead byte
+        {"\xF8\x90\x80\x80", U"\uFFFD", u"\uFFFD\uFFFD"}};    // not U+10000
     for (const auto& [text, chars, utf16] : rows) {
         std::u32string read;
         for (std::size_t i = 0; i < text.size(); i = utf8::next(text, i)) {
