@@ -197,7 +197,6 @@ std::vector<Row> Rows() {
         Usage({"-x", "x"}, "unknown option '-x'"),
         Usage({"x", "-n"}, "option --fields needs a value"),
         Usage({"--header=yes", "x"}, "option '--header=yes' takes no value"),
-        Usage({"--document=", "x"}, "option '--document=' takes no value"),
         Usage({"--output-encoding", "shift_jis", "x"},
               "output encoding 'shift_jis' is not one of utf-8, cp932"),
         Usage({"-o", "", "x"}, "option --output needs a file name"),
