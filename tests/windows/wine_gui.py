@@ -171,6 +171,8 @@ KEY_STORY = [
     ("About from the menu's access key", ["alt+v"], "abouts=1 active=about focus=about.cmdOK"),
     ("Alt+Tab back: the focus is back", ["alt+Tab"],
      "abouts=1 active=main focus=main.TxtTag"),
+    ("About again: the one window comes back to the front", ["alt+v"],
+     "abouts=1 active=about focus=about.cmdOK"),
     ("the close box ends the main window alone", ["close box"],
      "main=0 abouts=1 active=about focus=about.cmdOK"),
 ]

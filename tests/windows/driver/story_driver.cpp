@@ -211,27 +211,12 @@ void set_columns() {
     send(control(id::CmdHanei), BM_CLICK);
 }
 
-void story(const wstring& csv) {
+// The count and the attribute set, then the file opened: the table shown.
+wstring open_table(const wstring& csv) {
     set_columns();
     step("open the file through the open dialog");
     choose(csv);
-    write_file("box.txt", table());
-
-    step("About opens once");
-    command(id::mnuVir);
-    command(id::mnuVir);
-    const auto abouts = windows_of(id::kAboutClass);
-    if (abouts.size() != 1) fail("one About window among " + std::to_string(abouts.size()));
-    send(GetDlgItem(abouts.front(), id::cmdOK), BM_CLICK);
-    wait_gone(abouts.front(), "About");
-}
-
-void pose(const wstring& csv) {
-    set_columns();
-    step("open the file");
-    choose(csv);
-    table();
-    SetWindowPos(g_main, nullptr, 560, 8, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    return table();
 }
 
 // The box paints its first screen before it answers again, so the first
@@ -409,8 +394,11 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     find_main_window();
-    if (mode == L"story") story(argv[2]);
-    if (mode == L"pose") return pose(argv[2]), 0;
+    if (mode == L"story") write_file("box.txt", open_table(argv[2]));
+    if (mode == L"pose") {
+        open_table(argv[2]);
+        return SetWindowPos(g_main, nullptr, 560, 8, 0, 0, SWP_NOSIZE | SWP_NOZORDER), 0;
+    }
     if (mode == L"time") return time_open(argv[2]), 0;
     if (mode == L"about") return command(id::mnuVir), 0;
     step("exit from the menu");
