@@ -149,6 +149,7 @@ DIALOG_UP = "await:dialogs=1 active=dialog"
 # close box or the output box; the clipboard held by
 # another program), then what the driver must find.
 KEY_STORY = [
+    ("the count's spinner has the focus at start", [], "main=1 focus=main.UpDown1"),
     ("Up on the count spinner, focused at start", ["Up", "Up"],
      "count=3 focus=main.UpDown1"),
     ("Space presses 決定, the focus goes on", ["Tab", "space"],
@@ -181,37 +182,30 @@ KEY_STORY = [
 def keys(session, exe, driver):
     (session.scratch / "table.csv").write_bytes(b"a,b\r\nc,d\r\n")
     session.window_manager()
-    program = session.start(exe)
-    drive(session, driver, "expect", "main=1", "focus=main.UpDown1")
-    holders = []
-    for what, actions, wanted in KEY_STORY:
-        print(f"keys: {what}")
-        for action in actions:
-            if action == "close box":
-                click_close_box(session)
-            elif action == "click box":
-                at = drive(session, driver, "expect", "main=1").split("box=")[1].split()[0]
-                session.x("mousemove", *at.split(","), "click", "1")
-            elif action == "hold clipboard":
-                holders.append(hold_clipboard(session, driver))
-            elif action.startswith("await:"):
-                drive(session, driver, "expect", *action.removeprefix("await:").split())
-            elif action.startswith("type:"):
-                session.x("type", "--delay", "20", action.removeprefix("type:"))
-            else:
-                session.x("key", action)
-        drive(session, driver, "expect", *wanted.split())
-        # The active window's title bar is drawn active: the window manager
-        # gave it the focus too.
-        if "active=main" in wanted and (title := session.x("getactivewindow",
-                                                           "getwindowname")) != "Quorvane":
-            raise Failed(f"{what}: the window manager has {title!r} active")
+    program, holders = play(session, exe, driver, "keys", KEY_STORY)
     print("keys: OK on About ends the program")
     session.x("key", "Return")
     if status := ended(program):
         raise Failed(f"quorvane.exe exit status {status}")
     if any(ended(holder) for holder in holders):
         raise Failed("the driver holding the clipboard failed")
+
+
+# Starts the program and plays a story's steps; returns the program running
+# at the end and the drivers started to hold the clipboard.
+def play(session, exe, driver, name, story):
+    program, holders = session.start(exe), []
+    for what, actions, wanted in story:
+        print(f"{name}: {what}")
+        for action in actions:
+            program = act(session, action, exe, driver, program, holders)
+        drive(session, driver, "expect", *wanted.split())
+        # The active window's title bar is drawn active: the window manager
+        # gave it the focus too.
+        if "active=main" in wanted and (title := session.x("getactivewindow",
+                                                           "getwindowname")) != "Quorvane":
+            raise Failed(f"{what}: the window manager has {title!r} active")
+    return program, holders
 
 
 SETTINGS_KEY = r"HKCU\Software\Quorvane"
@@ -268,12 +262,7 @@ def options(session, exe, driver, linux_tag):
                            BROWSER_KEY: [f'"Browsers"="{page_recorder(scratch)}"']})
     session.window_manager()
     try:
-        program = session.start(exe)
-        for what, actions, wanted in OPTIONS_STORY:
-            print(f"options: {what}")
-            for action in actions:
-                program = options_action(session, action, exe, driver, program)
-            drive(session, driver, "expect", *wanted.split())
+        program, _ = play(session, exe, driver, "options", OPTIONS_STORY)
         exit_program(session, program)
     finally:
         for key in (SETTINGS_KEY, BROWSER_KEY, HTML_KEY, PAGE_TYPE):
@@ -288,25 +277,32 @@ def options(session, exe, driver, linux_tag):
         raise Failed("\n".join(problems))
 
 
-# Carries out one action of OPTIONS_STORY; returns the program running.
-def options_action(session, action, exe, driver, program):
-    scratch = session.scratch
+# Carries out one action of a story; returns the program running.
+def act(session, action, exe, driver, program, holders):
+    kind, _, text = action.partition(":")
     if action == "restart":
         exit_program(session, program)
         check_remembered(session)
         return session.start(exe)
-    if action == "handler":
+    if action == "close box":
+        click_close_box(session)
+    elif action == "click box":
+        at = drive(session, driver, "expect", "main=1").split("box=")[1].split()[0]
+        session.x("mousemove", *at.split(","), "click", "1")
+    elif action == "hold clipboard":
+        holders.append(hold_clipboard(session, driver))
+    elif action == "handler":
         set_registry(session, {HTML_KEY: ['@="QuorvaneTestPage"'],
                                PAGE_TYPE + r"\shell\open\command": [WINEBROWSER]})
     elif action == "page":
-        wait_for_file(scratch / "page.html")
+        wait_for_file(session.scratch / "page.html")
     elif action.startswith("clipboard "):
         drive(session, driver, *action.split())
-    elif action.startswith("await:"):
-        drive(session, driver, "expect", *action.removeprefix("await:").split())
-    elif action.startswith(("path:", "type:")):
-        kind, text = action.split(":", 1)
-        session.x("type", "--delay", "20", windows_path(scratch / text) if kind == "path" else text)
+    elif kind == "await":
+        drive(session, driver, "expect", *text.split())
+    elif kind in ("path", "type"):
+        path = windows_path(session.scratch / text)
+        session.x("type", "--delay", "20", path if kind == "path" else text)
     else:
         session.x("key", action)
     return program
