@@ -1,3 +1,4 @@
+#include "folder_files.h"
 #include "quorvane/cli/option_parser.h"
 #include "quorvane/tag/string_sink.h"
 #include "quorvane/tag/table_output.h"
@@ -6,12 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <map>
 #include <optional>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 
 // quorvane-tag's contract, row by row: arguments, what stands in the folder
 // and on standard input; exit status, standard output, standard error and
@@ -19,54 +15,9 @@
 namespace quorvane::cli {
 namespace {
 
-namespace fs = std::filesystem;
-using Files = std::map<std::string, std::string>;
-
-// Folder entries as text: "<dir>", "<chr>", "<fifo>" and what a reader got
-// from it, "->target" for a link, "[600]bytes" for a file not of mode 644.
-Files Snapshot(const fs::path& dir, const std::string& fromFifo) {
-    Files files;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        struct stat info {};
-        lstat(entry.path().c_str(), &info);
-        const mode_t mode = info.st_mode & 0777;
-        std::string& text = files[entry.path().filename()];
-        if (S_ISLNK(info.st_mode)) {
-            text = "->" + fs::read_symlink(entry.path()).string();
-        } else if (S_ISREG(info.st_mode)) {
-            std::ifstream in(entry.path(), std::ios::binary);
-            text = (mode == 0644 ? "" : "[" + std::to_string(mode >> 6) + "00]") +
-                   std::string(std::istreambuf_iterator<char>(in), {});
-        } else {
-            text = S_ISDIR(info.st_mode)   ? "<dir>"
-                   : S_ISCHR(info.st_mode) ? "<chr>"
-                                           : "<fifo>" + fromFifo;
-        }
-    }
-    return files;
-}
-
-// Makes the entries Snapshot describes; false when one cannot be made here.
-bool Make(const fs::path& dir, const Files& files) {
-    for (const auto& [name, text] : files) {
-        const fs::path path = dir / name;
-        const bool private600 = text.starts_with("[600]");
-        if (text.starts_with("->")) {
-            fs::create_symlink(text.substr(2), path);
-        } else if (text == "<dir>" || text == "<fifo>") {
-            text == "<dir>" ? fs::create_directory(path) : mkfifo(path.c_str(), 0600) == 0;
-        } else if (text == "<chr>") {
-            // A private null device: writes vanish, the node stays.
-            if (geteuid() != 0 || mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
-                return false;
-            }
-        } else {
-            std::ofstream(path, std::ios::binary) << text.substr(private600 ? 5 : 0);
-            fs::permissions(path, fs::perms(private600 ? 0600 : 0644));
-        }
-    }
-    return true;
-}
+using test::Files;
+using test::Make;
+using test::Snapshot;
 
 struct Row {
     std::vector<std::string> args;
@@ -197,7 +148,6 @@ std::vector<Row> Rows() {
         Usage({"-x", "x"}, "unknown option '-x'"),
         Usage({"x", "-n"}, "option --fields needs a value"),
         Usage({"--header=yes", "x"}, "option '--header=yes' takes no value"),
-        Usage({"--document=", "x"}, "option '--document=' takes no value"),
         Usage({"--output-encoding", "shift_jis", "x"},
               "output encoding 'shift_jis' is not one of utf-8, cp932"),
         Usage({"-o", "", "x"}, "option --output needs a file name"),

@@ -96,17 +96,6 @@ choose_in_submenu() {
 
 saved_is() { [ -f "$1" ] && cmp -s "$1" "$2"; }
 
-# A quoted field with a comma, ① (only in code page 932), half-width
-# katakana and a short last row.
-step "make the code page 932 file and what quorvane-tag makes of it"
-printf '%s\r\n' '品名,価格,産地' '"りんご, ふじ",98,青森県' '①ﾐｶﾝ,120,愛媛県' '抹茶' |
-  iconv -f UTF-8 -t CP932 >"$work/shohin.csv" || fail "iconv could not write code page 932"
-"$(realpath "$2")" -n 3 -a "2=$attribute" "$work/shohin.csv" >"$work/expected" ||
-  fail "quorvane-tag failed"
-
-# Debian's html5lib is for Debian's Python.
-python=$(command -v /usr/bin/python3 || command -v python3)
-
 # The desktop's handler for HTML files is one that keeps a copy of the page
 # it is given. (The settings go to the session's own $HOME.)
 mkdir -p "$work/bin"
@@ -125,28 +114,22 @@ xdotool key Up
 click_client "${count_up_arrow[@]}"
 keys_change_area alt+k "${field_spinner[@]}"
 
-step "the confirmed count's spinner is disabled: a click on it changes nothing"
-click_client "${count_up_arrow[@]}"
-
 step "field 2 gets an attribute: spinner, editor (which has the focus), Alt+I"
 click_client "${field_up_arrow[@]}"
 xdotool type --delay 20 "$attribute"
 keys_change_area alt+i "${style_list[@]}"
 
-step "the file typed into the file dialog is converted; Alt+E, C copies it exactly"
-open_path "$work/shohin.csv"
-wait_for "the main window to be active again" active_is "$main"
-copy_with_menu
-
-step "a missing file gives one message box and leaves the table"
+step "a missing file gives the message box"
 open_path "$work/nai.csv"
 wait_for "the message box titled ぽるめに" active_title_is "ぽるめに"
 xdotool key Return
 wait_for "the main window to be active again" active_is "$main"
-copy_with_menu
 
+# Code page 932 text, a field with markup, ① (only in code page 932) and
+# half-width katakana, a short last row.
 step "options from the keyboard: the first row as <th>, escaping, the tab delimiter, a table attribute"
-printf '%s\r\n' $'品名\t価格\t産地' $'a<b\t98\t青森県' | iconv -f UTF-8 -t CP932 >"$work/list.csv"
+printf '%s\r\n' $'品名\t価格\t産地' $'a<b\t98\t青森県' $'①ﾐｶﾝ' |
+  iconv -f UTF-8 -t CP932 >"$work/list.csv" || fail "iconv could not write code page 932"
 flags=(-n 3 -a "2=$attribute" --header --escape -d tab --table-attr 'class="list"')
 "$(realpath "$2")" "${flags[@]}" "$work/list.csv" >"$work/expected" || fail "quorvane-tag failed"
 choose_in_menu t h
@@ -160,22 +143,15 @@ open_path "$work/list.csv"
 wait_for "the main window to be active again" active_is "$main"
 copy_with_menu
 
-step "saved in UTF-8 and, chosen from the keyboard, in code page 932"
+step "saved through the save dialog"
 type_into_dialog f a "名前を付けて保存" "$work/saved.html"
-wait_for "the UTF-8 file" saved_is "$work/saved.html" "$work/expected"
-"$(realpath "$2")" "${flags[@]}" --output-encoding cp932 "$work/list.csv" >"$work/expected-cp932" ||
-  fail "quorvane-tag failed"
-choose_in_submenu o s
-type_into_dialog f a "名前を付けて保存" "$work/saved-cp932.html"
-wait_for "the code page 932 file" saved_is "$work/saved-cp932.html" "$work/expected-cp932"
+wait_for "the saved file" saved_is "$work/saved.html" "$work/expected"
 
-step "the table as a page: the desktop's handler gets a document holding the box's table"
+step "the table as a page: the desktop's handler gets quorvane-tag's document of the file"
+(tag=$(realpath "$2") && cd "$work" && "$tag" "${flags[@]}" --document list.csv) >"$work/page.html" ||
+  fail "quorvane-tag failed"
 choose_in_menu f b
-wait_for "the handler to be given the page" test -s "$work/opened.html"
-grep -F -f <(tr -d '\r' <"$work/expected") "$work/opened.html" >/dev/null ||
-  fail "the page does not hold the table"
-"$python" "$(dirname "$0")/check_page.py" "$work/opened.html" "$work/expected" >"$outdir/page.log" 2>&1 ||
-  fail "the page: $(cat "$outdir/page.log")"
+wait_for "the handler to be given the page" saved_is "$work/opened.html" "$work/page.html"
 
 step "Alt+F, X ends the program with status 0"
 choose_in_menu f x

@@ -14,10 +14,6 @@
 class ScriptedUser final : public quorvane::ui::UserDialogs {
 public:
     std::deque<std::optional<QString>> answers;
-    // The save dialog's and the table attribute's answers; what they were
-    // shown.
-    std::optional<QString> saveAnswer, attributeAnswer;
-    QString suggested, attributeShown;
     QString startedFrom;
     int failures = 0;
     bool busyWhileAsked = false;
@@ -32,15 +28,8 @@ public:
         return answer;
     }
 
-    std::optional<QString> chooseSaveFile(QWidget*, const QString& name) override {
-        suggested = name;
-        return saveAnswer;
-    }
-
-    std::optional<QString> askTableAttribute(QWidget*, const QString& current) override {
-        attributeShown = current;
-        return attributeAnswer;
-    }
+    std::optional<QString> chooseSaveFile(QWidget*, const QString&) override { return {}; }
+    std::optional<QString> askTableAttribute(QWidget*, const QString&) override { return {}; }
 
     void reportFailure(QWidget*) override {
         noteCursor();

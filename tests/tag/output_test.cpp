@@ -1,3 +1,4 @@
+#include "folder_files.h"
 #include "quorvane/tag/save_table.h"
 #include "quorvane/tag/spool_file.h"
 #include "quorvane/tag/table_output.h"
@@ -209,35 +210,8 @@ TEST(Document, WritesNothingBeforeTheTable) {
     EXPECT_EQ(bytes, "");
 }
 
-// The save: what the folder holds afterwards, every entry as text ("<dir>",
-// "<fifo>", a file's bytes).
-using Files = std::map<std::string, std::string>;
-
-Files Snapshot(const fs::path& dir) {
-    Files files;
-    for (const auto& entry : fs::directory_iterator(dir)) {
-        std::string& text = files[entry.path().filename()];
-        if (entry.is_regular_file()) {
-            std::ifstream in(entry.path(), std::ios::binary);
-            text.assign(std::istreambuf_iterator<char>(in), {});
-        } else {
-            text = entry.is_directory() ? "<dir>" : "<fifo>";
-        }
-    }
-    return files;
-}
-
-void Make(const fs::path& dir, const Files& files) {
-    for (const auto& [name, text] : files) {
-        if (text == "<dir>") {
-            fs::create_directory(dir / name);
-        } else if (text == "<fifo>") {
-            mkfifo((dir / name).c_str(), 0600);
-        } else {
-            std::ofstream(dir / name, std::ios::binary) << text;
-        }
-    }
-}
+// The save: what the folder holds afterwards (see folder_files.h).
+using test::Files;
 
 struct Save {
     std::string target;
@@ -278,7 +252,7 @@ TEST_P(SaveTableTo, WritesTheTargetWholeOrNotAtAll) {
     test::ScratchDir scratch;
     const fs::path dir = scratch.path() / "folder";
     fs::create_directory(dir);
-    Make(dir, row.before);
+    test::Make(dir, row.before);
     if (row.readOnly) {
         if (geteuid() == 0) {
             GTEST_SKIP() << "root writes to a read-only folder";
@@ -305,7 +279,7 @@ TEST_P(SaveTableTo, WritesTheTargetWholeOrNotAtAll) {
     if (row.error.empty()) {
         after[row.target] = Written(row.options, {kTable});
     }
-    EXPECT_EQ(Snapshot(dir), after);
+    EXPECT_EQ(test::Snapshot(dir), after);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, SaveTableTo, testing::ValuesIn(kSaves));

@@ -12,23 +12,13 @@ SYSTEM_DLLS = {f"{n}.dll" for n in "kernel32 msvcrt user32 advapi32 ntdll shell3
 LEADS = [*range(0x81, 0xA0), *range(0xE0, 0xFD)]
 PAIRS = [bytes([lead, trail]) for lead in LEADS for trail in range(0x40, 0xFD)]
 CP932 = b"\r\n".join(b",".join(PAIRS[i:i + 16]) for i in range(0, len(PAIRS), 16))
-KATAKANA = b",".join(bytes([b]) for b in range(0xA1, 0xE0))
 SINGLE = b",".join(bytes([b]) for b in range(256) if b != ord('"'))
-UTF8 = "名前,値\r\n東京,1\r\n①,\"Ⅱ\"\r\n".encode()
 NAME = "日本語の表.csv"
 WORKED = {"in.csv": b"a,b\r\nc\r\n"}
 # (name, arguments, files, standard input, exit status, .exe only)
 CASES = [
     ("every code page 932 pair", ["-n", "16", "-e", "cp932", "in.csv"], {"in.csv": CP932}),
-    ("half-width katakana", ["-n", "8", "in.csv"], {"in.csv": KATAKANA}),
     ("every single byte", ["-n", "16", "-e", "cp932", "in.csv"], {"in.csv": SINGLE}),
-    ("UTF-8 with a mark", ["-n", "2", "-"], {}, b"\xef\xbb\xbf" + UTF8),
-    ("line ends, quotes, spaces", ["-n", "3", "in.csv"],
-     {"in.csv": b' a , "b, c" ,"say ""hi"""\r  "x"  ,"line\r\nend",\n1\r\n'}),
-    ("attributes", ["-n", "2", "-a", '1=class="x y"', "-a", "2=a=b", "in.csv"], WORKED),
-    ("UTF-16, tabs, header, escaping, table attribute",
-     ["-n", "2", "-e", "utf-16", "-d", "tab", "--header", "--escape", "--table-attr", 'class="t"',
-      "in.csv"], {"in.csv": "\ufeff名前\t<値>\r\n東京\t\"a&b\"\r\n".encode("utf-16-le")}),
     ("Japanese file name", ["-n", "2", NAME], {NAME: CP932}),
     ("a document in code page 932 of every pair",
      ["-n", "16", "-e", "cp932", "--document", "--output-encoding", "cp932", NAME], {NAME: CP932}),
@@ -37,7 +27,6 @@ CASES = [
     ("pipes", ["-n", "2", "-"], {}, b"a,\x1a\r\nb\r\n\r\n"),
     ("-o replaces a file", ["-n", "2", "-o", "out.html", "in.csv"], {**WORKED, "out.html": b"old"}),
     ("-o writes a new file", ["-o", NAME + ".html", "in.csv"], WORKED),
-    ("-o - is standard output", ["-n", "2", "-o", "-", "in.csv"], WORKED),
     ("missing file", ["-o", "out.html", "missing.csv"], {"out.html": b"old"}, b"", 1),
     ("folder as input", ["sub"], {"sub/keep": b""}, b"", 1),
     ("folder as output", ["-o", "sub", "in.csv"], {**WORKED, "sub/keep": b""}, b"", 1),
