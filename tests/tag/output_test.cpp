@@ -238,6 +238,7 @@ const Save kSaves[] = {
     {"missing/out.html", kOld, {}, "No such file or directory"},
     {"out.html", kOld, kCp932, "File too large", 16},
     {"out.html", kOld, {}, "Permission denied", RLIM_INFINITY, true},
+    {"out.html", {{"out.html", "->out.html"}}, {}, "Too many levels of symbolic links"},
 };
 // clang-format on
 
@@ -253,6 +254,12 @@ TEST_P(SaveTableTo, WritesTheTargetWholeOrNotAtAll) {
     const fs::path dir = scratch.path() / "folder";
     fs::create_directory(dir);
     test::Make(dir, row.before);
+    // Root gives the old file to another owner, whom the new one must keep.
+    std::error_code loop;
+    const bool owned = geteuid() == 0 && fs::is_regular_file(dir / row.target, loop);
+    if (owned) {
+        ASSERT_EQ(chown((dir / row.target).c_str(), 65534, 65534), 0);
+    }
     if (row.readOnly) {
         if (geteuid() == 0) {
             GTEST_SKIP() << "root writes to a read-only folder";
@@ -280,6 +287,10 @@ TEST_P(SaveTableTo, WritesTheTargetWholeOrNotAtAll) {
         after[row.target] = Written(row.options, {kTable});
     }
     EXPECT_EQ(test::Snapshot(dir), after);
+    struct stat info {};
+    if (owned && stat((dir / row.target).c_str(), &info) == 0) {
+        EXPECT_EQ(std::pair(info.st_uid, info.st_gid), std::pair(65534U, 65534U));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, SaveTableTo, testing::ValuesIn(kSaves));
@@ -295,6 +306,13 @@ TEST(SpoolFile, GivesBackWhatWasWrittenAndLeavesNothing) {
             c = static_cast<char>(random());
         }
         const test::TmpdirOverride tmpdir(dir.path());
+        const auto descriptors = [] {
+            return std::distance(fs::directory_iterator("/proc/self/fd"), {});
+        };
+        const auto open = descriptors();
+        SpoolFile replaced;
+        replaced = SpoolFile(); // the file it held is closed
+        EXPECT_EQ(descriptors(), open + 1);
         SpoolFile file;
         std::mt19937 cuts(size);
         for (const std::string& piece : Cut(text, cuts)) {
