@@ -7,9 +7,7 @@
 #include "quorvane/tag/threaded_sink.h"
 #include "quorvane/window/line_index_builder.h"
 
-#include <algorithm>
 #include <memory>
-#include <vector>
 
 namespace quorvane::window {
 namespace {

@@ -39,8 +39,6 @@ public:
     std::uint64_t widestBound() const { return m_widestBound; }
     // Bytes the index holds in the program's own memory.
     std::size_t capacityBytes() const { return m_memory.capacity() * sizeof(std::uint32_t); }
-    // The same text, at another address: the index views it there.
-    void moved(std::string_view text) { m_text = text; }
 
     bool operator==(const LineIndex& other) const {
         return std::ranges::equal(m_starts, other.m_starts) && m_widestBound == other.m_widestBound;
