@@ -14,6 +14,16 @@
 // always there on x86-64; other machines take the plain versions, which the
 // tests hold the SSE2 ones to.
 namespace quorvane::tag {
+
+// What the 64 bytes at a place hold, a bit for each byte.
+struct Classes final {
+    // Field ends, as FieldEnds gives them.
+    std::uint64_t ends;
+    // The delimiter, CR or LF: the next byte starts a field.
+    std::uint64_t breaks;
+    std::uint64_t quotes;
+};
+
 namespace plain {
 
 // Number of ASCII bytes (below 0x80) at the start of [in, in + size).
@@ -50,6 +60,15 @@ inline std::uint64_t FieldEnds(const unsigned char* p, unsigned char delimiter, 
     return ends;
 }
 
+// Bit k set when byte k of the 64 at `p` is the delimiter, a CR or a LF.
+inline std::uint64_t Breaks(const unsigned char* p, unsigned char delimiter) {
+    std::uint64_t breaks = 0;
+    for (unsigned k = 0; k < 64; ++k) {
+        breaks |= std::uint64_t{p[k] == delimiter || p[k] == '\r' || p[k] == '\n'} << k;
+    }
+    return breaks;
+}
+
 // Bit k set when byte k of the 64 at `p` is `byte`.
 inline std::uint64_t Matches(const unsigned char* p, unsigned char byte) {
     std::uint64_t matches = 0;
@@ -57,6 +76,10 @@ inline std::uint64_t Matches(const unsigned char* p, unsigned char byte) {
         matches |= std::uint64_t{p[k] == byte} << k;
     }
     return matches;
+}
+
+inline Classes Classify(const unsigned char* p, unsigned char delimiter, bool crBefore) {
+    return {FieldEnds(p, delimiter, crBefore), Breaks(p, delimiter), Matches(p, '"')};
 }
 
 // Index of the first `byte` in [from, to); `to` when there is none.
@@ -113,36 +136,30 @@ inline std::size_t FindDelimiter(const unsigned char* p, std::size_t from, std::
     });
 }
 
-// A LF is no end where the byte before it is a CR: the CRs are shifted one
-// byte on, the last of each block of sixteen into the next.
-inline std::uint64_t FieldEnds(const unsigned char* p, unsigned char delimiter, bool crBefore) {
+// The three masks from one pass over the 64 bytes.
+inline Classes Classify(const unsigned char* p, unsigned char delimiter, bool crBefore) {
     const __m128i d = _mm_set1_epi8(static_cast<char>(delimiter));
     __m128i crLast = _mm_slli_si128(_mm_cvtsi32_si128(crBefore ? 0xFF : 0), 15);
-    std::uint64_t ends = 0;
+    Classes classes{0, 0, 0};
     for (unsigned k = 0; k < 4; ++k) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
         const __m128i cr = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r'));
+        const __m128i lf = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'));
         const __m128i crBeforeEach =
             _mm_or_si128(_mm_slli_si128(cr, 1), _mm_srli_si128(crLast, 15));
-        const __m128i lf =
-            _mm_andnot_si128(crBeforeEach, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')));
-        const __m128i end = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, d), cr), lf);
-        ends |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(end))} << 16 * k;
+        const __m128i ends = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, d), cr),
+                                          _mm_andnot_si128(crBeforeEach, lf));
+        const __m128i breaks = _mm_or_si128(ends, lf);
+        const __m128i quotes = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('"'));
+        const auto bits = [k](__m128i mask) {
+            return std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(mask))} << 16 * k;
+        };
+        classes.ends |= bits(ends);
+        classes.breaks |= bits(breaks);
+        classes.quotes |= bits(quotes);
         crLast = cr;
     }
-    return ends;
-}
-
-inline std::uint64_t Matches(const unsigned char* p, unsigned char byte) {
-    const __m128i wanted = _mm_set1_epi8(static_cast<char>(byte));
-    std::uint64_t matches = 0;
-    for (unsigned k = 0; k < 4; ++k) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
-        matches |=
-            std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, wanted)))}
-            << 16 * k;
-    }
-    return matches;
+    return classes;
 }
 
 inline std::size_t FindByte(const unsigned char* p, std::size_t from, std::size_t to,

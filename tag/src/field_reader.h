@@ -54,7 +54,8 @@ public:
     // Hands the fields ahead that lie whole in what has been read, with the
     // byte after their delimiter, to `take(text, size)` one after another,
     // and stops before the first that needs more: one that starts with a
-    // space, holds a doubled quote or runs past what has been read. The
+    // space, holds a quote not at its edges (a doubled one, text after the
+    // closing one) or runs past what has been read. The
     // text stays valid until the next call of the reader, with
     // kTextRoom readable bytes from its start whatever its size.
     template <typename Take> void ReadWholeFields(Take&& take);
@@ -116,27 +117,18 @@ template <typename Take> void FieldReader::ReadWholeFields(Take&& take) {
     FieldEndCursor ends(bytes, limit, m_delimiters[0]);
     std::size_t pos = m_pos;
     for (std::size_t end = ends.From(pos); end < limit; end = ends.Next()) {
-        if (bytes[pos] == '"') {
-            const std::size_t quote = ends.Quote(pos + 1);
-            if (quote >= limit || bytes[quote + 1] == '"') {
-                break;
-            }
-            end = ends.From(quote + 1);
-            if (end == limit) {
-                break;
-            }
-            take(bytes + pos + 1, quote - pos - 1);
-        } else {
-            // Spaces and tabs are below a quote.
-            if (bytes[pos] < '"' && space(bytes[pos])) {
-                break;
-            }
-            std::size_t last = end;
-            while (last > pos && bytes[last - 1] < '"' && space(bytes[last - 1])) {
-                --last;
-            }
-            take(bytes + pos, last - pos);
+        // Spaces and tabs are below a quote.
+        if (bytes[pos] < '"' && space(bytes[pos])) {
+            break;
         }
+        // A quoted field's text lies between its quotes, and its last byte
+        // is the closing one, which no space or tab trimmed here is.
+        const std::size_t quoted = bytes[pos] == '"';
+        std::size_t last = end;
+        while (last > pos && bytes[last - 1] < '"' && space(bytes[last - 1])) {
+            --last;
+        }
+        take(bytes + pos + quoted, last - pos - 2 * quoted);
         pos = end + 1 + IsCrLf(bytes + end);
     }
     m_pos = pos;
