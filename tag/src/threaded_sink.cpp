@@ -7,6 +7,11 @@ namespace {
 
 // Blocks handed over and not yet passed on, at the most.
 constexpr std::size_t kWaiting = 4;
+// Blocks passed on that wait before they are given back, the oldest first:
+// by then the sink's thread has moved on from their bytes, and writing
+// into bytes another processor has just read would cost a transfer of
+// each of their lines.
+constexpr std::size_t kResting = 2;
 
 } // namespace
 
@@ -28,18 +33,29 @@ ThreadedSink::~ThreadedSink() {
 void ThreadedSink::Append(std::string_view utf8) {
     std::unique_lock lock(m_mutex);
     WaitFor(lock, 0);
-    m_target.Append(utf8);
+    if (m_failed) {
+        return;
+    }
+    try {
+        m_target.Append(utf8);
+    } catch (...) {
+        m_failed = true;
+        throw;
+    }
 }
 
-// A block passed on comes back in its place, or a new one.
+// A block passed on a while ago comes back in its place, or a new one.
 void ThreadedSink::AppendBlock(std::unique_ptr<char[]>& block, std::size_t size,
                                std::size_t capacity) {
     std::unique_lock lock(m_mutex);
     WaitFor(lock, kWaiting - 1);
+    if (m_failed) {
+        return;
+    }
     m_waiting.push_back({std::move(block), size, capacity});
-    if (!m_written.empty() && m_written.back().capacity >= capacity) {
-        block = std::move(m_written.back().bytes);
-        m_written.pop_back();
+    if (m_written.size() >= kResting && m_written.front().capacity >= capacity) {
+        block = std::move(m_written.front().bytes);
+        m_written.pop_front();
     }
     lock.unlock();
     m_changed.notify_all();
@@ -83,6 +99,7 @@ void ThreadedSink::Pass() {
         m_waiting.pop_front();
         if (failure) {
             m_failure = failure;
+            m_failed = true;
             m_waiting.clear();
         }
         m_changed.notify_all();

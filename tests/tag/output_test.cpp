@@ -3,6 +3,7 @@
 #include "quorvane/tag/spool_file.h"
 #include "quorvane/tag/table_output.h"
 #include "quorvane/tag/tag_error.h"
+#include "quorvane/tag/threaded_sink.h"
 #include "scratch_dir.h"
 #include "table_property.h"
 #include "tmpdir_override.h"
@@ -14,6 +15,7 @@
 #include <map>
 #include <random>
 #include <regex>
+#include <set>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -329,6 +331,77 @@ TEST(SpoolFile, GivesBackWhatWasWrittenAndLeavesNothing) {
     }
     const test::TmpdirOverride missing(dir.path() / "missing");
     EXPECT_THROW(SpoolFile(), TagError);
+}
+
+// Takes the text, and fails with WriteFailed at the piece `failAt`.
+class RecordingSink final : public TagSink {
+public:
+    explicit RecordingSink(std::size_t failAt = SIZE_MAX)
+        : m_failAt(failAt) {}
+    void Append(std::string_view utf8) override {
+        if (m_pieces++ == m_failAt) {
+            throw TagError(ErrorCode::WriteFailed, "full");
+        }
+        text += utf8;
+    }
+    std::string text;
+
+private:
+    std::size_t m_failAt;
+    std::size_t m_pieces = 0;
+};
+
+// Blocks reach the target in order and whole, though the ones given back are
+// filled again at once, from a few buffers however many blocks pass; small
+// text goes after the blocks before it. A failure of the target is thrown
+// once, from a later call, and the text after it is dropped.
+TEST(ThreadedSink, PassesBlocksInOrderFromAFewBuffers) {
+    constexpr std::size_t kCapacity = 4096;
+    std::string expected;
+    RecordingSink target;
+    std::set<const char*> buffers;
+    {
+        ThreadedSink sink(target);
+        auto block = std::make_unique<char[]>(kCapacity);
+        for (int k = 0; k < 2000; ++k) {
+            const std::string piece = std::to_string(k) + std::string(k % 4000, 'a' + k % 26);
+            buffers.insert(block.get());
+            std::memcpy(block.get(), piece.data(), piece.size());
+            sink.AppendBlock(block, piece.size(), kCapacity);
+            ASSERT_TRUE(block);
+            expected += piece;
+            if (k % 500 == 0) {
+                sink.Append("|");
+                expected += "|";
+            }
+        }
+        sink.Finish();
+        EXPECT_EQ(target.text, expected);
+    }
+    EXPECT_LT(buffers.size(), 16u);
+
+    RecordingSink failing(3);
+    ThreadedSink sink(failing);
+    auto block = std::make_unique<char[]>(kCapacity);
+    bool thrown = false;
+    for (int k = 0; k < 20; ++k) {
+        block[0] = static_cast<char>('a' + k);
+        try {
+            sink.AppendBlock(block, 1, kCapacity);
+        } catch (const TagError& error) {
+            EXPECT_EQ(error.code(), ErrorCode::WriteFailed);
+            EXPECT_FALSE(thrown);
+            thrown = true;
+        }
+    }
+    try {
+        sink.Finish();
+    } catch (const TagError&) {
+        EXPECT_FALSE(thrown);
+        thrown = true;
+    }
+    EXPECT_TRUE(thrown);
+    EXPECT_EQ(failing.text, "abc");
 }
 
 } // namespace

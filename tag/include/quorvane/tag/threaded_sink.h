@@ -9,16 +9,16 @@
 #include <memory>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 namespace quorvane::tag {
 
 // Hands the table text to another sink on a thread of its own, so that the
 // conversion fills its next blocks while that sink takes the last ones: a
-// block handed over is passed on from where it is, and one passed on before
-// given back in its place. A few blocks may wait, so that a sink that takes
-// a while does not hold up the conversion. A failure of that sink is thrown,
-// as it was, from the next call, and what waits is then dropped.
+// block handed over is passed on from where it is, and one passed on a
+// while before given back in its place. A few blocks may wait, so that a
+// sink that takes a while does not hold up the conversion. A failure of
+// that sink is thrown, as it was, from the next call; what waits then, and
+// all that comes after, is dropped.
 class ThreadedSink final : public TagSink {
 public:
     explicit ThreadedSink(TagSink& target);
@@ -50,9 +50,12 @@ private:
     std::condition_variable m_changed;
     // Handed over and not yet passed on; the first is being passed on.
     std::deque<Block> m_waiting;
-    // Passed on, to be given back.
-    std::vector<Block> m_written;
+    // Passed on, to be given back, oldest first.
+    std::deque<Block> m_written;
     bool m_stop = false;
+    // Set once the target failed: nothing more is passed on, so that no
+    // text follows a gap.
+    bool m_failed = false;
     std::exception_ptr m_failure;
     std::thread m_thread;
 };
