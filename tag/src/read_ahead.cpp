@@ -23,18 +23,19 @@ ReadAhead::~ReadAhead() {
 std::size_t ReadAhead::Swap(std::unique_ptr<unsigned char[]>& buffer) {
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] { return !m_filling; });
-    if (m_failure) {
+    // What was read before a failure goes first; the failure then.
+    if (m_failure && m_size == 0) {
         std::rethrow_exception(std::exchange(m_failure, nullptr));
     }
     std::swap(buffer, m_buffer);
     const std::size_t size = std::exchange(m_size, 0);
-    m_filling = size > 0;
+    m_filling = size > 0 && !m_failure;
     lock.unlock();
     m_changed.notify_all();
     return size;
 }
 
-// The thread: one read into the buffer each time it is asked, until stopped.
+// The thread: fills the buffer each time it is asked, until stopped.
 void ReadAhead::Fill() {
     std::unique_lock lock(m_mutex);
     for (;;) {
@@ -47,7 +48,11 @@ void ReadAhead::Fill() {
         std::size_t size = 0;
         std::exception_ptr failure;
         try {
-            size = m_source.Read(into, m_capacity);
+            // The buffer is filled whole, so that the reader swaps, and
+            // wakes this thread, once for each buffer.
+            for (std::size_t n = 1; n > 0 && size < m_capacity; size += n) {
+                n = m_source.Read(into + size, m_capacity - size);
+            }
         } catch (...) {
             failure = std::current_exception();
         }

@@ -12,8 +12,8 @@
 namespace quorvane::tag {
 
 // Reads a source on a thread of its own, one buffer ahead of its reader:
-// while the reader works through one buffer, the thread fills the other,
-// with one read of the source each time.
+// while the reader works through one buffer, the thread fills the other
+// whole, or up to the end of the data.
 class ReadAhead final {
 public:
     // Starts filling a buffer of `allocation` bytes with up to `capacity`

@@ -1,3 +1,4 @@
+#include "read_ahead.h"
 #include "table_property.h"
 
 #include <algorithm>
@@ -130,6 +131,35 @@ TEST(FieldReader, ReadsEveryTwoByteCp932Code) {
         }
     }
     EXPECT_EQ(test::Disagreement({.read = {C}, .file = bytes}, 1), "");
+}
+
+// A thread that reads ahead hands over every byte read before a failure, in
+// buffers filled whole, and then the failure, once.
+TEST(ReadAhead, HandsOverEveryByteBeforeAFailure) {
+    std::string bytes(10000, '\0');
+    std::mt19937 random(3);
+    for (char& b : bytes) {
+        b = static_cast<char>(random());
+    }
+    for (const bool fail : {false, true}) {
+        test::MemorySource source(bytes, {7, 300}, fail);
+        ReadAhead ahead(source, 4096, 4096);
+        auto buffer = std::make_unique<unsigned char[]>(4096);
+        std::string got;
+        int failures = 0;
+        for (int swaps = 0; swaps < 10; ++swaps) {
+            try {
+                const std::size_t n = ahead.Swap(buffer);
+                EXPECT_TRUE(n == 4096 || got.size() + n == bytes.size()) << n;
+                got.append(reinterpret_cast<const char*>(buffer.get()), n);
+            } catch (const TagError& error) {
+                EXPECT_EQ(error.code(), ErrorCode::ReadFailed);
+                ++failures;
+            }
+        }
+        EXPECT_EQ(got, bytes);
+        EXPECT_EQ(failures, fail ? 1 : 0);
+    }
 }
 
 } // namespace
