@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -82,6 +83,14 @@ inline Classes Classify(const unsigned char* p, unsigned char delimiter, bool cr
     return {FieldEnds(p, delimiter, crBefore), Breaks(p, delimiter), Matches(p, '"')};
 }
 
+// Copies `size` bytes to memory that another thread reads next.
+inline void StreamCopy(char* to, const char* from, std::size_t size) {
+    std::memcpy(to, from, size);
+}
+
+// Orders the stream copies before what follows (handing the bytes over).
+inline void StreamFence() {}
+
 // Index of the first `byte` in [from, to); `to` when there is none.
 inline std::size_t FindByte(const unsigned char* p, std::size_t from, std::size_t to,
                             unsigned char byte) {
@@ -160,6 +169,23 @@ inline Classes Classify(const unsigned char* p, unsigned char delimiter, bool cr
         crLast = cr;
     }
     return classes;
+}
+
+// Past the cache: the aligned middle with streaming stores, which neither
+// read the lines first nor keep them here.
+inline void StreamCopy(char* to, const char* from, std::size_t size) {
+    const std::size_t head = std::min(size, (16 - reinterpret_cast<std::uintptr_t>(to) % 16) % 16);
+    std::memcpy(to, from, head);
+    std::size_t at = head;
+    for (; at + 16 <= size; at += 16) {
+        _mm_stream_si128(reinterpret_cast<__m128i*>(to + at),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + at)));
+    }
+    std::memcpy(to + at, from + at, size - at);
+}
+
+inline void StreamFence() {
+    _mm_sfence();
 }
 
 inline std::size_t FindByte(const unsigned char* p, std::size_t from, std::size_t to,

@@ -63,6 +63,13 @@ TEST(Kernels, ScansAgreeWithPlain) {
         std::string copy(32, '#'), expected(p + from, p + from + size);
         CopySmall(copy.data(), reinterpret_cast<const char*>(p + from), size);
         ASSERT_EQ(copy, expected + std::string(32 - size, '#'));
+        // So does the stream copy, to any alignment.
+        std::string streamed(to - from + 64, '#');
+        const std::size_t at = random() % 32;
+        sse2::StreamCopy(streamed.data() + at, reinterpret_cast<const char*>(p + from), to - from);
+        sse2::StreamFence();
+        ASSERT_EQ(streamed,
+                  std::string(at, '#') + std::string(p + from, p + to) + std::string(64 - at, '#'));
     }
 }
 

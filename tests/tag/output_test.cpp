@@ -6,6 +6,7 @@
 #include "quorvane/tag/threaded_sink.h"
 #include "scratch_dir.h"
 #include "table_property.h"
+#include "text_buffer.h"
 #include "tmpdir_override.h"
 #include "utf8_encode.h"
 
@@ -331,6 +332,38 @@ TEST(SpoolFile, GivesBackWhatWasWrittenAndLeavesNothing) {
     }
     const test::TmpdirOverride missing(dir.path() / "missing");
     EXPECT_THROW(SpoolFile(), TagError);
+}
+
+// Written through the buffer in pieces of every size, from none to past its
+// stage and its block, with flushes between, the text arrives whole and in
+// order.
+TEST(TextBuffer, PassesOnEveryPieceInOrder) {
+    std::mt19937 random(9);
+    for (const std::size_t capacity : {std::size_t{100}, std::size_t{16} << 10}) {
+        std::string got;
+        std::string expected;
+        StringSink sink(got);
+        TextBuffer buffer(sink, capacity);
+        for (int k = 0; k < 3000; ++k) {
+            const std::size_t size = random() % 4 == 0 ? random() % 40000 : random() % 40;
+            const std::string piece(size, static_cast<char>('a' + k % 26));
+            if (random() % 2 == 0) {
+                buffer.Append(piece);
+            } else {
+                char* room = buffer.Room(size + 8);
+                ASSERT_GE(buffer.Free(), size + 8);
+                std::memcpy(room, piece.data(), size);
+                buffer.Advance(size);
+            }
+            expected += piece;
+            if (random() % 50 == 0) {
+                buffer.Flush();
+                ASSERT_EQ(got, expected);
+            }
+        }
+        buffer.Flush();
+        EXPECT_EQ(got, expected);
+    }
 }
 
 // Takes the text, and fails with WriteFailed at the piece `failAt`.
