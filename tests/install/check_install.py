@@ -77,7 +77,7 @@ def check_package(cpack, build, version, window):
         control = dict(re.findall(r"^(\w+): (.*)$", fields, re.M))
         deps, recs = (relations(control.get(field, "")) for field in ("Depends", "Recommends"))
         wanted = [control.get("Version") == version,
-                  any(name.startswith("libicu") for r in deps for name in r)]
+                  any(name.startswith("libstdc++") for r in deps for name in r)]
         if window:
             wanted += [{"qt6-qpa-plugins"} in deps, {"qt6-translations-l10n"} in recs,
                        any("fonts-ipafont-gothic" in r and r <= JAPANESE_FONTS for r in deps)]
