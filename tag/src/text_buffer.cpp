@@ -7,8 +7,9 @@
 namespace quorvane::tag {
 namespace {
 
-// Small enough to stay in the first-level cache beside the reader's work.
-constexpr std::size_t kStage = 8 << 10;
+// Small enough to stay in the cache beside the reader's work, large enough
+// that streaming it out costs little per piece.
+constexpr std::size_t kStage = 32 << 10;
 
 } // namespace
 
