@@ -30,8 +30,7 @@ public:
         write(utf8);
         m_next.Append(utf8);
     }
-    void AppendBlock(std::unique_ptr<char[]>& block, std::size_t size,
-                     std::size_t capacity) override {
+    void AppendBlock(tag::Block& block, std::size_t size, std::size_t capacity) override {
         write({block.get(), size});
         m_next.AppendBlock(block, size, capacity);
     }

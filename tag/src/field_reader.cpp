@@ -41,7 +41,7 @@ FieldReader::~FieldReader() = default;
 
 void FieldReader::Open(ByteSource& source) {
     m_capacity = source.Small() ? kSmallCapacity : kCapacity;
-    m_buffer = std::make_unique_for_overwrite<unsigned char[]>(m_capacity + kPadding);
+    m_buffer = MakeLarge<unsigned char>(m_capacity + kPadding);
     m_source = std::make_unique<TextSource>(source, m_options.encoding);
     m_source->Open();
     if (m_options.readAhead) {

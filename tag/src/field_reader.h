@@ -3,6 +3,7 @@
 #include "byte_scan.h"
 #include "byte_source.h"
 #include "field_end_cursor.h"
+#include "quorvane/tag/large_array.h"
 #include "quorvane/tag/read_options.h"
 #include "text_buffer.h"
 
@@ -94,7 +95,7 @@ private:
     std::unique_ptr<TextSource> m_source;
     // With ReadOptions::readAhead: the text read on a thread of its own.
     std::unique_ptr<ReadAhead> m_ahead;
-    std::unique_ptr<unsigned char[]> m_buffer;
+    LargeArray<unsigned char> m_buffer;
     std::size_t m_capacity = 0;
     std::size_t m_pos = 0;
     std::size_t m_end = 0;

@@ -1,4 +1,5 @@
 #include "quorvane/tag/files.h"
+#include "quorvane/tag/large_array.h"
 #include "quorvane/tag/spool_file.h"
 
 #include "quorvane/tag/tag_error.h"
@@ -7,8 +8,10 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
 #include <random>
 #include <string>
 #include <sys/mman.h>
@@ -296,6 +299,33 @@ std::string_view SpoolFile::Map() {
         m_handle = kNoSpool;
     }
     return View();
+}
+
+// Large buffers on transparent huge pages where the kernel offers them on
+// advice: each is aligned to and rounded up to 2 MiB, so one page holds it.
+void* AllocateLarge(std::size_t size) {
+    constexpr std::size_t kLarge = 128 << 10;
+    constexpr std::size_t kHugePage = 2 << 20;
+    void* bytes = nullptr;
+    if (size < kLarge) {
+        bytes = std::malloc(size > 0 ? size : 1);
+    } else {
+        const std::size_t rounded = (size + kHugePage - 1) / kHugePage * kHugePage;
+        if (rounded < size || posix_memalign(&bytes, kHugePage, rounded) != 0) {
+            bytes = nullptr;
+        } else {
+            // Only advice: without it the pages are small ones.
+            madvise(bytes, rounded, MADV_HUGEPAGE);
+        }
+    }
+    if (bytes == nullptr) {
+        throw std::bad_alloc();
+    }
+    return bytes;
+}
+
+void FreeLarge(void* bytes) noexcept {
+    std::free(bytes);
 }
 
 } // namespace quorvane::tag

@@ -1,4 +1,5 @@
 #include "quorvane/tag/files.h"
+#include "quorvane/tag/large_array.h"
 #include "quorvane/tag/spool_file.h"
 
 #include "quorvane/tag/tag_error.h"
@@ -7,7 +8,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
+#include <new>
 #include <string>
 #include <utility>
 
@@ -406,6 +409,19 @@ std::string_view SpoolFile::Map() {
         }
     }
     return View();
+}
+
+// Large pages need a privilege that users do not hold: the heap serves.
+void* AllocateLarge(std::size_t size) {
+    void* bytes = std::malloc(size > 0 ? size : 1);
+    if (bytes == nullptr) {
+        throw std::bad_alloc();
+    }
+    return bytes;
+}
+
+void FreeLarge(void* bytes) noexcept {
+    std::free(bytes);
 }
 
 } // namespace quorvane::tag

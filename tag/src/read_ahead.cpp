@@ -7,7 +7,7 @@ namespace quorvane::tag {
 ReadAhead::ReadAhead(ByteSource& source, std::size_t capacity, std::size_t allocation)
     : m_source(source)
     , m_capacity(capacity)
-    , m_buffer(std::make_unique_for_overwrite<unsigned char[]>(allocation))
+    , m_buffer(MakeLarge<unsigned char>(allocation))
     , m_thread([this] { Fill(); }) {}
 
 ReadAhead::~ReadAhead() {
@@ -20,7 +20,7 @@ ReadAhead::~ReadAhead() {
     m_thread.join();
 }
 
-std::size_t ReadAhead::Swap(std::unique_ptr<unsigned char[]>& buffer) {
+std::size_t ReadAhead::Swap(LargeArray<unsigned char>& buffer) {
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] { return !m_filling; });
     // What was read before a failure goes first; the failure then.

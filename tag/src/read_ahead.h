@@ -1,6 +1,7 @@
 #pragma once
 
 #include "byte_source.h"
+#include "quorvane/tag/large_array.h"
 
 #include <condition_variable>
 #include <cstddef>
@@ -29,7 +30,7 @@ public:
     // of the same size that the thread fills next. Returns how many bytes
     // the buffer holds, from its start; 0 at the end of the data, and from
     // then on without reading. What the source threw is thrown here.
-    std::size_t Swap(std::unique_ptr<unsigned char[]>& buffer);
+    std::size_t Swap(LargeArray<unsigned char>& buffer);
 
 private:
     void Fill();
@@ -39,7 +40,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     // Being filled while m_filling; then holding m_size bytes.
-    std::unique_ptr<unsigned char[]> m_buffer;
+    LargeArray<unsigned char> m_buffer;
     std::size_t m_size = 0;
     bool m_filling = true;
     bool m_stop = false;

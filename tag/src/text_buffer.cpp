@@ -16,7 +16,7 @@ constexpr std::size_t kStage = 32 << 10;
 TextBuffer::TextBuffer(TagSink& target, std::size_t capacity)
     : m_target(target)
     , m_capacity(capacity)
-    , m_data(std::make_unique_for_overwrite<char[]>(capacity))
+    , m_data(MakeLarge<char>(capacity))
     , m_stageSize(std::min(kStage, capacity))
     , m_stage(std::make_unique_for_overwrite<char[]>(m_stageSize)) {
     Stage();
@@ -40,7 +40,7 @@ char* TextBuffer::MakeRoom(std::size_t size) {
     if (size > m_capacity - m_used) {
         HandOver();
         if (size > m_capacity) {
-            m_data = std::make_unique_for_overwrite<char[]>(size);
+            m_data = MakeLarge<char>(size);
             m_capacity = size;
         }
     }

@@ -54,7 +54,7 @@ private:
 
     TagSink& m_target;
     std::size_t m_capacity;
-    std::unique_ptr<char[]> m_data;
+    Block m_data;
     std::size_t m_used = 0;
     std::size_t m_stageSize;
     std::unique_ptr<char[]> m_stage;

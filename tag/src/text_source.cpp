@@ -36,7 +36,7 @@ TextSource::~TextSource() = default;
 
 void TextSource::Open() {
     m_capacity = m_input.Small() ? kSmallCapacity : kCapacity;
-    m_bytes = std::make_unique_for_overwrite<unsigned char[]>(m_capacity);
+    m_bytes = MakeLarge<unsigned char>(m_capacity);
     while (!m_ended && m_size < 3) {
         ReadMore();
     }

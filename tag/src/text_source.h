@@ -2,6 +2,7 @@
 
 #include "byte_source.h"
 #include "quorvane/tag/encoding.h"
+#include "quorvane/tag/large_array.h"
 #include "text_decoder.h"
 
 #include <cstddef>
@@ -53,7 +54,7 @@ private:
     std::unique_ptr<Utf16Source> m_utf16;
     TextDecoder m_decoder{Encoding::Cp932};
     // Input bytes not yet handed out, from m_pos to m_size.
-    std::unique_ptr<unsigned char[]> m_bytes;
+    LargeArray<unsigned char> m_bytes;
     std::size_t m_capacity = 0;
     std::size_t m_pos = 0;
     std::size_t m_size = 0;

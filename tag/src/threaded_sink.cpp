@@ -45,8 +45,7 @@ void ThreadedSink::Append(std::string_view utf8) {
 }
 
 // A block passed on a while ago comes back in its place, or a new one.
-void ThreadedSink::AppendBlock(std::unique_ptr<char[]>& block, std::size_t size,
-                               std::size_t capacity) {
+void ThreadedSink::AppendBlock(Block& block, std::size_t size, std::size_t capacity) {
     std::unique_lock lock(m_mutex);
     WaitFor(lock, kWaiting - 1);
     if (m_failed) {
@@ -60,7 +59,7 @@ void ThreadedSink::AppendBlock(std::unique_ptr<char[]>& block, std::size_t size,
     lock.unlock();
     m_changed.notify_all();
     if (!block) {
-        block = std::make_unique_for_overwrite<char[]>(capacity);
+        block = MakeLarge<char>(capacity);
     }
 }
 
@@ -86,7 +85,7 @@ void ThreadedSink::Pass() {
         if (m_waiting.empty()) {
             return;
         }
-        Block& block = m_waiting.front();
+        Handed& block = m_waiting.front();
         lock.unlock();
         std::exception_ptr failure;
         try {

@@ -395,7 +395,7 @@ TEST(ThreadedSink, PassesBlocksInOrderFromAFewBuffers) {
     std::set<const char*> buffers;
     {
         ThreadedSink sink(target);
-        auto block = std::make_unique<char[]>(kCapacity);
+        auto block = MakeLarge<char>(kCapacity);
         for (int k = 0; k < 2000; ++k) {
             const std::string piece = std::to_string(k) + std::string(k % 4000, 'a' + k % 26);
             buffers.insert(block.get());
@@ -415,7 +415,7 @@ TEST(ThreadedSink, PassesBlocksInOrderFromAFewBuffers) {
 
     RecordingSink failing(3);
     ThreadedSink sink(failing);
-    auto block = std::make_unique<char[]>(kCapacity);
+    auto block = MakeLarge<char>(kCapacity);
     bool thrown = false;
     for (int k = 0; k < 20; ++k) {
         block[0] = static_cast<char>('a' + k);

@@ -144,7 +144,7 @@ TEST(ReadAhead, HandsOverEveryByteBeforeAFailure) {
     for (const bool fail : {false, true}) {
         test::MemorySource source(bytes, {7, 300}, fail);
         ReadAhead ahead(source, 4096, 4096);
-        auto buffer = std::make_unique<unsigned char[]>(4096);
+        auto buffer = MakeLarge<unsigned char>(4096);
         std::string got;
         int failures = 0;
         for (int swaps = 0; swaps < 10; ++swaps) {

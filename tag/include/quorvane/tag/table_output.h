@@ -26,8 +26,7 @@ public:
 
     void Append(std::string_view utf8) override { m_front->Append(utf8); }
     // A whole block goes on as it is where nothing is changed on the way.
-    void AppendBlock(std::unique_ptr<char[]>& block, std::size_t size,
-                     std::size_t capacity) override {
+    void AppendBlock(Block& block, std::size_t size, std::size_t capacity) override {
         m_front->AppendBlock(block, size, capacity);
     }
     void Finish();

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "quorvane/tag/large_array.h"
+
 #include <cstddef>
-#include <memory>
 #include <string_view>
 
 namespace quorvane::tag {
@@ -17,8 +18,7 @@ public:
     // sink that keeps blocks (to write them while the next one fills) may
     // take `block` and put another of `capacity` bytes in its place; the
     // default appends the text and leaves the block as it is.
-    virtual void AppendBlock(std::unique_ptr<char[]>& block, std::size_t size,
-                             std::size_t capacity) {
+    virtual void AppendBlock(Block& block, std::size_t size, std::size_t capacity) {
         static_cast<void>(capacity);
         Append({block.get(), size});
     }

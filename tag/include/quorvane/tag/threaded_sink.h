@@ -30,14 +30,13 @@ public:
     ThreadedSink& operator=(const ThreadedSink&) = delete;
 
     void Append(std::string_view utf8) override;
-    void AppendBlock(std::unique_ptr<char[]>& block, std::size_t size,
-                     std::size_t capacity) override;
+    void AppendBlock(Block& block, std::size_t size, std::size_t capacity) override;
     // Returns once everything handed over is passed on.
     void Finish();
 
 private:
-    struct Block {
-        std::unique_ptr<char[]> bytes;
+    struct Handed final {
+        Block bytes;
         std::size_t size;
         std::size_t capacity;
     };
@@ -49,9 +48,9 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     // Handed over and not yet passed on; the first is being passed on.
-    std::deque<Block> m_waiting;
+    std::deque<Handed> m_waiting;
     // Passed on, to be given back, oldest first.
-    std::deque<Block> m_written;
+    std::deque<Handed> m_written;
     bool m_stop = false;
     // Set once the target failed: nothing more is passed on, so that no
     // text follows a gap.
