@@ -61,7 +61,8 @@ void TextBuffer::Settle() {
             try {
                 HandOver();
             } catch (...) {
-                // The target failed: the rest is dropped, not written twice.
+                // The target failed with the block: what the stage holds
+                // goes with it, for nothing may follow a gap.
                 m_at = m_stage.get();
                 throw;
             }

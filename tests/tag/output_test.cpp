@@ -367,21 +367,16 @@ TEST(TextBuffer, PassesOnEveryPieceInOrder) {
 }
 
 // Takes the text, and fails with WriteFailed at the piece `failAt`.
-class RecordingSink final : public TagSink {
-public:
-    explicit RecordingSink(std::size_t failAt = SIZE_MAX)
-        : m_failAt(failAt) {}
+struct FailingSink final : TagSink {
     void Append(std::string_view utf8) override {
-        if (m_pieces++ == m_failAt) {
+        if (pieces++ == failAt) {
             throw TagError(ErrorCode::WriteFailed, "full");
         }
         text += utf8;
     }
+    std::size_t failAt;
+    std::size_t pieces = 0;
     std::string text;
-
-private:
-    std::size_t m_failAt;
-    std::size_t m_pieces = 0;
 };
 
 // Blocks reach the target in order and whole, though the ones given back are
@@ -391,7 +386,8 @@ private:
 TEST(ThreadedSink, PassesBlocksInOrderFromAFewBuffers) {
     constexpr std::size_t kCapacity = 4096;
     std::string expected;
-    RecordingSink target;
+    std::string got;
+    StringSink target(got);
     std::set<const char*> buffers;
     {
         ThreadedSink sink(target);
@@ -409,11 +405,12 @@ TEST(ThreadedSink, PassesBlocksInOrderFromAFewBuffers) {
             }
         }
         sink.Finish();
-        EXPECT_EQ(target.text, expected);
+        EXPECT_EQ(got, expected);
     }
     EXPECT_LT(buffers.size(), 16u);
 
-    RecordingSink failing(3);
+    FailingSink failing;
+    failing.failAt = 3;
     ThreadedSink sink(failing);
     auto block = MakeLarge<char>(kCapacity);
     bool thrown = false;
