@@ -29,7 +29,8 @@ public:
     // Waits for the buffer being filled and swaps it for `buffer`, a buffer
     // of the same size that the thread fills next. Returns how many bytes
     // the buffer holds, from its start; 0 at the end of the data, and from
-    // then on without reading. What the source threw is thrown here.
+    // then on without reading. What the source threw is thrown here, by
+    // the call after the one that hands over what was read before it.
     std::size_t Swap(LargeArray<unsigned char>& buffer);
 
 private:
