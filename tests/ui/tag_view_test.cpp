@@ -245,7 +245,6 @@ private slots:
         const std::tuple<int, int, QAccessible::TextBoundaryType, QStringView, int, int> rows[] = {
             {0, -1, QAccessible::CharBoundary, u"", -1, -1},
             {0, 23, QAccessible::CharBoundary, u"", -1, -1},
-            {0, 23, QAccessible::LineBoundary, u"", -1, -1},
             {0, 0, QAccessible::CharBoundary, u"<", 0, 1},
             {0, 17, QAccessible::CharBoundary, u"𠮷", 16, 18},
             {0, 22, QAccessible::CharBoundary, u"z", 21, 22},
