@@ -79,19 +79,16 @@ private slots:
     // and pasting change nothing and go on to the window. Ctrl+C and Ctrl+A
     // reach the view before any shortcut of the window.
     void keysSelectAndCopyExactly() {
-        const QString lines = QStringLiteral(u"ab東京cd\r\nabcdefgh\r\n東京都府");
         const QString many = QStringLiteral("a\r\n") + QStringLiteral("b\r\n").repeated(99);
         const QStringList passedOn = QString("X Return Tab Backspace Delete Escape F2 Ctrl+X "
                                              "Ctrl+V Shift+Ins")
                                          .split(u' ');
         const std::tuple<QString, QStringView, QStringView> rows[] = {
-            {"Ctrl+A", kTable, kTable},
             {"Down Down End Shift+Ctrl+Left Shift+Left", kTable, u"d>"},
             {"Down Down Right Shift+Ctrl+Right", kTable, u"td"},
             {"Ctrl+End Home Shift+Ctrl+End", kTable, u"</table>"},
             {"Ctrl+End Shift+Ctrl+Home", kTable, kTable},
             {"Ctrl+End Shift+Up", kTable, u"\r\n</table>"},
-            {"End Left Left Down Down Up Shift+Down Shift+Down", lines, u"gh\r\n東京都"},
             {"PgDown PgUp Shift+Down", many, u"a\r\n"},
             {"Ctrl+A " + passedOn.join(u' '), kTable, kTable}};
         for (const auto& [keys, text, copied] : rows) {
@@ -248,7 +245,6 @@ private slots:
         const std::tuple<int, int, QAccessible::TextBoundaryType, QStringView, int, int> rows[] = {
             {0, -1, QAccessible::CharBoundary, u"", -1, -1},
             {0, 23, QAccessible::CharBoundary, u"", -1, -1},
-            {0, 23, QAccessible::LineBoundary, u"", -1, -1},
             {0, 0, QAccessible::CharBoundary, u"<", 0, 1},
             {0, 17, QAccessible::CharBoundary, u"𠮷", 16, 18},
             {0, 22, QAccessible::CharBoundary, u"z", 21, 22},

@@ -50,9 +50,6 @@ struct Fixture {
     // A command as a person gives it: Enter on a button, or a menu item; a
     // conversion it starts runs to its end.
     void give(const char* name) {
-        if (!get<QPushButton>(name) && !get<QAction>(name)) {
-            qFatal("no control %s", name);
-        }
         auto* button = get<QPushButton>(name);
         button ? QTest::keyClick(button, Qt::Key_Return) : get<QAction>(name)->trigger();
         settle();
@@ -259,7 +256,6 @@ private slots:
         };
         {
             Fixture f;
-            QCOMPARE(checked(f), u"00100110"_s);
             for (const char* name : {"mnuHeader", "mnuTab", "mnuReadUtf8"}) {
                 f.get<QAction>(name)->trigger();
             }
